@@ -1,0 +1,22 @@
+// `init PATH`: a new, empty school file.
+#include <iostream>
+
+#include "app/home.h"
+#include "cli/verbs.h"
+
+namespace tavrin::cli {
+namespace {
+
+const bool registered = registerVerb(10, [](CLI::App& app) {
+    auto* cmd = app.add_subcommand("init", "新建一个空的排课数据库文件（已存在则不覆盖）");
+    auto path = std::make_shared<std::string>();
+    cmd->add_option("PATH", *path, "数据库文件路径")->required();
+    cmd->callback([path] {
+        if (!app::initDatabase(*path))
+            throw Failure("文件已存在，未覆盖：" + *path);
+        std::cout << "已建立空数据库：" << *path << '\n';
+    });
+});
+
+}  // namespace
+}  // namespace tavrin::cli

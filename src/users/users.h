@@ -1,0 +1,70 @@
+// Users, login and the read-only gate. Passwords are kept as salted hashes; the login,
+// the automatic one included, verifies against the hash.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "store/store.h"
+
+namespace tavrin::users {
+
+inline constexpr const char* kDefaultUser = "默认用户";
+inline constexpr const char* kViewerRefusal = "以“浏览者”身份登陆时不能修改数据。";
+
+enum UserType { Operator = 1, Viewer = 2 };
+
+std::string hashPassword(const std::string& plain);
+bool verifyPassword(const std::string& hash, const std::string& plain);
+
+struct UserRow {
+    int id = 0;
+    std::string name;
+    std::string hash;
+    int type = Operator;
+};
+
+// The logged-in user. `id` 0 means nobody has logged in since the start.
+struct Session {
+    int num = 0;
+    int id = 0;
+    std::string name;
+    int type = Operator;
+
+    bool isViewer() const { return type == Viewer; }
+    // "默认用户（操作员）": what the user label shows.
+    std::string label() const;
+};
+
+// The rows in table order, as the login list shows them.
+std::vector<UserRow> loadUsers(store::Store& s);
+
+// A single "默认用户" whose password is empty logs in without a question.
+bool isAutoLogin(const std::vector<UserRow>& users);
+
+// Outcome of an operation: empty message means it went through.
+struct Result {
+    bool ok = false;
+    std::string message;
+};
+
+// Logs in the row at `index` of `users` (-1: nothing chosen). On success `session` holds the
+// new user; otherwise it is left as it was.
+Result login(const std::vector<UserRow>& users, int index, const std::string& password, Session& session);
+// The automatic login of a single default user.
+void autoLogin(const std::vector<UserRow>& users, Session& session);
+
+Result changePassword(store::Store& s, Session& session, const std::string& oldPass, const std::string& pass1,
+                      const std::string& pass2);
+
+// Creates a user and renumbers every row 1..n in table order; the session's id follows its row.
+Result createUser(store::Store& s, Session& session, const std::string& name, const std::string& pass1,
+                  const std::string& pass2, int type);
+
+// Deletes the logged-in user (no renumbering). Refused when it is the only one.
+Result deleteUser(store::Store& s, Session& session);
+
+// Adds "默认用户" with an empty password when the table has no user at all.
+void ensureDefaultUser(store::Store& s);
+
+}  // namespace tavrin::users

@@ -1,0 +1,260 @@
+#include <gtest/gtest.h>
+
+#include "app/home.h"
+#include "store/dbfile.h"
+#include "store/schema.h"
+#include "store/store.h"
+#include "testutil.h"
+
+using namespace tavrin;
+using tavrin::testing::TempDir;
+
+namespace {
+
+// A school with one row in every dependent table, so each clear command's cascade shows.
+void fillSchool(store::Store& s)
+{
+    s.exec(R"SQL(
+INSERT INTO jibd VALUES(1,'初一');
+INSERT INTO banbd VALUES(1,'初一(1)班',1,0);
+INSERT INTO daybd VALUES(1,'星期一');
+INSERT INTO jieshu VALUES(4,4,0);
+INSERT INTO timebd VALUES(1,'8:00');
+INSERT INTO publictimebd VALUES(2,'课间操');
+INSERT INTO gudinbd VALUES(1,'班会',1,8,1);
+INSERT INTO kemubd VALUES(1,'语文','语',0,0);
+INSERT INTO kemujieshu VALUES(1,1,5);
+INSERT INTO teshuke VALUES(1,1,1,1,1);
+INSERT INTO teabd VALUES(1,'张老师','张',0);
+INSERT INTO teabd VALUES(2,'李老师','李',0);
+INSERT INTO renkebd VALUES(0,1,1,1,5,0);
+INSERT INTO teshutea VALUES(1,1,2,3);
+INSERT INTO kechenbd VALUES(1,1,1,1,1,1,80);
+INSERT INTO PaiOptJie VALUES(1,1,1,1,1,NULL);
+INSERT INTO PaiOptJie VALUES(2,1,-1,NULL,NULL,2);
+INSERT INTO PaiOptDay VALUES(1,1,1,NULL,1,NULL);
+INSERT INTO teaman VALUES(1,1);
+INSERT INTO teawife VALUES(1,2);
+)SQL");
+}
+
+long long count(store::Store& s, const std::string& table)
+{
+    return s.scalar("SELECT count(*) FROM " + table);
+}
+
+}  // namespace
+
+TEST(Store, NewDatabaseHasEveryTableTheDefaultUserAndOptions)
+{
+    TempDir d;
+    auto f = d / "db.dat";
+    ASSERT_TRUE(app::initDatabase(f));
+    EXPECT_EQ(store::checkSchoolFile(f), "");
+    store::Store s(f);
+    EXPECT_EQ(s.scalar("SELECT count(*) FROM sqlite_master WHERE type='table'"), 22);
+    EXPECT_EQ(count(s, "userbd"), 1);
+    auto st = s.prepare("SELECT userid, username, usertype FROM userbd");
+    ASSERT_TRUE(st.step());
+    EXPECT_EQ(st.integer(0), 1);
+    EXPECT_EQ(st.text(1), "默认用户");
+    EXPECT_EQ(st.integer(2), 1);
+
+    auto opt = s.prepare("SELECT group_concat(PaiItm || '=' || ItmVar, ',') FROM (SELECT * FROM PaiOpt ORDER BY PaiItm)");
+    ASSERT_TRUE(opt.step());
+    EXPECT_EQ(opt.text(0), "1=3,2=1,3=2,4=1");
+    EXPECT_EQ(s.scalar("PRAGMA foreign_keys"), 1);
+}
+
+TEST(Store, InitNeverOverwritesAnExistingFile)
+{
+    TempDir d;
+    auto f = d / "db.dat";
+    tavrin::testing::writeFile(f, "precious");
+    EXPECT_FALSE(app::initDatabase(f));
+    EXPECT_EQ(tavrin::testing::readFile(f), "precious");
+}
+
+struct ClearCase {
+    int step;
+    std::vector<std::pair<std::string, long long>> after;  // table -> rows left
+};
+
+class ClearStep : public ::testing::TestWithParam<ClearCase> {};
+
+TEST_P(ClearStep, CascadesToTheDependentRows)
+{
+    TempDir d;
+    auto f = d / "db.dat";
+    ASSERT_TRUE(app::initDatabase(f));
+    store::Store s(f);
+    fillSchool(s);
+    store::clearStep(s, GetParam().step);
+    for (auto& [table, n] : GetParam().after)
+        EXPECT_EQ(count(s, table), n) << table << " after clearing step " << GetParam().step;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, ClearStep,
+    ::testing::Values(
+        ClearCase{1,
+                  {{"jibd", 0}, {"banbd", 0}, {"kemujieshu", 0}, {"teshuke", 0}, {"renkebd", 0}, {"gudinbd", 0},
+                   {"kechenbd", 0}, {"PaiOptJie", 1}, {"PaiOptDay", 1}, {"kemubd", 1}, {"teabd", 2}, {"daybd", 1},
+                   {"teshutea", 1}, {"teaman", 1}}},
+        ClearCase{2,
+                  {{"gudinbd", 0}, {"publictimebd", 0}, {"timebd", 0}, {"daybd", 1}, {"jieshu", 1}, {"banbd", 1},
+                   {"kechenbd", 1}}},
+        ClearCase{3,
+                  {{"kemubd", 0}, {"kemujieshu", 0}, {"teshuke", 0}, {"renkebd", 0}, {"kechenbd", 0},
+                   {"PaiOptJie", 1}, {"PaiOptDay", 0}, {"teabd", 2}, {"banbd", 1}}},
+        ClearCase{4,
+                  {{"teabd", 0}, {"renkebd", 0}, {"teshutea", 0}, {"kechenbd", 0}, {"teaman", 0}, {"teawife", 0},
+                   {"PaiOptJie", 1}, {"kemujieshu", 1}, {"teshuke", 1}}},
+        ClearCase{6, {{"kechenbd", 0}, {"renkebd", 1}, {"banbd", 1}, {"teabd", 2}}}));
+
+TEST(Store, RenumberingCarriesNewIdsToEveryReferringRow)
+{
+    TempDir d;
+    auto f = d / "db.dat";
+    ASSERT_TRUE(app::initDatabase(f));
+    store::Store s(f);
+    fillSchool(s);
+    s.exec("INSERT INTO kemubd VALUES(3,'数学','数',0,0); INSERT INTO kemujieshu VALUES(3,1,4);"
+           "INSERT INTO renkebd VALUES(1,2,1,3,4,0); INSERT INTO kechenbd VALUES(2,1,2,1,2,3,50);");
+    s.transaction([&] {
+        s.run("DELETE FROM kemubd WHERE kemuid=1");
+        s.run("UPDATE kemubd SET kemuid=kemuid+500");
+        s.run("UPDATE kemubd SET kemuid=1 WHERE kemuid=503");
+    });
+    EXPECT_EQ(s.scalar("SELECT kemuid FROM kemujieshu"), 1);
+    EXPECT_EQ(s.scalar("SELECT keid FROM renkebd"), 1);
+    EXPECT_EQ(s.scalar("SELECT theke FROM kechenbd"), 1);
+    EXPECT_EQ(count(s, "kechenbd"), 1);
+}
+
+TEST(Store, TransactionRollsBackWholeOnError)
+{
+    TempDir d;
+    auto f = d / "db.dat";
+    ASSERT_TRUE(app::initDatabase(f));
+    store::Store s(f);
+    EXPECT_THROW(s.transaction([&] {
+        s.run("INSERT INTO jibd VALUES(1,'a')");
+        s.run("INSERT INTO jibd VALUES(1,'b')");  // duplicate key
+    }),
+                 store::DbError);
+    EXPECT_EQ(count(s, "jibd"), 0);
+}
+
+TEST(Store, TextIsStoredExactlyAsTyped)
+{
+    TempDir d;
+    auto f = d / "db.dat";
+    ASSERT_TRUE(app::initDatabase(f));
+    store::Store s(f);
+    const std::string name = "O'Brien \\ \"引号\" 😀'; DROP TABLE jibd; --";
+    s.run("INSERT INTO jibd VALUES(1, ?1)", name);
+    auto st = s.prepare("SELECT jiname FROM jibd WHERE jiname=?1");
+    st.bind(1, name);
+    ASSERT_TRUE(st.step());
+    EXPECT_EQ(st.text("jiname"), name);
+}
+
+TEST(DbFile, FallbackIsRenamedWhenTheMainFileIsMissing)
+{
+    TempDir d;
+    ASSERT_TRUE(app::initDatabase(d / "db.wkt"));
+    auto l = store::locateDatabase(d.path());
+    EXPECT_TRUE(l.found);
+    EXPECT_TRUE(l.renamedFallback);
+    EXPECT_TRUE(std::filesystem::exists(d / "db.dat"));
+    EXPECT_FALSE(std::filesystem::exists(d / "db.wkt"));
+}
+
+TEST(DbFile, NeitherFileIsReportedAsNotFound)
+{
+    TempDir d;
+    auto l = store::locateDatabase(d.path());
+    EXPECT_FALSE(l.found);
+    EXPECT_FALSE(std::filesystem::exists(d / "db.dat"));
+}
+
+TEST(DbFile, CompactionRemovesAStaleTemporaryFileAndKeepsTheData)
+{
+    TempDir d;
+    auto f = d / "db.dat";
+    ASSERT_TRUE(app::initDatabase(f));
+    {
+        store::Store s(f);
+        fillSchool(s);
+    }
+    tavrin::testing::writeFile(d / "db_temp.dat", "left over from a crash");
+    EXPECT_TRUE(store::compactDatabase(f));
+    EXPECT_FALSE(std::filesystem::exists(d / "db_temp.dat"));
+    store::Store s(f);
+    EXPECT_EQ(count(s, "kechenbd"), 1);
+}
+
+TEST(DbFile, CompactionOfABrokenFileFailsSilentlyAndChangesNothing)
+{
+    TempDir d;
+    auto f = d / "db.dat";
+    tavrin::testing::writeFile(f, "this is not a database at all");
+    EXPECT_FALSE(store::compactDatabase(f));
+    EXPECT_EQ(tavrin::testing::readFile(f), "this is not a database at all");
+}
+
+TEST(DbFile, BackupNameGetsTheExtensionOnce)
+{
+    EXPECT_EQ(store::backupFileName("/tmp/备份"), "/tmp/备份.wkt");
+    EXPECT_EQ(store::backupFileName("/tmp/备份.wkt"), "/tmp/备份.wkt");
+    EXPECT_EQ(store::backupFileName("/tmp/备份.WKT"), "/tmp/备份.WKT.wkt");
+    EXPECT_EQ(store::backupFileName("a.dat"), "a.dat.wkt");
+}
+
+TEST(DbFile, BackupThenRestoreBringsBackTheData)
+{
+    TempDir d;
+    auto f = d / "db.dat";
+    ASSERT_TRUE(app::initDatabase(f));
+    store::Store s(f);
+    fillSchool(s);
+    auto b = d / "copy.wkt";
+    ASSERT_TRUE(store::backupDatabase(s, b));
+    store::clearStep(s, 1);
+    EXPECT_EQ(count(s, "banbd"), 0);
+    EXPECT_EQ(store::restoreDatabase(s, b), "");
+    EXPECT_EQ(count(s, "banbd"), 1);
+    EXPECT_EQ(s.scalar("PRAGMA foreign_keys"), 1);
+}
+
+TEST(DbFile, RestoreRefusesFilesThatAreNotSchoolDatabases)
+{
+    TempDir d;
+    auto f = d / "db.dat";
+    ASSERT_TRUE(app::initDatabase(f));
+    store::Store s(f);
+    fillSchool(s);
+    auto before = count(s, "kechenbd");
+
+    auto text = d / "notes.wkt";
+    tavrin::testing::writeFile(text, "hello");
+    auto other = d / "other.wkt";
+    {
+        store::Store o(other, store::Store::Mode::CreateIfMissing);
+        o.exec("CREATE TABLE t(x)");
+    }
+    for (auto& bad : {text, other, d / "missing.wkt"}) {
+        EXPECT_NE(store::restoreDatabase(s, bad), "") << bad;
+        EXPECT_EQ(count(s, "kechenbd"), before);
+    }
+}
+
+TEST(DbFile, CheckNamesTheFile)
+{
+    TempDir d;
+    auto f = d / "garbage.dat";
+    tavrin::testing::writeFile(f, std::string(4096, 'x'));
+    auto why = store::checkSchoolFile(f);
+    EXPECT_NE(why.find(f.string()), std::string::npos) << why;
+}
