@@ -19,9 +19,13 @@ HomeState loadMain(store::Store& s)
     h.kbLayout = 1;
     {
         auto st = s.prepare("SELECT setName, setVar FROM setting");
-        while (st.step())
+        while (st.step()) {
             if (st.text(0) == "课表显示" && st.text(1) == "日行")
                 h.kbLayout = 2;
+            // The first non-empty value wins.
+            if (st.text(0) == "学校名称" && h.xiaoName.empty())
+                h.xiaoName = st.text(1);
+        }
     }
 
     h.stepEnabled = {};

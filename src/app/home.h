@@ -18,6 +18,8 @@ struct HomeState {
     bool hasRenke = false;
     bool hasKechen = false;
     int kbLayout = 1;  // 1 days as columns, 2 days as rows
+    // The school's name (`XiaoName`): the `setting` row "学校名称"; empty when there is none.
+    std::string xiaoName;
 
     // Index 1..6: the step image is enabled.
     std::array<bool, 7> stepEnabled{};

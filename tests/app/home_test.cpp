@@ -78,6 +78,25 @@ TEST(Home, LayoutSettingIsRowsOnlyForTheExactValue)
     }
 }
 
+TEST(Home, SchoolNameComesFromItsSettingRow)
+{
+    const std::vector<std::pair<std::vector<std::pair<std::string, std::string>>, std::string>> cases = {
+        {{}, ""},
+        {{{"学校名称", "第一中学"}}, "第一中学"},
+        {{{"课表显示", "第一中学"}}, ""},
+        {{{"学校名称", ""}, {"学校名称", "实验小学"}}, "实验小学"},
+        {{{"学校名称", "甲校"}, {"学校名称", "乙校"}}, "甲校"},
+    };
+    for (const auto& [rows, name] : cases) {
+        tavrin::testing::TempDir d;
+        ASSERT_TRUE(app::initDatabase(d / "db.dat"));
+        store::Store s(d / "db.dat");
+        for (auto& [n, v] : rows)
+            s.run("INSERT INTO setting VALUES(?1, ?2)", n, v);
+        EXPECT_EQ(app::loadMain(s).xiaoName, name);
+    }
+}
+
 TEST(Home, SecondClearQuestionOnlyForSteps1To4WhileDaysAreStored)
 {
     app::HomeState withDays;
