@@ -1,0 +1,33 @@
+// Writing a finished run: the timetable into `kechenbd` and the report lines.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "model/school.h"
+#include "scheduler/engine.h"
+#include "store/store.h"
+
+namespace tavrin::scheduler {
+
+// `SavePai`: rewrites `kechenbd` from the grids in one transaction (classes 1..MaxBanID,
+// slots 1..N) and returns the report lines.
+std::vector<std::string> SavePai(store::Store& st, const model::School& s, const model::Grids& g,
+                                 const std::vector<std::uint8_t>& banKeep);
+
+// The report lines of a run without writing anything.
+std::vector<std::string> reportLines(const model::School& s, const model::Grids& g,
+                                     const std::vector<std::uint8_t>& banKeep);
+
+struct SavedRun {
+    RunResult result;
+    std::vector<std::string> lines;  // the report, then the reasons
+};
+// What the start command does after preparing: run, then (unless cancelled) save the options
+// and the timetable. A cancelled run writes nothing.
+SavedRun scheduleAndSave(store::Store& st, const model::School& s, const RunRequest& req);
+
+// One line per assignment still short, naming how many free slots each rule refused.
+std::vector<std::string> reasonLines(const model::School& s, const std::vector<Unplaced>& unplaced);
+
+}  // namespace tavrin::scheduler
