@@ -949,6 +949,14 @@ bool Engine::makeRoom(int R, int s, int depth)
     return true;
 }
 
+void Engine::runRepair()
+{
+    const int saved = minScore_;
+    minScore_ = 1;
+    repair();
+    minScore_ = saved;
+}
+
 void Engine::repair()
 {
     const int n = sc_.renkeSize();

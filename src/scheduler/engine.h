@@ -64,6 +64,8 @@ public:
     void placeForTest(int R, int s, int score) { placeLesson(R, s, score); }
     void removeForTest(int ban, int s) { removeLesson(ban, s); }
     void setMinScore(int m) { minScore_ = m; }
+    // The repair alone, at threshold 1, on the grids as they stand.
+    void runRepair();
     int minScore() const { return minScore_; }
 
     const model::Grids& grids() const { return g_; }

@@ -1,0 +1,249 @@
+#include <gtest/gtest.h>
+
+#include "scheduler/engine.h"
+#include "scheduler/save.h"
+#include "school_builder.h"
+
+using namespace tavrin;
+using tavrin::testing::SchoolBuilder;
+
+namespace {
+
+// Two days of four morning periods: slot = (day - 1) * 4 + period, N = 8.
+constexpr int slot(int day, int jie) { return (day - 1) * 4 + jie; }
+
+struct Fixture {
+    SchoolBuilder b{{1, 2}, 4, 0, 0};
+    model::School school;
+    std::unique_ptr<scheduler::Engine> e;
+    std::vector<std::uint8_t> keep;
+
+    void start(std::vector<std::uint8_t> kept = {}, std::vector<scheduler::KeptLesson> keptLessons = {})
+    {
+        school = b.load();
+        e = std::make_unique<scheduler::Engine>(school, scheduler::PaiOptions{});
+        keep = kept.empty() ? std::vector<std::uint8_t>(school.MaxBanID + 1, 0) : kept;
+        e->setKept(keep, keptLessons);
+    }
+    int at(int ban, int s) const { return e->grids().Renke_B(ban, s); }
+    int left(int r) const { return school.RenkeJieshu[r] - e->grids().RenkePlaced[r]; }
+    int pairs(int r) const
+    {
+        int n = 0;
+        for (int s = 1; s < school.N(); ++s)
+            if (at(school.RenkeBan[r], s) == r && at(school.RenkeBan[r], s + 1) == r &&
+                school.slots.sameSection(s, s + 1))
+                ++n;
+        return n;
+    }
+};
+
+}  // namespace
+
+// 物理 and 化学 both want a double; 物理's double stands on periods 2-3 and 化学's first
+// lesson landed alone on period 4, the last of the morning, next to half of 物理's double.
+TEST(Repair, DeadEndOfTwoDoublesIsResolved)
+{
+    Fixture f;
+    int g = f.b.ji("高一");
+    int c = f.b.ban("高一(1)班", g);
+    int yw = f.b.ke("语文"), wl = f.b.ke("物理", 0, 1), hx = f.b.ke("化学", 0, 1);
+    f.b.renke(f.b.tea("语文师"), c, yw, 4);
+    f.b.renke(f.b.tea("物理师"), c, wl, 2);
+    f.b.renke(f.b.tea("化学师"), c, hx, 2);
+    f.start();
+    const int rYw = 0, rWl = 1, rHx = 2;
+    f.e->placeForTest(rYw, slot(1, 1), 80);
+    f.e->placeForTest(rWl, slot(1, 2), 80);
+    f.e->placeForTest(rWl, slot(1, 3), 80);
+    f.e->placeForTest(rHx, slot(1, 4), 80);
+    for (int j = 1; j <= 3; ++j)
+        f.e->placeForTest(rYw, slot(2, j), 80);
+    f.e->setMinScore(1);
+    // The search itself finds no slot: the only free one cannot pair with the waiting lesson.
+    EXPECT_EQ(f.e->Pai(rHx, -1), -1);
+    EXPECT_EQ(f.left(rHx), 1);
+    EXPECT_EQ(f.e->refusals(rHx).at("连堂要求"), 1);
+
+    f.e->runRepair();
+    EXPECT_EQ(f.left(rHx), 0);
+    EXPECT_EQ(f.left(rWl), 0);
+    EXPECT_EQ(f.left(rYw), 0);
+    EXPECT_EQ(f.pairs(rHx), 1);
+    EXPECT_EQ(f.pairs(rWl), 1);
+    EXPECT_TRUE(f.e->countsConsistent());
+}
+
+// One class full but for slot (2,4), where the teacher of 数学 never teaches.
+TEST(Repair, OneEvictionMakesRoom)
+{
+    Fixture f;
+    int g = f.b.ji("初一");
+    int c = f.b.ban("初一(1)班", g);
+    int yw = f.b.ke("语文"), sx = f.b.ke("数学");
+    f.b.renke(f.b.tea("语文师"), c, yw, 4);
+    int tsx = f.b.tea("数学师");
+    f.b.renke(tsx, c, sx, 4);
+    f.b.markTea(tsx, 2, 4, 3);
+    f.start();
+    for (int s : {1, 3, 6, 8 - 1})
+        f.e->placeForTest(0, s, 60);
+    for (int s : {2, 4, 5})
+        f.e->placeForTest(1, s, 60);
+    ASSERT_EQ(f.at(1, slot(2, 4)), -1);
+    f.e->runRepair();
+    EXPECT_EQ(f.left(1), 0);
+    EXPECT_EQ(f.left(0), 0);
+    EXPECT_EQ(f.school.RenkeKe[f.at(1, slot(2, 4))], yw) << "语文 moved to the free slot";
+    EXPECT_EQ(f.e->repairedLessons(), 1);
+    EXPECT_TRUE(f.e->countsConsistent());
+}
+
+// Neither 数学 nor 语文 may use the free slot; only 英语 can, so the repair needs a chain of two.
+TEST(Repair, ChainOfTwoEvictions)
+{
+    Fixture f;
+    int g = f.b.ji("初一");
+    int c = f.b.ban("初一(1)班", g);
+    int yw = f.b.ke("语文"), sx = f.b.ke("数学"), yy = f.b.ke("英语");
+    int tyw = f.b.tea("语文师"), tsx = f.b.tea("数学师");
+    f.b.renke(tyw, c, yw, 3);
+    f.b.renke(tsx, c, sx, 3);
+    f.b.renke(f.b.tea("英语师"), c, yy, 2);
+    f.b.markTea(tyw, 2, 4, 3);
+    f.b.markTea(tsx, 2, 4, 3);
+    f.start();
+    f.e->placeForTest(0, slot(1, 1), 60);
+    f.e->placeForTest(0, slot(1, 3), 60);
+    f.e->placeForTest(0, slot(2, 2), 60);
+    f.e->placeForTest(1, slot(1, 2), 60);
+    f.e->placeForTest(1, slot(2, 1), 60);
+    f.e->placeForTest(2, slot(1, 4), 60);
+    f.e->placeForTest(2, slot(2, 3), 60);
+    f.e->runRepair();
+    for (int r = 0; r < 3; ++r)
+        EXPECT_EQ(f.left(r), 0) << r;
+    EXPECT_EQ(f.school.RenkeKe[f.at(1, slot(2, 4))], yy);
+    EXPECT_TRUE(f.e->countsConsistent());
+}
+
+// Whatever the repair tries, a lesson whose teacher never teaches stays out, the grids end
+// exactly as they were, and the reason names the rule.
+TEST(Repair, UnplaceableLessonLeavesTheGridsExactlyAsTheyWere)
+{
+    Fixture f;
+    int g = f.b.ji("初一");
+    int c1 = f.b.ban("初一(1)班", g), c2 = f.b.ban("初一(2)班", g);
+    int yw = f.b.ke("语文"), sx = f.b.ke("数学"), ms = f.b.ke("美术");
+    f.b.renke(f.b.tea("语文师"), c1, yw, 4);
+    f.b.renke(f.b.tea("语文师2"), c2, yw, 4);
+    int tsx = f.b.tea("数学师");
+    f.b.renke(tsx, c1, sx, 2);
+    f.b.renke(tsx, c2, sx, 2);
+    int tms = f.b.tea("美术师");
+    f.b.renke(tms, c1, ms, 2);
+    for (int d = 1; d <= 2; ++d)
+        for (int j = 1; j <= 4; ++j)
+            if (!(d == 1 && j <= 2))
+                f.b.markTea(tms, d, j, 3);
+    f.start();
+    // 美术 could only go to (1,1) and (1,2); 一定排-scored lessons hold them.
+    const int rYw1 = 0, rYw2 = 1, rSx1 = 2, rSx2 = 3, rMs = 4;
+    ASSERT_EQ(f.school.RenkeKe[rMs], ms);
+    // Everything else stands; 数学 holds (1,1) and (1,2) of class 1 on "一定排" scores.
+    f.e->placeForTest(rSx1, slot(1, 1), 1050);
+    f.e->placeForTest(rSx1, slot(1, 2), 1050);
+    for (int s : {3, 5, 7, 8})
+        f.e->placeForTest(rYw1, s, 70);
+    for (int s : {1, 2, 4, 6})
+        f.e->placeForTest(rYw2, s, 70);
+    for (int s : {3, 5})
+        f.e->placeForTest(rSx2, s, 70);
+    const model::Grids before = f.e->grids();
+    f.e->runRepair();
+    EXPECT_EQ(f.left(rMs), 2);
+    EXPECT_TRUE(f.e->grids() == before);
+    EXPECT_TRUE(f.e->countsConsistent());
+    auto why = f.e->refusals(rMs);
+    EXPECT_EQ(why.at("教师不排"), 2);
+}
+
+TEST(Repair, KeptClassIsNeverTouched)
+{
+    Fixture f;
+    int g = f.b.ji("初一");
+    int c1 = f.b.ban("初一(1)班", g), c2 = f.b.ban("初一(2)班", g);
+    int yw = f.b.ke("语文"), sx = f.b.ke("数学");
+    int t = f.b.tea("两班语文师");
+    f.b.renke(t, c1, yw, 8);
+    f.b.renke(t, c2, yw, 1);
+    f.b.renke(f.b.tea("数学师"), c2, sx, 1);
+    f.start({0, 0, 1}, {{c2, slot(2, 4), 1, 60}});  // class 2 kept, its 语文 at (2,4)
+    for (int s = 1; s <= 7; ++s)
+        f.e->placeForTest(0, s, 60);
+    f.e->runRepair();
+    EXPECT_EQ(f.left(0), 1) << "the teacher is busy in the kept class at the only free slot";
+    EXPECT_EQ(f.at(c2, slot(2, 4)), 1);
+    EXPECT_TRUE(f.e->countsConsistent());
+}
+
+TEST(Repair, CombinedGroupMovesWhole)
+{
+    Fixture f;
+    int g = f.b.ji("初一");
+    int c1 = f.b.ban("初一(1)班", g), c2 = f.b.ban("初一(2)班", g);
+    int ty = f.b.ke("体育"), yw = f.b.ke("语文");
+    int pe = f.b.tea("体育师");
+    f.b.renke(pe, c1, ty, 1, 1);
+    f.b.renke(pe, c2, ty, 1, 1);
+    int tyw = f.b.tea("语文师");
+    f.b.renke(tyw, c1, yw, 7);
+    f.b.renke(f.b.tea("语文师2"), c2, yw, 7);
+    f.b.markTea(tyw, 2, 4, 3);
+    f.start();
+    // 体育 for both classes at (1,1); class 1's last 语文 lesson can only go where 体育 stands.
+    f.e->placeForTest(0, slot(1, 1), 60);
+    ASSERT_EQ(f.at(c2, slot(1, 1)), 1);
+    for (int s = 2; s <= 7; ++s) {
+        f.e->placeForTest(2, s, 60);
+        f.e->placeForTest(3, s, 60);
+    }
+    f.e->runRepair();
+    EXPECT_EQ(f.left(2), 0);
+    EXPECT_EQ(f.left(0), 0);
+    EXPECT_EQ(f.left(1), 0);
+    // 体育 moved to (2,4) in both classes at once, and the teacher's row follows it.
+    EXPECT_EQ(f.at(c1, slot(2, 4)), 0);
+    EXPECT_EQ(f.at(c2, slot(2, 4)), 1);
+    EXPECT_GE(f.e->grids().Renke_T(pe, slot(2, 4)), 0);
+    EXPECT_EQ(f.e->grids().Renke_T(pe, slot(1, 1)), -1);
+    EXPECT_TRUE(f.e->countsConsistent());
+}
+
+// A teacher whose only free slots in the class are all "不排": the report names the rule.
+TEST(Repair, ReasonForATeacherWhoseFreeSlotsAreAllNever)
+{
+    SchoolBuilder b({1, 2}, 4, 0, 0);
+    int g = b.ji("初一");
+    int c = b.ban("初一(1)班", g);
+    int yw = b.ke("语文"), ms = b.ke("美术");
+    b.renke(b.tea("语文师"), c, yw, 5);
+    int tms = b.tea("美术师");
+    b.renke(tms, c, ms, 3);
+    for (int d = 1; d <= 2; ++d)
+        for (int j = 1; j <= 4; ++j)
+            b.markTea(tms, d, j, 3);
+    auto school = b.load();
+    scheduler::RunRequest req;
+    req.seed = 1;
+    auto saved = scheduler::scheduleAndSave(b.store(), school, req);
+    ASSERT_EQ(saved.result.unplaced.size(), 1u);
+    const auto& u = saved.result.unplaced[0];
+    EXPECT_EQ(u.count, 3);
+    ASSERT_EQ(u.refusedBy.size(), 1u);
+    EXPECT_EQ(u.refusedBy.at("教师不排"), 3);
+    ASSERT_EQ(saved.lines.size(), 3u);
+    EXPECT_EQ(saved.lines[0], "进行排课总节数：8节；已排总节数：5节。");
+    EXPECT_EQ(saved.lines[1], "初一(1)班美术(美术师)有3节未排。");
+    EXPECT_EQ(saved.lines[2], "初一(1)班美术(美术师)未排原因：教师不排 3 节。");
+}
