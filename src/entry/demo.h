@@ -34,33 +34,41 @@ std::optional<DemoSize> parseDemoSize(std::string_view name);
 // weekdays 1 (Monday) .. 7, periods 1..P.
 struct DemoGrade {
     std::string name;            // jibd.jiname; jiid = position + 1
+    bool operator==(const DemoGrade&) const = default;
 };
 struct DemoClass {
     std::string name;            // banbd.banname; banid = position + 1
     int ji = 0;                  // jiid
+    bool operator==(const DemoClass&) const = default;
 };
 struct DemoSubject {
     std::string name, shortName; // kemubd; kemuid = position + 1
     int maxjie = 0;
     int lianpai = 0;
+    bool operator==(const DemoSubject&) const = default;
 };
 struct DemoTeacher {
     std::string name, shortName; // teabd; teaid = position + 1
+    bool operator==(const DemoTeacher&) const = default;
 };
 // One teaching assignment (renkebd row). The rows are kept in the order the model loader
 // reads them (subject, teacher, class), so the position of a row is its assignment index.
 struct DemoRenke {
     int tea = 0, ban = 0, ke = 0, jieshu = 0, heban = 0;
+    bool operator==(const DemoRenke&) const = default;
 };
 struct DemoGudin {
     std::string name;
     int weekday = 0, jie = 0, ban = 0;
+    bool operator==(const DemoGudin&) const = default;
 };
 struct DemoKeMark {
     int ke = 0, ban = 0, weekday = 0, jie = 0, teshu = 0;
+    bool operator==(const DemoKeMark&) const = default;
 };
 struct DemoTeaMark {
     int tea = 0, weekday = 0, jie = 0, teshu = 0;
+    bool operator==(const DemoTeaMark&) const = default;
 };
 // A row of PaiOptJie (`at` = theJie) or PaiOptDay (`at` = theDay).
 struct DemoCondition {
@@ -68,9 +76,11 @@ struct DemoCondition {
     int at = 0;
     int num = 0;  // n > 0: exactly n; n <= 0: at most -n
     std::optional<int> ban, ke, tea;
+    bool operator==(const DemoCondition&) const = default;
 };
 struct DemoExclusion {
     int man = 0, wife = 0;
+    bool operator==(const DemoExclusion&) const = default;
 };
 // One lesson of the planted timetable, as a kechenbd row would hold it.
 struct PlantedLesson {
@@ -100,6 +110,7 @@ struct DemoSchool {
 
     int subjectId(std::string_view name) const;    // 0 when there is none
     int totalLessons() const;                      // sum of the assignments' weekly periods
+    bool operator==(const DemoSchool&) const = default;
 };
 
 // Builds the school for the options; the same options always give the same school.
