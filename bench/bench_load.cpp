@@ -20,7 +20,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using tavrin::store::Null;
 using tavrin::store::Store;
 
 constexpr int kGrades = 10, kClassesPerGrade = 10, kTeachers = 300, kSubjects = 40;

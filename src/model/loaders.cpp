@@ -362,11 +362,12 @@ void loadCalendar(Store& s, School& school, const Masters& m)
         }
     }
 
+    // The first non-empty value, as the home page shows it.
     school.XiaoName.clear();
     {
         auto st = s.prepare("select setVar from setting where setName = ?1");
         st.bind(1, "学校名称");
-        if (st.step())
+        while (school.XiaoName.empty() && st.step())
             school.XiaoName = st.text(0);
     }
 

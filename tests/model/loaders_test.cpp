@@ -204,8 +204,21 @@ TEST(Calendar, SchoolNameTimesAndPublicSlots)
     EXPECT_EQ(s.PublicTime[2], "课间操");
     EXPECT_EQ(s.PublicNum, 2);
 
-    SchoolFile unnamed(kBase);
-    EXPECT_EQ(unnamed.load().XiaoName, "");
+    struct NameCase {
+        const char* rows;
+        const char* name;
+    };
+    const NameCase names[] = {
+        {"", ""},
+        {"INSERT INTO setting VALUES('学校名','甲校')", ""},
+        {"INSERT INTO setting VALUES('学校名称',''),('学校名称','实验小学')", "实验小学"},
+        {"INSERT INTO setting VALUES('学校名称','甲校'),('学校名称','乙校')", "甲校"},
+    };
+    for (const auto& c : names) {
+        SCOPED_TRACE(c.rows);
+        SchoolFile other(kBase + c.rows + ";");
+        EXPECT_EQ(other.load().XiaoName, c.name);
+    }
 }
 
 // --- Subjects, teachers, assignments ------------------------------------------------------
