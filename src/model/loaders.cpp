@@ -68,6 +68,7 @@ private:
     Stmt& st_;
 };
 
+// Master rows keep their text for the skipped list, should the ID gaps cost them.
 struct JiRow {
     int id;
     std::string name;
@@ -77,16 +78,19 @@ struct BanRow {
     std::string name;
     int ji;
     bool locked;
+    std::string shown;
 };
 struct KemuRow {
     int id;
     std::string name, name2;
     int maxjie, lianpai;
+    std::string shown;
 };
 struct TeaRow {
     int id;
     std::string name, name2;
     bool locked;
+    std::string shown;
 };
 
 // The four master tables checked and sized together, because the arrays that cross
@@ -143,7 +147,7 @@ void dropSparse(std::vector<R>& rows, const char* table, std::vector<SkippedRow>
         if (r.id <= n)
             kept.push_back(std::move(r));
         else
-            skipped.push_back({table, fmt::format("id={}, name={}", r.id, r.name), kIdSparse});
+            skipped.push_back({table, r.shown, kIdSparse});
     }
     rows = std::move(kept);
 }
@@ -188,7 +192,7 @@ Masters readMasters(Store& s)
                 skip("banbd", row(), kNoJi);
             else {
                 seen[id] = true;
-                m.ban.push_back({id, r.text("banname"), ji, r.integer("islock") == 1});
+                m.ban.push_back({id, r.text("banname"), ji, r.integer("islock") == 1, row()});
             }
         }
     }
@@ -208,7 +212,7 @@ Masters readMasters(Store& s)
                 continue;
             }
             seen[id] = true;
-            KemuRow k{id, r.text("kemuname"), r.text("kemuname2"), r.integer("maxjie"), r.integer("lianpai")};
+            KemuRow k{id, r.text("kemuname"), r.text("kemuname2"), r.integer("maxjie"), r.integer("lianpai"), row()};
             // The model keeps both in a byte; the subject itself is still good.
             if (k.maxjie < 0 || k.maxjie > 255) {
                 skip("kemubd", row(), kBadMaxJie);
@@ -234,7 +238,7 @@ Masters readMasters(Store& s)
                 skip("teabd", row(), kIdTwice);
             else {
                 seen[id] = true;
-                m.tea.push_back({id, r.text("teaname"), r.text("teaname2"), r.integer("islock") == 1});
+                m.tea.push_back({id, r.text("teaname"), r.text("teaname2"), r.integer("islock") == 1, row()});
             }
         }
     }

@@ -464,6 +464,7 @@ INSERT INTO PaiOptJie VALUES(2,1,1,10000,1,NULL);
         {"PaiOptJie", "班级不存在"},
     };
     EXPECT_EQ(got, want);
+    EXPECT_EQ(s.skipped[0].row, "banid=10000, banname=远, jiid=1, islock=0");
 }
 
 // Small gaps (a subject deleted by hand) are kept: the arrays reach the largest ID and
