@@ -46,6 +46,11 @@ struct SizeCase {
     std::uint32_t seed;
 };
 
+void PrintTo(const SizeCase& c, std::ostream* os)
+{
+    *os << demoSizeName(c.size) << (c.combined ? " combined" : "") << " seed " << c.seed;
+}
+
 class PlantedTimetable : public ::testing::TestWithParam<SizeCase> {};
 
 TEST_P(PlantedTimetable, KeepsEveryRuleFormsEveryDoubleAndPlacesEveryLesson)
