@@ -7,6 +7,7 @@
 #include <set>
 
 #include "entry/demo.h"
+#include "store/dbfile.h"
 #include "model/loaders.h"
 #include "testutil.h"
 #include "timetable/checker.h"
@@ -305,6 +306,44 @@ TEST(DemoSchool, SizeNames)
         EXPECT_EQ(parseDemoSize(demoSizeName(s)), s);
     EXPECT_FALSE(parseDemoSize("huge").has_value());
     EXPECT_FALSE(parseDemoSize("").has_value());
+}
+
+}  // namespace
+}  // namespace tavrin::entry
+
+namespace tavrin::entry {
+namespace {
+
+// The sample shipped beside the program is the large school of seed 1 without a timetable;
+// a generator changed without writing the sample again shows here.
+TEST(DemoSchool, SampleIsTheLargeSchoolOfSeedOne)
+{
+    const std::filesystem::path sample = std::filesystem::path(TAVRIN_SAMPLES_DIR) / "示例学校.wkt";
+    ASSERT_TRUE(std::filesystem::exists(sample)) << sample;
+    ASSERT_EQ(store::checkSchoolFile(sample), "");
+    TempDir dir;
+    auto copy = dir / "db.dat";
+    std::filesystem::copy_file(sample, copy);  // never open the shipped file for writing
+    store::Store st(copy);
+    model::School s = model::loadSchool(st);
+    const DemoSchool d = makeDemoSchool({DemoSize::Large, 1, false, false});
+    EXPECT_TRUE(s.skipped.empty());
+    EXPECT_EQ(st.scalar("SELECT count(*) FROM kechenbd"), 0);
+    ASSERT_EQ(s.MaxBanID, static_cast<int>(d.classes.size()));
+    for (int b = 1; b <= s.MaxBanID; ++b)
+        EXPECT_EQ(s.BanName[b], d.classes[b - 1].name);
+    ASSERT_EQ(s.TeaOldNum, static_cast<int>(d.teachers.size()));
+    for (int t = 1; t <= s.TeaOldNum; ++t)
+        EXPECT_EQ(s.TeaName[t], d.teachers[t - 1].name);
+    ASSERT_EQ(s.RenKeNum, static_cast<int>(d.renke.size()));
+    for (int r = 0; r < s.RenKeNum; ++r)
+        EXPECT_TRUE(s.RenkeBan[r] == d.renke[r].ban && s.RenkeTea[r] == d.renke[r].tea && s.RenkeKe[r] == d.renke[r].ke &&
+                    s.RenkeJieshu[r] == d.renke[r].jieshu)
+            << "assignment " << r;
+    // The planted timetable of the same school, stored into the copy, keeps every rule.
+    writePlantedTimetable(st, d);
+    auto v = timetable::checkTimetable(s, timetable::LoadKeChenData(st, s));
+    EXPECT_TRUE(v.empty()) << describe(v);
 }
 
 }  // namespace
