@@ -19,9 +19,17 @@ model::Grids LoadKeChenData(store::Store& store, const model::School& school, st
                                     fmt::format("theday={} thejie={} theban={} thetea={} theke={}", weekday, jie, ban, tea, ke),
                                     reason});
         };
-        const int day = weekday >= 1 && weekday <= model::kMaxDays ? school.WeektoDay[static_cast<std::size_t>(weekday)] : 0;
-        if (day < 1 || day > school.theDay || jie < 1 || jie > P) {
-            skip("不在现有课节内");
+        if (weekday < 1 || weekday > model::kMaxDays) {
+            skip("星期无效");
+            continue;
+        }
+        const int day = school.WeektoDay[static_cast<std::size_t>(weekday)];
+        if (day < 1 || day > school.theDay) {
+            skip("该日不上课");
+            continue;
+        }
+        if (jie < 1 || jie > P) {
+            skip("节次超出每天节数");
             continue;
         }
         const int r = school.btk(ban, tea, ke);

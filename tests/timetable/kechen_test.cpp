@@ -124,11 +124,11 @@ TEST_P(SkippedRows, AreLeftOutAndNamed)
 
 INSTANTIATE_TEST_SUITE_P(
     Table, SkippedRows,
-    ::testing::Values(SkipCase{"monday_is_no_school_day", 1, 1, 2, 1, 1, "不在现有课节内"},
-                      SkipCase{"sunday", 7, 1, 2, 1, 1, "不在现有课节内"},
-                      SkipCase{"weekday_out_of_range", 9, 1, 2, 1, 1, "不在现有课节内"},
-                      SkipCase{"period_past_the_day", 3, 5, 2, 1, 1, "不在现有课节内"},
-                      SkipCase{"period_zero", 3, 0, 2, 1, 1, "不在现有课节内"},
+    ::testing::Values(SkipCase{"monday_is_no_school_day", 1, 1, 2, 1, 1, "该日不上课"},
+                      SkipCase{"sunday", 7, 1, 2, 1, 1, "该日不上课"},
+                      SkipCase{"weekday_out_of_range", 9, 1, 2, 1, 1, "星期无效"},
+                      SkipCase{"period_past_the_day", 3, 5, 2, 1, 1, "节次超出每天节数"},
+                      SkipCase{"period_zero", 3, 0, 2, 1, 1, "节次超出每天节数"},
                       SkipCase{"teacher_does_not_teach_the_subject", 3, 1, 2, 2, 1, "没有对应的任课"},
                       SkipCase{"teacher_does_not_teach_the_class", 3, 1, 2, 1, 2, "没有对应的任课"},
                       SkipCase{"class_unknown", 3, 1, 9, 1, 1, "没有对应的任课"},
