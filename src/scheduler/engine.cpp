@@ -81,13 +81,33 @@ Engine::Engine(const model::School& school, const PaiOptions& opts)
             pairable_(b, s) = (neighbour(s - 1, s) && !gudin_(b, s - 1)) || (neighbour(s, s + 1) && !gudin_(b, s + 1));
 
     mates_.assign(R, {});
+    sameKeJi_.assign(R, {});
     peers_.assign(R, {});
     sameBK_.assign(R, {});
     teaLoad_.assign(T, 0);
     ownCond_.assign(R, 0);
     hasPosJieBK_.assign(R, 0);
     hasPosDayBK_.assign(R, 0);
+    hasPosJieT_.assign(T, 0);
+    hasPosDayT_.assign(T, 0);
+    condBK_.assign(R, 0);
+    condT_.assign(T, 0);
+    teaAvg_.assign(T, 0);
     const auto& o = sc_.opt;
+    for (int t = 1; t < T; ++t) {
+        for (int p = 0; p <= P_; ++p)
+            if (at2(o.JieOptT, t, p) != 0)
+                condT_[t] = 1;
+        for (int w = 0; w <= 7; ++w)
+            if (at2(o.DayOptT, t, w) != 0)
+                condT_[t] = 1;
+        for (int p = 1; p <= P_; ++p)
+            if (at2(o.JieOptT, t, p) > 0)
+                hasPosJieT_[t] = 1;
+        for (int d = 1; d <= days_; ++d)
+            if (at2(o.DayOptT, t, sc_.DayToWeek[d]) > 0)
+                hasPosDayT_[t] = 1;
+    }
     for (int r = 0; r < R; ++r) {
         if (tea(r) >= 0 && tea(r) < T)
             teaLoad_[tea(r)] += sc_.RenkeJieshu[r];
@@ -100,6 +120,8 @@ Engine::Engine(const model::School& school, const PaiOptions& opts)
                 mates_[r].push_back(i);
             if (ke(i) == ke(r) && ban(i) != ban(r) && sc_.BanInJi[ban(i)] == sc_.BanInJi[ban(r)])
                 peers_[r].push_back(i);
+            if (ke(i) == ke(r) && sc_.BanInJi[ban(i)] == sc_.BanInJi[ban(r)])
+                sameKeJi_[r].push_back(i);
         }
         for (int i = 0; i < R; ++i)
             if (sc_.RenkeJieshu[i] > 0 && ban(i) == ban(r) && ke(i) == ke(r))
@@ -118,8 +140,17 @@ Engine::Engine(const model::School& school, const PaiOptions& opts)
             if (at3(o.DayOptBK, ban(r), ke(r), w) > 0 || at3(o.DayOptBK, 0, ke(r), w) > 0)
                 hasPosDayBK_[r] = 1;
         }
+        for (int p = 0; p <= P_ && !condBK_[r]; ++p)
+            condBK_[r] = at3(o.JieOptBK, ban(r), ke(r), p) != 0 || at3(o.JieOptBK, 0, ke(r), p) != 0;
+        for (int w = 0; w <= 7 && !condBK_[r]; ++w)
+            condBK_[r] = at3(o.DayOptBK, ban(r), ke(r), w) != 0 || at3(o.DayOptBK, 0, ke(r), w) != 0;
         ownCond_[r] = own;
+        if (own)
+            withOwnCond_.push_back(r);
     }
+    eligible_.assign(static_cast<std::size_t>(R) / 64 + 1, 0);
+    for (int t = 1; t < T; ++t)
+        teaAvg_[t] = days_ > 0 ? static_cast<int>(std::lround(static_cast<double>(teaLoad_[t]) / days_)) : 0;
 
     cntKeSlot_.resize(K, N_ + 2, 0);
     cntBKJie_.resize(B, K, P_ + 1, 0);
@@ -146,9 +177,32 @@ void Engine::setKept(const std::vector<std::uint8_t>& banKeep, const std::vector
         setT(tea(k.renke), k.slot, k.renke);
     }
     total_ = 0;
-    for (int r = 0; r < sc_.renkeSize(); ++r)
+    for (int r = 0; r < sc_.renkeSize(); ++r) {
         if (sc_.RenkeJieshu[r] > 0 && !keep_[ban(r)])
             total_ += sc_.RenkeJieshu[r];
+        updateEligible(r);
+    }
+}
+
+void Engine::updateEligible(int r)
+{
+    const std::uint64_t bit = std::uint64_t(1) << (r % 64);
+    if (eligible(r))
+        eligible_[r / 64] |= bit;
+    else
+        eligible_[r / 64] &= ~bit;
+}
+
+int Engine::firstEligible(int except) const
+{
+    for (std::size_t w = 0; w < eligible_.size(); ++w) {
+        std::uint64_t bits = eligible_[w];
+        if (w == static_cast<std::size_t>(except / 64) && except >= 0)
+            bits &= ~(std::uint64_t(1) << (except % 64));
+        if (bits)
+            return static_cast<int>(w * 64 + __builtin_ctzll(bits));
+    }
+    return -1;
 }
 
 // --- Grid writes: every change of the grids passes here, so the counts stay in step.
@@ -196,6 +250,7 @@ void Engine::setB(int b, int s, int r, int score)
     v.insert(std::upper_bound(v.begin(), v.end(), s), s);
     if (!keep_[b])
         ++placedCount_;
+    updateEligible(r);
 }
 
 void Engine::clearB(int b, int s)
@@ -219,6 +274,7 @@ void Engine::clearB(int b, int s)
         v.erase(it);
     if (!keep_[b])
         --placedCount_;
+    updateEligible(r);
 }
 
 void Engine::setT(int t, int s, int r)
@@ -345,7 +401,8 @@ int Engine::PaiRank(int R, int J, bool hebanPass, Refusal* why)
         if (!(sc_.RenkeHeban[R] >= 1 && G != R && sc_.RenkeHeban[G] == sc_.RenkeHeban[R]))
             return refuse(Refusal::TeacherBusy);
     }
-    {
+    const bool condKe = condBK_[R], condTea = condT_[D];
+    if (condKe) {
         const int a = at3(o.JieOptBK, C, E, j), b = at3(o.JieOptBK, 0, E, j);
         if (a != 0 || b != 0) {
             const int limit = a != 0 ? std::abs(a) : std::abs(b);
@@ -353,9 +410,9 @@ int Engine::PaiRank(int R, int J, bool hebanPass, Refusal* why)
                 return refuse(Refusal::SubjectPeriodCap);
         }
     }
-    if (const int t = at2(o.JieOptT, D, j); t != 0 && cntTJie_(D, j) >= std::abs(t))
+    if (const int t = condTea ? at2(o.JieOptT, D, j) : 0; t != 0 && cntTJie_(D, j) >= std::abs(t))
         return refuse(Refusal::TeacherPeriodCap);
-    {
+    if (condKe) {
         const int a = at3(o.DayOptBK, C, E, w), b = at3(o.DayOptBK, 0, E, w);
         if (a != 0 || b != 0) {
             const int limit = a != 0 ? std::abs(a) : std::abs(b);
@@ -363,7 +420,7 @@ int Engine::PaiRank(int R, int J, bool hebanPass, Refusal* why)
                 return refuse(Refusal::SubjectDayCap);
         }
     }
-    if (const int t = at2(o.DayOptT, D, w); t != 0 && cntTDay_(D, d) >= std::abs(t))
+    if (const int t = condTea ? at2(o.DayOptT, D, w) : 0; t != 0 && cntTDay_(D, d) >= std::abs(t))
         return refuse(Refusal::TeacherDayCap);
     if (hasPosJieBK_[R] && at3(o.JieOptBK, C, E, j) < 1 && at3(o.JieOptBK, 0, E, j) < 1) {
         for (int i = 1; i <= P_; ++i) {
@@ -375,7 +432,7 @@ int Engine::PaiRank(int R, int J, bool hebanPass, Refusal* why)
             }
         }
     }
-    if (at2(o.JieOptT, D, j) < 1) {
+    if (hasPosJieT_[D] && at2(o.JieOptT, D, j) < 1) {
         for (int i = 1; i <= P_; ++i) {
             const int v = at2(o.JieOptT, D, i);
             if (v > 0 && cntTJie_(D, i) < v)
@@ -393,7 +450,7 @@ int Engine::PaiRank(int R, int J, bool hebanPass, Refusal* why)
             }
         }
     }
-    if (at2(o.DayOptT, D, w) < 1) {
+    if (hasPosDayT_[D] && at2(o.DayOptT, D, w) < 1) {
         for (int d2 = 1; d2 <= days_; ++d2) {
             const int v = at2(o.DayOptT, D, sc_.DayToWeek[d2]);
             if (v > 0 && cntTDay_(D, d2) < v)
@@ -484,25 +541,22 @@ int Engine::PaiRank(int R, int J, bool hebanPass, Refusal* why)
     } else if (completesDouble) {
         score += 30;
     } else {
-        const double gap = static_cast<double>(N_) / sc_.RenkeJieshu[R];
+        // |s - J| < N / lessons, in whole numbers: |s - J| * lessons < N.
+        const int per = sc_.RenkeJieshu[R];
         bool near = false;
         for (int M : sameBK_[R]) {
-            for (int s : slotsOf_[M])
-                if (std::abs(s - J) < gap) {
-                    near = true;
-                    break;
-                }
-            if (near)
+            const auto& v = slotsOf_[M];
+            auto it = std::lower_bound(v.begin(), v.end(), J);
+            if ((it != v.end() && (*it - J) * per < N_) || (it != v.begin() && (J - *(it - 1)) * per < N_)) {
+                near = true;
                 break;
+            }
         }
         if (!near)
             score += 30;
     }
-    if (days_ > 0) {
-        const int avg = static_cast<int>(std::lround(static_cast<double>(teaLoad_[D]) / days_));
-        if (cntTDay_(D, d) + 1 <= avg)
-            score += 5;
-    }
+    if (cntTDay_(D, d) + 1 <= teaAvg_[D])
+        score += 5;
     if (teaDay_ < 3) {
         const bool same = cntTDaySec_(D, d, sec) > 0;
         const bool other = cntTDay_(D, d) - cntTDaySec_(D, d, sec) > 0;
@@ -574,17 +628,13 @@ int Engine::chooseNext(int R) const
 {
     if (left(R) >= 2)
         return R;
-    const int n = sc_.renkeSize();
-    for (int i = n - 1; i >= 0; --i)
-        if (i != R && eligible(i) && ownCond_[i])
-            return i;
-    for (int i = 0; i < n; ++i)
-        if (i != R && eligible(i) && ke(i) == ke(R) && sc_.BanInJi[ban(i)] == sc_.BanInJi[ban(R)])
-            return i;
-    for (int i = 0; i < n; ++i)
+    for (auto it = withOwnCond_.rbegin(); it != withOwnCond_.rend(); ++it)
+        if (*it != R && eligible(*it))
+            return *it;
+    for (int i : sameKeJi_[R])
         if (i != R && eligible(i))
             return i;
-    return -1;
+    return firstEligible(R);
 }
 
 int Engine::Pai(int R, int X)
@@ -659,6 +709,7 @@ int Engine::Pai(int R, int X)
             progress();
         }
         fails_[R]++;
+        updateEligible(R);
     }
     return -1;
 }
@@ -764,6 +815,8 @@ void Engine::run(int startR, bool doRepair)
     if (!cancelled() && minScore_ > 1) {
         minScore_ = minScore_ == 35 ? 15 : 1;
         std::fill(fails_.begin(), fails_.end(), 0);
+        for (int r = 0; r < n; ++r)
+            updateEligible(r);
         runPass(firstLeft());
     }
     if (doRepair && !cancelled() && placedCount_ < total_) {

@@ -126,6 +126,18 @@ private:
     std::vector<std::uint8_t> ownCond_;     // [r]
     std::vector<std::uint8_t> hasPosJieBK_; // [r] some positive period condition for class/subject
     std::vector<std::uint8_t> hasPosDayBK_;
+    std::vector<std::vector<int>> sameKeJi_;  // [r] same subject, a class of the same grade group
+    std::vector<int> withOwnCond_;            // assignments with a condition of their own, ascending
+    // Assignments that can still continue a chain (lessons left, class scheduled, failures
+    // under the bound), as bits, so the chain's next link is found without a scan.
+    std::vector<std::uint64_t> eligible_;
+    void updateEligible(int r);
+    int firstEligible(int except) const;
+    std::vector<std::uint8_t> condBK_;      // [r] any condition on its subject (class or whole school)
+    std::vector<std::uint8_t> condT_;       // [tea] any condition on the teacher
+    std::vector<int> teaAvg_;               // [tea] weekly load over the days, rounded
+    std::vector<std::uint8_t> hasPosJieT_;  // [tea] some positive period condition of the teacher
+    std::vector<std::uint8_t> hasPosDayT_;
 
     // Incremental counts, kept in step with the grids.
     model::Array2<int> cntKeSlot_;   // [ke][slot] classes with the subject there
