@@ -1,0 +1,34 @@
+#include "ui/fonts.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFont>
+#include <QFontDatabase>
+
+namespace tavrin::ui {
+
+bool useChineseFont(QApplication& app)
+{
+    const QString family = QStringLiteral("Noto Sans CJK SC");
+    bool have = QFontDatabase::families().contains(family);
+    if (!have) {
+        for (const char* f : {"/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc",
+                              "/usr/share/fonts/opentype/noto-cjk/NotoSansCJK-Regular.ttc",
+                              "/usr/share/fonts/noto-cjk/NotoSansCJK-Regular.ttc"}) {
+            if (QFile::exists(QString::fromUtf8(f)) && QFontDatabase::addApplicationFont(QString::fromUtf8(f)) >= 0) {
+                have = QFontDatabase::families().contains(family);
+                if (have)
+                    break;
+            }
+        }
+    }
+    if (!have)
+        return false;
+    QFont font(family);
+    font.setPixelSize(14);
+    font.setStyleHint(QFont::SansSerif);
+    app.setFont(font);
+    return true;
+}
+
+}  // namespace tavrin::ui

@@ -1,0 +1,169 @@
+// tavrin: the window program.
+//
+//   tavrin [--db PATH] [--page N --grab OUT.png]
+//
+// Without --db the school file is db.dat beside the executable. --page/--grab opens page N
+// (0 home, 1..5 the steps, 6 class timetable, 7 whole-school timetable, 8 assignment table)
+// after an automatic login, saves a picture of the window and ends; when the login would
+// need a password, the picture is of the login dialog instead.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QCursor>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QPixmap>
+#include <QTimer>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "app/home.h"
+#include "app/ui/form1.h"
+#include "store/dbfile.h"
+#include "store/store.h"
+#include "ui/fonts.h"
+#include "ui/page.h"
+#include "ui/widget_asker.h"
+#include "users/ui/frmlogin.h"
+#include "users/users.h"
+
+namespace fs = std::filesystem;
+using namespace tavrin;
+
+namespace {
+
+// Lets the window settle (layout, first paint) before it is rendered into a picture.
+void settle()
+{
+    for (int i = 0; i < 3; ++i) {
+        QEventLoop loop;
+        QTimer::singleShot(30, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+}
+
+int grab(QWidget* w, const QString& out)
+{
+    // Keep the pointer off the window: a hover would change the status line in the picture.
+    QCursor::setPos(0, 0);
+    w->show();
+    w->raise();
+    settle();
+    QPixmap pm = w->grab();
+    if (!pm.save(out, "PNG")) {
+        std::fprintf(stderr, "无法保存图片：%s\n", qUtf8Printable(out));
+        return 1;
+    }
+    return 0;
+}
+
+store::Located locate(const QString& dbOption)
+{
+    if (dbOption.isEmpty())
+        return store::locateDatabase(fs::path(QCoreApplication::applicationDirPath().toStdString()));
+    fs::path p = fs::absolute(fs::path(dbOption.toStdString()));
+    // The usual name keeps its fallback; any other name is taken as it is.
+    if (p.filename() == "db.dat")
+        return store::locateDatabase(p.parent_path());
+    store::Located l;
+    l.path = p;
+    std::error_code ec;
+    l.found = fs::exists(p, ec);
+    return l;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tavrin"));
+    QApplication::setApplicationVersion(QStringLiteral("10.1"));
+    ui::useChineseFont(app);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Tavrin 排课系统"));
+    parser.addHelpOption();
+    QCommandLineOption dbOpt(QStringLiteral("db"), QStringLiteral("数据库文件（默认：程序目录下的 db.dat）"),
+                             QStringLiteral("PATH"));
+    QCommandLineOption pageOpt(QStringLiteral("page"), QStringLiteral("截图时打开的页面 0..8"), QStringLiteral("N"));
+    QCommandLineOption grabOpt(QStringLiteral("grab"), QStringLiteral("把窗口保存为 PNG 图片后退出"),
+                               QStringLiteral("OUT.png"));
+    parser.addOption(dbOpt);
+    parser.addOption(pageOpt);
+    parser.addOption(grabOpt);
+    parser.process(app);
+
+    const bool grabbing = parser.isSet(grabOpt);
+    int pageNo = 0;
+    if (parser.isSet(pageOpt)) {
+        bool ok = false;
+        pageNo = parser.value(pageOpt).toInt(&ok);
+        if (!ok || pageNo < 0 || pageNo > 8) {
+            std::fprintf(stderr, "页面编号应为 0 到 8：%s\n", qUtf8Printable(parser.value(pageOpt)));
+            return 1;
+        }
+    }
+
+    // Nobody answers questions while a picture is taken.
+    ui::QuietAsker quiet;
+    ui::WidgetAsker boxes(nullptr);
+    ui::Asker& asker = grabbing ? static_cast<ui::Asker&>(quiet) : boxes;
+
+    store::Located loc = locate(parser.value(dbOpt));
+    const QString shownPath = QDir::toNativeSeparators(QString::fromStdString(loc.path.string()));
+    if (!loc.found) {
+        asker.inform(QStringLiteral("找不到数据库文件db.dat"));
+        // A new empty school beside the program keeps it usable; nothing is overwritten.
+        if (!app::initDatabase(loc.path)) {
+            asker.inform(QStringLiteral("无法建立数据库文件：") + shownPath, {}, ui::Icon::Critical);
+            return 1;
+        }
+    }
+    // Check before anything writes: a file that is not ours stays untouched.
+    const std::string why = store::checkSchoolFile(loc.path);
+    if (!why.empty()) {
+        asker.inform(QString::fromStdString(why), QStringLiteral("Tavrin"), ui::Icon::Critical);
+        return 1;
+    }
+    store::compactDatabase(loc.path);
+
+    try {
+        store::Store store(loc.path);
+        app::ui::TForm1::Options options;
+        if (grabbing)
+            options.asker = &quiet;
+        app::ui::TForm1 w(store, options);
+
+        if (!grabbing) {
+            if (!w.runLogin())
+                return 0;
+            w.show();
+            return app.exec();
+        }
+
+        const QString out = parser.value(grabOpt);
+        auto rows = users::loadUsers(store);
+        if (!users::isAutoLogin(rows)) {
+            auto* dlg = w.frmLogin();
+            dlg->prepare();
+            return grab(dlg, out);
+        }
+        users::autoLogin(rows, w.session());
+        w.setUserLabel(QString::fromUtf8(users::kDefaultUser) + QStringLiteral("（操作员）"));
+        w.show();
+        if (pageNo >= 1 && pageNo <= 5)
+            w.openStep(pageNo);
+        else if (pageNo >= 6)
+            w.openTimetable(pageNo == 6 ? ui::KbBan : pageNo == 7 ? ui::KbAll : ui::KbRenke);
+        if (w.currentIndex() != (pageNo == 0 ? 0 : pageNo)) {
+            std::fprintf(stderr, "页面 %d 现在打不开（前面的步骤还没有数据）。\n", pageNo);
+            return 1;
+        }
+        return grab(&w, out);
+    } catch (const std::exception& e) {
+        asker.inform(QString::fromUtf8(e.what()), QStringLiteral("Tavrin"), ui::Icon::Critical);
+        return 1;
+    }
+}

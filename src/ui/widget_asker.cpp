@@ -1,0 +1,208 @@
+#include "ui/widget_asker.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+#include "users/users.h"
+
+namespace tavrin::ui {
+
+bool refuseViewer(const users::Session& session, Asker& asker)
+{
+    if (!session.isViewer())
+        return false;
+    asker.inform(QString::fromUtf8(users::kViewerRefusal));
+    return true;
+}
+
+TFrmMsgbox::TFrmMsgbox(QWidget* parent) : QDialog(parent)
+{
+    setObjectName("TFrmMsgbox");
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    auto* lay = new QVBoxLayout(this);
+    lay->setContentsMargins(24, 20, 24, 16);
+    lay->setSpacing(18);
+    auto* row = new QHBoxLayout;
+    auto* icon = new QLabel(this);
+    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(32, 32));
+    icon->setAlignment(Qt::AlignTop);
+    lblMsg_ = new QLabel(this);
+    lblMsg_->setObjectName("lblMsg");
+    lblMsg_->setWordWrap(true);
+    lblMsg_->setMinimumWidth(240);
+    row->addWidget(icon);
+    row->addWidget(lblMsg_, 1);
+    lay->addLayout(row);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    btnSave_ = new QPushButton(QStringLiteral("保存(&S)"), this);
+    btnNoSave_ = new QPushButton(QStringLiteral("不保存(&N)"), this);
+    btnCancel_ = new QPushButton(QStringLiteral("取消(&C)"), this);
+    btnSave_->setObjectName("btnSave");
+    btnNoSave_->setObjectName("btnNoSave");
+    btnCancel_->setObjectName("btnCancel");
+    for (auto* b : {btnSave_, btnNoSave_, btnCancel_}) {
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+    }
+    btnCancel_->setDefault(true);
+    lay->addLayout(buttons);
+    connect(btnSave_, &QPushButton::clicked, this, [this] {
+        answer_ = SaveAnswer::Save;
+        accept();
+    });
+    connect(btnNoSave_, &QPushButton::clicked, this, [this] {
+        answer_ = SaveAnswer::NoSave;
+        accept();
+    });
+    // Esc and the window's close button reject, which leaves the answer at Cancel.
+    connect(btnCancel_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+SaveAnswer TFrmMsgbox::showMyMsg(const QString& title, const QString& text)
+{
+    setWindowTitle(title);
+    lblMsg_->setText(text);
+    answer_ = SaveAnswer::Cancel;
+    btnCancel_->setFocus();
+    exec();
+    return answer_;
+}
+
+QWidget* WidgetAsker::owner() const
+{
+    if (QWidget* w = QApplication::activeModalWidget())
+        return w;
+    if (QWidget* w = QApplication::activeWindow())
+        return w;
+    return parent_.data();
+}
+
+static QString titleOr(const QString& t)
+{
+    return t.isEmpty() ? QStringLiteral("Tavrin") : t;
+}
+
+static QMessageBox::Icon boxIcon(Icon i)
+{
+    switch (i) {
+    case Icon::Information:
+        return QMessageBox::Information;
+    case Icon::Question:
+        return QMessageBox::Question;
+    case Icon::Warning:
+        return QMessageBox::Warning;
+    case Icon::Critical:
+        return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
+void WidgetAsker::inform(const QString& text, const QString& title, Icon icon)
+{
+    QMessageBox box(boxIcon(icon), titleOr(title), text, QMessageBox::Ok, owner());
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.exec();
+}
+
+Answer WidgetAsker::ask(const QString& text, const QString& title, Buttons buttons, Icon icon)
+{
+    QMessageBox box(boxIcon(icon), titleOr(title), text, QMessageBox::NoButton, owner());
+    switch (buttons) {
+    case Buttons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case Buttons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case Buttons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    case Buttons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    const std::pair<QMessageBox::StandardButton, const char*> captions[] = {
+        {QMessageBox::Ok, "确定"}, {QMessageBox::Cancel, "取消"}, {QMessageBox::Yes, "是(&Y)"}, {QMessageBox::No, "否(&N)"}};
+    for (auto [b, c] : captions)
+        if (auto* button = box.button(b))
+            button->setText(QString::fromUtf8(c));
+    switch (box.exec()) {
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+    }
+}
+
+SaveAnswer WidgetAsker::askSave(const QString& title, const QString& text)
+{
+    TFrmMsgbox box(owner());
+    return box.showMyMsg(title, text);
+}
+
+std::optional<QString> WidgetAsker::askText(const QString& title, const QString& label, const QString& initial)
+{
+    bool ok = false;
+    QString s = QInputDialog::getText(owner(), title, label, QLineEdit::Normal, initial, &ok);
+    if (!ok)
+        return std::nullopt;
+    return s;
+}
+
+QString WidgetAsker::openFileName(const QString& title, const QString& filter)
+{
+    return QFileDialog::getOpenFileName(owner(), title, QString(), filter);
+}
+
+QString WidgetAsker::saveFileName(const QString& title, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(owner(), title, QString(), filter);
+}
+
+void QuietAsker::inform(const QString& text, const QString& title, Icon)
+{
+    std::fprintf(stderr, "%s: %s\n", qUtf8Printable(titleOr(title)), qUtf8Printable(text));
+}
+
+Answer QuietAsker::ask(const QString& text, const QString& title, Buttons buttons, Icon icon)
+{
+    inform(text, title, icon);
+    return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+}
+
+SaveAnswer QuietAsker::askSave(const QString& title, const QString& text)
+{
+    inform(text, title, Icon::Question);
+    return SaveAnswer::Cancel;
+}
+
+std::optional<QString> QuietAsker::askText(const QString&, const QString&, const QString&)
+{
+    return std::nullopt;
+}
+
+QString QuietAsker::openFileName(const QString&, const QString&)
+{
+    return {};
+}
+
+QString QuietAsker::saveFileName(const QString&, const QString&)
+{
+    return {};
+}
+
+}  // namespace tavrin::ui

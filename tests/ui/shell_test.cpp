@@ -1,0 +1,368 @@
+// The main window's page switching and common commands: Save routing, Return with the
+// save question, Close, Help, the timetable entries and the placeholders.
+#include <QAbstractButton>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextBrowser>
+
+#include "ui_tests.h"
+#include "users/users.h"
+
+using namespace tavrin;
+using namespace tavrin::testing;
+using ui::SaveAnswer;
+
+namespace {
+const QString kSaveTitle = QStringLiteral("是否保存");
+const QString kSaveText = QStringLiteral("已修改过，是否保存？");
+const QString kExit = QStringLiteral("确定要退出Tavrin吗？");
+const QString kViewer = QStringLiteral("以“浏览者”身份登陆时不能修改数据。");
+}  // namespace
+
+void ShellTest::returnWithEditsFollowsTheAnswer_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("saveSucceeds");
+    QTest::addColumn<int>("saves");
+    QTest::addColumn<int>("pageAfter");
+    QTest::addColumn<bool>("changedAfter");
+    QTest::newRow("save") << int(SaveAnswer::Save) << true << 1 << 0 << false;
+    QTest::newRow("no save") << int(SaveAnswer::NoSave) << true << 0 << 0 << false;
+    QTest::newRow("cancel") << int(SaveAnswer::Cancel) << true << 0 << 3 << true;
+    // A save that refuses (a duplicate subject name) keeps the operator on the page.
+    QTest::newRow("save refused") << int(SaveAnswer::Save) << false << 1 << 3 << true;
+}
+
+void ShellTest::returnWithEditsFollowsTheAnswer()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, saveSucceeds);
+    QFETCH(int, saves);
+    QFETCH(int, pageAfter);
+    QFETCH(bool, changedAfter);
+    School school(Fixture::NoTimetable);
+    Window win(*school.store);
+    win->openStep(3);
+    QCOMPARE(win->currentIndex(), 3);
+    win.page(3)->saveSucceeds = saveSucceeds;
+    win.page(3)->edit();
+    win.asker.answerSave(SaveAnswer(answer));
+
+    win->goBack();
+
+    QCOMPARE(win.asker.shown.size(), std::size_t(1));
+    QCOMPARE(win.asker.shown[0].kind, ScriptedAsker::Kind::Save);
+    QCOMPARE(win.asker.shown[0].title, kSaveTitle);
+    QCOMPARE(win.asker.shown[0].text, kSaveText);
+    QCOMPARE(win.page(3)->saves, saves);
+    QCOMPARE(win->currentIndex(), pageAfter);
+    QCOMPARE(win->dataChanged(), changedAfter);
+    QCOMPARE(win.page(3)->leaves, pageAfter == 0 ? 1 : 0);
+    QVERIFY(win.asker.done());
+}
+
+void ShellTest::returnWithoutEditsGoesHomeWithoutAsking()
+{
+    School school(Fixture::NoTimetable);
+    Window win(*school.store);
+    win->openStep(2);
+    win->goBack();
+    QCOMPARE(win->currentIndex(), 0);
+    QVERIFY(win.asker.shown.empty());
+    // Home again: the top bar of the home page and the home status line.
+    auto* bar = win->findChild<QWidget*>("pnlTop");
+    QVERIFY(!bar->findChild<QPushButton*>("btnClose")->isHidden());
+    QVERIFY(bar->findChild<QPushButton*>("btnCancel")->isHidden());
+    QVERIFY(bar->findChild<QPushButton*>("btnSave")->isHidden());
+    QCOMPARE(win->status(), QStringLiteral("未排课，点击“开始排课”进行自动排课。"));
+}
+
+void ShellTest::closeWithEditsAsksTheSaveQuestionNotTheExitQuestion_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<int>("saves");
+    QTest::newRow("cancel") << int(SaveAnswer::Cancel) << false << 0;
+    QTest::newRow("no save") << int(SaveAnswer::NoSave) << true << 0;
+    QTest::newRow("save") << int(SaveAnswer::Save) << true << 1;
+}
+
+void ShellTest::closeWithEditsAsksTheSaveQuestionNotTheExitQuestion()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, closes);
+    QFETCH(int, saves);
+    School school(Fixture::NoTimetable);
+    Window win(*school.store);
+    win->openStep(1);
+    win.page(1)->edit();
+    win.asker.answerSave(SaveAnswer(answer));
+
+    QCOMPARE(win->closeQuery(), closes);
+
+    QCOMPARE(win.asker.texts(), QStringList{kSaveText});
+    QCOMPARE(win.page(1)->saves, saves);
+    QVERIFY(win.asker.done());
+}
+
+void ShellTest::closeWithoutEditsAsksTheExitQuestion_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("ok") << int(ui::Answer::Ok) << true;
+    QTest::newRow("cancel") << int(ui::Answer::Cancel) << false;
+}
+
+void ShellTest::closeWithoutEditsAsksTheExitQuestion()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, closes);
+    School school;
+    Window win(*school.store);
+    win.asker.answer(ui::Answer(answer));
+    QCOMPARE(win->closeQuery(), closes);
+    QCOMPARE(win.asker.shown.size(), std::size_t(1));
+    QCOMPARE(win.asker.shown[0].text, kExit);
+    QCOMPARE(win.asker.shown[0].title, QStringLiteral("退出"));
+    QCOMPARE(win.asker.shown[0].buttons, ui::Buttons::OkCancel);
+}
+
+void ShellTest::saveRoutingByPage_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("saves");
+    QTest::addColumn<bool>("saveButtonShown");
+    for (int i : {1, 2, 3, 4, 6, 7, 8})
+        QTest::addRow("page %d", i) << i << 1 << true;
+    // The scheduling page has no save of its own.
+    QTest::newRow("page 5") << 5 << 0 << false;
+}
+
+void ShellTest::saveRoutingByPage()
+{
+    QFETCH(int, index);
+    QFETCH(int, saves);
+    QFETCH(bool, saveButtonShown);
+    School school(Fixture::Everything);
+    Window win(*school.store);
+    if (index <= 5)
+        win->openStep(index);
+    else
+        win->openTimetable(index == 6 ? ui::KbBan : index == 7 ? ui::KbAll : ui::KbRenke);
+    QCOMPARE(win->currentIndex(), index);
+    QCOMPARE(!win->findChild<QPushButton*>("btnSave")->isHidden(), saveButtonShown);
+    win.page(index)->edit();
+    win->action("actSave")->trigger();
+    QCOMPARE(win.page(index)->saves, saves);
+    // Only a save that happened clears DataChanged.
+    QCOMPARE(win->dataChanged(), saves == 0);
+    QVERIFY(win.asker.shown.empty());
+}
+
+void ShellTest::viewerIsRefusedBeforeThePageSaves()
+{
+    School school(Fixture::NoTimetable);
+    Window win(*school.store);
+    win->session().type = users::Viewer;
+    win->session().num = 2;
+    win->openStep(1);
+    win.page(1)->edit();
+    win->save();
+    QCOMPARE(win.asker.texts(), QStringList{kViewer});
+    QCOMPARE(win.page(1)->saves, 0);
+    QVERIFY(win->dataChanged());
+}
+
+void ShellTest::openingAPageLoadsItAndSetsItsStatus_data()
+{
+    QTest::addColumn<int>("step");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("1") << 1 << QStringLiteral("提示：点击年级名称可以修改；点击班级名称可以修改；自动填充班级名称时会以“年级名+班序”的方式对所有班级名称进行修改。");
+    QTest::newRow("2") << 2 << QStringLiteral("提示：自习、班会...等“固定课”可以跟“无课”一样看待，在后面的环节中不用做任何设置；“公共时段”指课间操、眼健操等时段。");
+    QTest::newRow("3") << 3 << QStringLiteral("提示：“课时容量”指在第二环节设置的各班的课时总数，科目节数“合计”是不能大于“课时容量”的，当合计数为红色时，表示总节数超过“课时容量”而出错。");
+    QTest::newRow("4") << 4 << QStringLiteral("提示：拖动任课以分配教师任课，也可通过导入、导出EXCEL的方式设置教师任课。");
+    QTest::newRow("5") << 5 << QStringLiteral("若排出的课不理想，可点击“重排一次”，以排出更理想的课。");
+}
+
+void ShellTest::openingAPageLoadsItAndSetsItsStatus()
+{
+    QFETCH(int, step);
+    QFETCH(QString, status);
+    School school(Fixture::Everything);
+    Window win(*school.store);
+    // Edits left over from anywhere do not survive the opening of a page.
+    win->setDataChanged(true);
+    win->openStep(step);
+    QCOMPARE(win->currentIndex(), step);
+    QCOMPARE(win.page(step)->loads, 1);
+    QCOMPARE(win.page(step)->lastTable, int(ui::KbNone));
+    QCOMPARE(win->status(), status);
+    QVERIFY(!win->dataChanged());
+    QVERIFY(win->isEnabled());
+    QVERIFY(win->findChild<QPushButton*>("btnClose")->isHidden());
+    QVERIFY(!win->findChild<QPushButton*>("btnCancel")->isHidden());
+    for (int k = 1; k <= 4; ++k)
+        QVERIFY(win->biaoButton(k)->isHidden());
+}
+
+void ShellTest::aPageThatFailsToLoadReportsAndGoesHome()
+{
+    School school(Fixture::Everything);
+    Window win(*school.store);
+    win.page(2)->loadThrows = true;
+    win->openStep(2);
+    QCOMPARE(win.asker.texts(), QStringList{QStringLiteral("读取失败")});
+    QCOMPARE(win->currentIndex(), 0);
+    QVERIFY(win->isEnabled());
+}
+
+void ShellTest::timetableEntriesOpenTheirPage_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("table");
+    QTest::newRow("班级课程表") << "mniKb1" << 6 << int(ui::KbBan);
+    QTest::newRow("教师课程表") << "mniKb2" << 6 << int(ui::KbTea);
+    QTest::newRow("总课程表") << "mniKb3" << 7 << int(ui::KbAll);
+    QTest::newRow("总任课表") << "mniKb4" << 8 << int(ui::KbRenke);
+    QTest::newRow("打开班级课程表") << "mniOpenKb1" << 6 << int(ui::KbBan);
+    QTest::newRow("打开教师课程表") << "mniOpenKb2" << 6 << int(ui::KbTea);
+    QTest::newRow("打开总课程表") << "mniOpenKb3" << 7 << int(ui::KbAll);
+    QTest::newRow("打开总任课表") << "mniOpenKb4" << 8 << int(ui::KbRenke);
+}
+
+void ShellTest::timetableEntriesOpenTheirPage()
+{
+    QFETCH(QString, action);
+    QFETCH(int, index);
+    QFETCH(int, table);
+    School school(Fixture::Everything);
+    Window win(*school.store);
+    win->action(action.toUtf8().constData())->trigger();
+    QCOMPARE(win->currentIndex(), index);
+    QCOMPARE(win.page(index)->loads, 1);
+    QCOMPARE(win.page(index)->lastTable, table);
+    for (int k = 1; k <= 4; ++k)
+        QVERIFY(!win->biaoButton(k)->isHidden());
+    QVERIFY(win->biaoButton(table)->isChecked());
+    QVERIFY(!win->findChild<QPushButton*>("btnSave")->isHidden());
+}
+
+void ShellTest::timetableStepIsClosedWithoutAssignments()
+{
+    School school(Fixture::ClassesOnly);
+    Window win(*school.store);
+    win->action("mniKb3")->trigger();
+    win->openStep(6);
+    win->openStep(3);
+    QCOMPARE(win->currentIndex(), 0);
+    for (int i = 1; i <= 8; ++i)
+        QCOMPARE(win.page(i)->loads, 0);
+}
+
+void ShellTest::switchingTablesKeepsTheEdits()
+{
+    School school(Fixture::Everything);
+    Window win(*school.store);
+    win->openTimetable(ui::KbBan);
+    win.page(6)->edit();
+    win->biaoButton(3)->click();
+    QCOMPARE(win->currentIndex(), 7);
+    // One step, one set of data: switching neither reloads nor forgets the edits.
+    QCOMPARE(win.page(7)->loads, 0);
+    QVERIFY(win->dataChanged());
+    QVERIFY(!win->biaoButton(1)->isHidden());
+    win.asker.answerSave(SaveAnswer::NoSave);
+    win->goBack();
+    QCOMPARE(win->currentIndex(), 0);
+    QCOMPARE(win.page(7)->leaves, 1);
+    for (int k = 1; k <= 4; ++k)
+        QVERIFY(win->biaoButton(k)->isHidden());
+}
+
+void ShellTest::helpOpensTheTopicOfThePage_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("topic");
+    for (int i = 0; i <= 7; ++i)
+        QTest::addRow("page %d", i) << i << QStringLiteral("%1.html").arg(i);
+    QTest::newRow("page 8") << 8 << QStringLiteral("7.html");
+}
+
+void ShellTest::helpOpensTheTopicOfThePage()
+{
+    QFETCH(int, index);
+    QFETCH(QString, topic);
+    School school(Fixture::Everything);
+    Window win(*school.store);
+    win->setHelpDir(QStringLiteral(TAVRIN_HELP_DIR));
+    if (index >= 1 && index <= 5)
+        win->openStep(index);
+    else if (index >= 6)
+        win->openTimetable(index == 6 ? ui::KbBan : index == 7 ? ui::KbAll : ui::KbRenke);
+    QCOMPARE(win->currentIndex(), index);
+    win->action("actHelp")->trigger();
+    QCOMPARE(win.opened.size(), 1);
+    QCOMPARE(QFileInfo(win.opened[0]).fileName(), topic);
+    QVERIFY(QFileInfo(win.opened[0]).isFile());
+    QVERIFY(win.asker.shown.empty());
+}
+
+void ShellTest::helpFallsBackToItsOwnWindow()
+{
+    School school;
+    Window win(*school.store);
+    win->setHelpDir(QStringLiteral(TAVRIN_HELP_DIR));
+    win.desktopOpens = false;
+    win->help();
+    QVERIFY(win->helpBrowser());
+    QCOMPARE(QFileInfo(win->helpBrowser()->source().toLocalFile()).fileName(), QStringLiteral("0.html"));
+    // The page's own text, not an empty browser.
+    QVERIFY(win->helpBrowser()->toPlainText().contains(QStringLiteral("六个步骤")));
+}
+
+void ShellTest::placeholdersSayTheStepIsUnderConstruction()
+{
+    School school(Fixture::Everything);
+    app::ui::TForm1::Options o;
+    ScriptedAsker asker;
+    o.asker = &asker;
+    o.useRegisteredPages = false;
+    app::ui::TForm1 w(*school.store, o);
+    for (int i = 1; i <= 8; ++i) {
+        auto* p = w.page(i);
+        QVERIFY(dynamic_cast<ui::PlaceholderPage*>(p));
+        auto* note = p->findChild<QLabel*>("lblUnderConstruction");
+        QVERIFY(note);
+        QCOMPARE(note->text(), QStringLiteral("该步骤的界面正在建设中。"));
+    }
+    // A placeholder still goes through the whole round: open, save, return.
+    w.session().num = 1;
+    w.openStep(1);
+    QCOMPARE(w.currentIndex(), 1);
+    w.setDataChanged(true);
+    w.save();
+    QVERIFY(!w.dataChanged());
+    w.goBack();
+    QCOMPARE(w.currentIndex(), 0);
+    QVERIFY(asker.shown.empty());
+}
+
+void ShellTest::registeredPagesReplacePlaceholders()
+{
+    School school;
+    // The latest registration for an index wins; the window takes it when it is built.
+    const auto before = ui::registeredPages();
+    ui::registerPage(4, [](ui::Shell& sh) { return new CountingPage(sh, 4); });
+    ScriptedAsker asker;
+    app::ui::TForm1::Options o;
+    o.asker = &asker;
+    app::ui::TForm1 w(*school.store, o);
+    QVERIFY(dynamic_cast<CountingPage*>(w.page(4)));
+    QCOMPARE(w.page(4)->objectName(), QStringLiteral("ts4"));
+    // Put back what was there, so that no other test sees this page.
+    if (auto it = before.find(4); it != before.end())
+        ui::registerPage(4, it->second);
+    else
+        ui::registerPage(4, nullptr);
+}
