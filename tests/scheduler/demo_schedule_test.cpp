@@ -1,0 +1,100 @@
+// The engine on the generated schools, each of which has a complete timetable: every run
+// must keep every rule the independent checker knows, and with the repair place everything.
+#include <gtest/gtest.h>
+
+#include "entry/demo.h"
+#include "model/loaders.h"
+#include "scheduler/engine.h"
+#include "scheduler/save.h"
+#include "testutil.h"
+#include "timetable/checker.h"
+#include "timetable/kechen.h"
+
+using namespace tavrin;
+
+namespace {
+
+struct Demo {
+    tavrin::testing::TempDir dir;
+    std::unique_ptr<store::Store> st;
+    model::School school;
+    Demo(entry::DemoSize size, bool combined, std::uint32_t seed = 1)
+    {
+        entry::DemoOptions o;
+        o.size = size;
+        o.seed = seed;
+        o.combined = combined;
+        std::string err;
+        EXPECT_TRUE(entry::writeDemoSchool(dir / "db.dat", o, &err)) << err;
+        st = std::make_unique<store::Store>(dir / "db.dat");
+        school = model::loadSchool(*st);
+    }
+};
+
+std::string describe(const std::vector<timetable::Violation>& v)
+{
+    std::string out;
+    for (std::size_t i = 0; i < v.size() && i < 5; ++i)
+        out += v[i].kind + ": " + v[i].text + "\n";
+    return out;
+}
+
+}  // namespace
+
+TEST(DemoSchedule, MediumSchoolIsPlacedWholeAtEveryStrength)
+{
+    Demo d(entry::DemoSize::Medium, false);
+    const int wanted = timetable::doublesWanted(d.school);
+    ASSERT_GT(wanted, 0);
+    for (int strength : {1, 2, 3})
+        for (std::uint32_t seed = 1; seed <= 5; ++seed) {
+            scheduler::RunRequest req;
+            req.seed = seed;
+            req.opts.strength = strength;
+            auto res = scheduler::runSchedule(*d.st, d.school, req);
+            EXPECT_EQ(res.placed, res.total) << "strength " << strength << " seed " << seed;
+            auto v = timetable::checkTimetable(d.school, res.grids);
+            EXPECT_TRUE(v.empty()) << describe(v);
+            EXPECT_EQ(timetable::doublesFormed(d.school, res.grids), wanted)
+                << "strength " << strength << " seed " << seed;
+        }
+}
+
+TEST(DemoSchedule, SavedTimetableOfASchoolWithCombinedLessonsPassesTheChecker)
+{
+    for (auto size : {entry::DemoSize::Small, entry::DemoSize::Medium}) {
+        Demo d(size, true);
+        bool anyCombined = false;
+        for (int r = 0; r < d.school.RenKeNum; ++r)
+            anyCombined |= d.school.RenkeHeban[r] > 0;
+        ASSERT_TRUE(anyCombined);
+        for (std::uint32_t seed : {1u, 2u}) {
+            scheduler::RunRequest req;
+            req.seed = seed;
+            auto saved = scheduler::scheduleAndSave(*d.st, d.school, req);
+            ASSERT_FALSE(saved.result.cancelled);
+            // What was written reads back as what the run held, and keeps every rule.
+            auto grids = timetable::LoadKeChenData(*d.st, d.school);
+            EXPECT_TRUE(grids.Renke_B == saved.result.grids.Renke_B);
+            auto v = timetable::checkTimetable(d.school, grids);
+            EXPECT_TRUE(v.empty()) << describe(v);
+            EXPECT_EQ(timetable::placedLessons(d.school, grids), saved.result.placed);
+        }
+    }
+}
+
+TEST(DemoSchedule, TheSearchAloneKeepsTheRulesEvenWhereItLeavesLessonsOut)
+{
+    Demo d(entry::DemoSize::Medium, true, 2);
+    for (int strength : {1, 3})
+        for (std::uint32_t seed : {3u, 4u}) {
+            scheduler::RunRequest req;
+            req.seed = seed;
+            req.opts.strength = strength;
+            req.repair = false;
+            auto res = scheduler::runSchedule(*d.st, d.school, req);
+            auto v = timetable::checkTimetable(d.school, res.grids);
+            EXPECT_TRUE(v.empty()) << describe(v);
+            EXPECT_GT(res.placed, res.total * 8 / 10);
+        }
+}
