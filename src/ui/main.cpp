@@ -8,7 +8,6 @@
 // need a password, the picture is of the login dialog instead.
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QCursor>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -43,12 +42,16 @@ void settle()
     }
 }
 
-int grab(QWidget* w, const QString& out)
+int grab(QWidget* w, const QString& out, app::ui::TForm1* form = nullptr)
 {
-    // Keep the pointer off the window: a hover would change the status line in the picture.
-    QCursor::setPos(0, 0);
+    // The picture shows the window as it opens: wherever the display's pointer happens to
+    // be, its hover must not change the status line.
+    const QString status = form ? form->status() : QString();
     w->show();
     w->raise();
+    settle();
+    if (form)
+        form->setStatus(status);
     settle();
     QPixmap pm = w->grab();
     if (!pm.save(out, "PNG")) {
@@ -161,7 +164,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "页面 %d 现在打不开（前面的步骤还没有数据）。\n", pageNo);
             return 1;
         }
-        return grab(&w, out);
+        return grab(&w, out, &w);
     } catch (const std::exception& e) {
         asker.inform(QString::fromUtf8(e.what()), QStringLiteral("Tavrin"), ui::Icon::Critical);
         return 1;

@@ -3,6 +3,7 @@
 #include <QEnterEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 
 #include "app/ui/homepage.h"
@@ -250,5 +251,47 @@ void HomeTest::layoutKeepsTheStepsApart()
         const QPointF dir = QRectF(l.step[k + 1]).center() - QRectF(l.step[k]).center();
         const QPointF arrow = b - a;
         QVERIFY(dir.x() * arrow.x() + dir.y() * arrow.y() > 0);
+    }
+}
+
+void HomeTest::stepStatesLookPlainlyDifferent()
+{
+    using app::ui::paintStep;
+    auto render = [](int step, StepLook look) {
+        QImage img(app::ui::kStepW, app::ui::kStepH, QImage::Format_ARGB32);
+        img.fill(QColor(0xf2, 0xf5, 0xfa));
+        QPainter p(&img);
+        paintStep(p, QRectF(img.rect()), step, look);
+        return img;
+    };
+    auto differing = [](const QImage& a, const QImage& b) {
+        int n = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x) {
+                QColor ca = a.pixelColor(x, y), cb = b.pixelColor(x, y);
+                if (std::abs(ca.red() - cb.red()) + std::abs(ca.green() - cb.green()) + std::abs(ca.blue() - cb.blue()) > 24)
+                    ++n;
+            }
+        return double(n) / (a.width() * a.height());
+    };
+    auto saturation = [](const QImage& a) {
+        double sum = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                sum += a.pixelColor(x, y).hsvSaturationF();
+        return sum / (a.width() * a.height());
+    };
+    for (int step = 1; step <= 6; ++step) {
+        const QImage normal = render(step, StepLook::Normal);
+        const QImage hover = render(step, StepLook::Hover);
+        const QImage off = render(step, StepLook::Unavailable);
+        const QString at = QStringLiteral("step %1").arg(step);
+        QVERIFY2(differing(normal, hover) > 0.05, qPrintable(at));
+        QVERIFY2(differing(normal, off) > 0.10, qPrintable(at));
+        // Unavailable is grey: hardly any colour left.
+        QVERIFY2(saturation(off) < 0.5 * saturation(normal), qPrintable(at));
+        // Each step has a picture of its own.
+        if (step > 1)
+            QVERIFY2(differing(normal, render(step - 1, StepLook::Normal)) > 0.05, qPrintable(at));
     }
 }

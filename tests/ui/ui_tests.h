@@ -51,6 +51,7 @@ private slots:
     void layoutFollowsTheFormula();
     void layoutKeepsTheStepsApart_data();
     void layoutKeepsTheStepsApart();
+    void stepStatesLookPlainlyDifferent();
 };
 
 class StoreCommandsTest : public QObject {

@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QEnterEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -582,6 +583,10 @@ void TForm1::showHelpWindow(const QString& file)
         helpWindow_->resize(760, 620);
     }
     helpBrowser_->setSearchPaths({QFileInfo(file).absolutePath()});
+    // The browser does not follow <link> to a stylesheet; give it the pages' own.
+    QFile css(QFileInfo(file).absoluteDir().filePath(QStringLiteral("help.css")));
+    if (css.open(QIODevice::ReadOnly))
+        helpBrowser_->document()->setDefaultStyleSheet(QString::fromUtf8(css.readAll()));
     helpBrowser_->setSource(QUrl::fromLocalFile(file));
     helpWindow_->show();
     helpWindow_->raise();
