@@ -14,13 +14,16 @@ cmake --build "$BUILD" --target tavrin tavrin-cli -j"$(nproc)"
 CLI=$(find "$BUILD" -name tavrin-cli -type f -perm -u+x | head -n1)
 APP="$BUILD/tavrin"
 
-WORK=$(mktemp -d)
+# A fixed folder, so that the path on the home page is the same in every run's pictures.
+WORK=${TMPDIR:-/tmp}/tavrin-screenshots
+rm -rf "$WORK"
+mkdir -p "$WORK" "$OUT"
 trap 'rm -rf "$WORK"' EXIT
-mkdir -p "$OUT"
 
-school() {  # school NAME SQL: a new school file with the rows of SQL
-  "$CLI" init "$WORK/$1.dat" >/dev/null
-  if [ -n "$2" ]; then sqlite3 "$WORK/$1.dat" "PRAGMA foreign_keys=ON; BEGIN; $2 COMMIT;"; fi
+school() {  # school NAME SQL: NAME/db.dat, a new school file with the rows of SQL
+  mkdir -p "$WORK/$1"
+  "$CLI" init "$WORK/$1/db.dat" >/dev/null
+  if [ -n "$2" ]; then sqlite3 "$WORK/$1/db.dat" "PRAGMA foreign_keys=ON; BEGIN; $2 COMMIT;"; fi
 }
 
 CLASSES="INSERT INTO setting(setName,setVar) VALUES('学校名称','实验中学');
@@ -45,7 +48,7 @@ school full "$EVERYTHING"
 school login "INSERT INTO userbd(userid,username,password,usertype) VALUES(2,'教务处','',1);"
 
 shot() {  # shot DB PAGE PNG
-  xvfb-run -a -s "-screen 0 1280x900x24" "$APP" --db "$WORK/$1.dat" --page "$2" --grab "$OUT/$3"
+  xvfb-run -a -s "-screen 0 1280x900x24" "$APP" --db "$WORK/$1/db.dat" --page "$2" --grab "$OUT/$3"
   echo "$OUT/$3"
 }
 shot empty 0 home-empty.png

@@ -8,9 +8,7 @@
 // need a password, the picture is of the login dialog instead.
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QPixmap>
 #include <QTimer>
 
@@ -19,10 +17,10 @@
 
 #include "app/home.h"
 #include "app/ui/form1.h"
-#include "store/dbfile.h"
 #include "store/store.h"
 #include "ui/fonts.h"
 #include "ui/page.h"
+#include "ui/startup.h"
 #include "ui/widget_asker.h"
 #include "users/ui/frmlogin.h"
 #include "users/users.h"
@@ -59,21 +57,6 @@ int grab(QWidget* w, const QString& out, app::ui::TForm1* form = nullptr)
         return 1;
     }
     return 0;
-}
-
-store::Located locate(const QString& dbOption)
-{
-    if (dbOption.isEmpty())
-        return store::locateDatabase(fs::path(QCoreApplication::applicationDirPath().toStdString()));
-    fs::path p = fs::absolute(fs::path(dbOption.toStdString()));
-    // The usual name keeps its fallback; any other name is taken as it is.
-    if (p.filename() == "db.dat")
-        return store::locateDatabase(p.parent_path());
-    store::Located l;
-    l.path = p;
-    std::error_code ec;
-    l.found = fs::exists(p, ec);
-    return l;
 }
 
 }  // namespace
@@ -114,26 +97,13 @@ int main(int argc, char** argv)
     ui::WidgetAsker boxes(nullptr);
     ui::Asker& asker = grabbing ? static_cast<ui::Asker&>(quiet) : boxes;
 
-    store::Located loc = locate(parser.value(dbOpt));
-    const QString shownPath = QDir::toNativeSeparators(QString::fromStdString(loc.path.string()));
-    if (!loc.found) {
-        asker.inform(QStringLiteral("找不到数据库文件db.dat"));
-        // A new empty school beside the program keeps it usable; nothing is overwritten.
-        if (!app::initDatabase(loc.path)) {
-            asker.inform(QStringLiteral("无法建立数据库文件：") + shownPath, {}, ui::Icon::Critical);
-            return 1;
-        }
-    }
-    // Check before anything writes: a file that is not ours stays untouched.
-    const std::string why = store::checkSchoolFile(loc.path);
-    if (!why.empty()) {
-        asker.inform(QString::fromStdString(why), QStringLiteral("Tavrin"), ui::Icon::Critical);
+    const ui::StartupFile file = ui::openSchoolFile(
+        parser.value(dbOpt), fs::path(QCoreApplication::applicationDirPath().toStdString()), asker);
+    if (!file.ok)
         return 1;
-    }
-    store::compactDatabase(loc.path);
 
     try {
-        store::Store store(loc.path);
+        store::Store store(file.path);
         app::ui::TForm1::Options options;
         if (grabbing)
             options.asker = &quiet;

@@ -17,6 +17,7 @@ int main(int argc, char** argv)
     all.emplace_back(std::make_unique<HomeTest>());
     all.emplace_back(std::make_unique<StoreCommandsTest>());
     all.emplace_back(std::make_unique<UsersUiTest>());
+    all.emplace_back(std::make_unique<StartupTest>());
 
     QStringList args = app.arguments();
     QString only;

@@ -86,3 +86,10 @@ private slots:
     void newUserDialogCreatesTheUser();
     void passwordDialogChecksTheOldPassword();
 };
+
+class StartupTest : public QObject {
+    Q_OBJECT
+private slots:
+    void findsOrMakesTheSchoolFile_data();
+    void findsOrMakesTheSchoolFile();
+};
