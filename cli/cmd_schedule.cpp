@@ -29,6 +29,7 @@ struct Args {
     bool json = false;
     bool noRepair = false;
     int restartBudget = 0;
+    int failBudget = 0;
 };
 
 std::vector<int> parseClasses(const std::string& text, int maxBan)
@@ -76,6 +77,7 @@ void runSchedule(const Args& a)
         throw Failure("起始任课编号超出范围：" + std::to_string(*a.start));
     req.repair = !a.noRepair;
     req.restartBudget = a.restartBudget;
+    req.failBudget = a.failBudget;
     req.cancel = &interrupted;
     std::signal(SIGINT, onSigint);
 
@@ -144,6 +146,7 @@ const bool registered = registerVerb(40, [](CLI::App& app) {
     start->excludes(seed);
     cmd->add_flag("--no-repair", a->noRepair, "不做排课后的补排");
     cmd->add_option("--restart-budget", a->restartBudget, "失败链重启次数上限（0 不限）");
+    cmd->add_option("--fail-budget", a->failBudget, "单个任课失败次数上限（0 按排课强度）");
     cmd->add_flag("--json", a->json, "以 JSON 输出");
     cmd->callback([a] { runSchedule(*a); });
 });

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -160,6 +161,7 @@ Engine::Engine(const model::School& school, const PaiOptions& opts)
     cntTDay_.resize(T, 8, 0);
     cntTDaySec_.resize(T, 8, 4, 0);
     slotsOf_.assign(R, {});
+    upTo_.resize(R, N_ + 2, 0);
     adj_.assign(R, 0);
     singles_.assign(R, 0);
 }
@@ -248,6 +250,8 @@ void Engine::setB(int b, int s, int r, int score)
     cntBK_(b, k)++;
     auto& v = slotsOf_[r];
     v.insert(std::upper_bound(v.begin(), v.end(), s), s);
+    for (std::int16_t *p = upTo_.row(r) + s, *end = upTo_.row(r) + N_ + 2; p != end; ++p)
+        ++*p;
     if (!keep_[b])
         ++placedCount_;
     updateEligible(r);
@@ -272,6 +276,8 @@ void Engine::clearB(int b, int s)
     auto it = std::lower_bound(v.begin(), v.end(), s);
     if (it != v.end() && *it == s)
         v.erase(it);
+    for (std::int16_t *p = upTo_.row(r) + s, *end = upTo_.row(r) + N_ + 2; p != end; ++p)
+        --*p;
     if (!keep_[b])
         --placedCount_;
     updateEligible(r);
@@ -510,21 +516,20 @@ int Engine::PaiRank(int R, int J, bool hebanPass, Refusal* why)
         score += 50;
     } else {
         const auto& mine = slotsOf_[R];
-        const int a = static_cast<int>(std::upper_bound(mine.begin(), mine.end(), J) - mine.begin());
+        const int a = upTo_(R, J);
         const int after = a < static_cast<int>(mine.size()) ? mine[a] : -1;
         bool inStep = true;
         for (int M : peers_[R]) {
             if (g_.RenkePlaced[M] != sc_.RenkeJieshu[M])
                 continue;
-            const auto& theirs = slotsOf_[M];
-            const int b = static_cast<int>(std::upper_bound(theirs.begin(), theirs.end(), J) - theirs.begin());
+            const std::int16_t* theirs = upTo_.row(M);
+            const int b = theirs[J];
             if (b != a && b != a + 1) {
                 inStep = false;
                 break;
             }
             if (after > 0) {
-                const int b2 =
-                    static_cast<int>(std::upper_bound(theirs.begin(), theirs.end(), after) - theirs.begin());
+                const int b2 = theirs[after];
                 if (b2 != a + 1 && b2 != a + 2) {
                     inStep = false;
                     break;
@@ -828,6 +833,20 @@ void Engine::run(int startR, bool doRepair)
         minScore_ = saved;
     }
     progress();
+    if (std::getenv("TAVRIN_DEBUG_FAILS")) {
+        long long sum = 0;
+        int maxF = 0, stuck = 0;
+        for (int f : fails_) {
+            sum += f;
+            maxF = std::max(maxF, f);
+            stuck += f >= maxFails_;
+        }
+        std::fprintf(stderr, "fails sum %lld max %d stuck %d steps %lld\n", sum, maxF, stuck, steps_);
+        for (int r = 0; r < sc_.renkeSize(); ++r)
+            if (fails_[r] >= 100)
+                std::fprintf(stderr, "  r %d %s %s fails %d left %d\n", r, sc_.BanName[ban(r)].c_str(),
+                             sc_.KemuName[ke(r)].c_str(), fails_[r], left(r));
+    }
 }
 
 std::map<std::string, int> Engine::refusals(int R)
@@ -1144,6 +1163,7 @@ RunResult runSchedule(store::Store& st, const model::School& school, const RunRe
     e.setProgress(req.progress);
     e.setStepHook(req.stepHook);
     e.setRestartBudget(req.restartBudget);
+    e.setFailBudget(req.failBudget);
     runWithLargeStack([&] { e.run(res.startR, req.repair); });
 
     res.cancelled = e.cancelled();

@@ -84,6 +84,12 @@ public:
     int repairedLessons() const { return repaired_; }
     // A bound on the restarts of a failed chain per pass (0: none).
     void setRestartBudget(int b) { restartBudget_ = b; }
+    // A lower bound than the strength's on the failures of one assignment (0: the strength's).
+    void setFailBudget(int b)
+    {
+        if (b > 0 && b < maxFails_)
+            maxFails_ = b;
+    }
 
 private:
     struct Placed {
@@ -96,7 +102,7 @@ private:
         int teaBefore = -1;  // the teacher's row before the change
         std::vector<Placed> items;
     };
-    static constexpr int kRepairBudget = 4000;
+    static constexpr int kRepairBudget = 200000;
 
     const model::School& sc_;
     const model::SlotTable& sl_;
@@ -148,6 +154,7 @@ private:
     model::Array2<int> cntTDay_;     // [tea][day]
     model::Array3<int> cntTDaySec_;  // [tea][day][section]
     std::vector<std::vector<int>> slotsOf_;  // [r] sorted slots of its class holding r
+    model::Array2<std::int16_t> upTo_;       // [r][slot] lessons of r on slots 1..slot
     std::vector<int> adj_;                   // [r] neighbouring pairs of its lessons
     std::vector<int> singles_;               // [r] single lessons that could still be paired
 
@@ -194,6 +201,7 @@ struct RunRequest {
     std::optional<int> start;           // the drawn start index r itself
     bool repair = true;
     int restartBudget = 0;
+    int failBudget = 0;
     const std::atomic<bool>* cancel = nullptr;
     std::function<void(int)> progress;
     std::function<void(long long)> stepHook;
