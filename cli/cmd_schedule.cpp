@@ -114,6 +114,7 @@ void runSchedule(const Args& a)
     j["seconds"] = res.seconds;
     j["rank_calls"] = res.rankCalls;
     j["steps"] = res.steps;
+    j["restarts"] = res.restarts;
     j["swept"] = res.swept;
     j["repaired"] = res.repaired;
     j["options"] = {{"strength", req.opts.strength},

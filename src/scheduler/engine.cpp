@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -72,6 +71,9 @@ Engine::Engine(const model::School& school, const PaiOptions& opts)
     fails_.assign(R, 0);
     keep_.assign(B, 0);
 
+    nextSame_.assign(static_cast<std::size_t>(N_) + 2, 0);
+    for (int s = 0; s <= N_; ++s)
+        nextSame_[s] = sl_.sameSection(s, s + 1);
     gudin_.resize(B, N_ + 2, 0);
     pairable_.resize(B, N_ + 2, 0);
     for (int b = 1; b < B; ++b)
@@ -786,6 +788,7 @@ void Engine::runPass(int a)
             return;
         a = found;
         ++restarts;
+        ++restarts_;
     }
 }
 
@@ -833,20 +836,6 @@ void Engine::run(int startR, bool doRepair)
         minScore_ = saved;
     }
     progress();
-    if (std::getenv("TAVRIN_DEBUG_FAILS")) {
-        long long sum = 0;
-        int maxF = 0, stuck = 0;
-        for (int f : fails_) {
-            sum += f;
-            maxF = std::max(maxF, f);
-            stuck += f >= maxFails_;
-        }
-        std::fprintf(stderr, "fails sum %lld max %d stuck %d steps %lld\n", sum, maxF, stuck, steps_);
-        for (int r = 0; r < sc_.renkeSize(); ++r)
-            if (fails_[r] >= 100)
-                std::fprintf(stderr, "  r %d %s %s fails %d left %d\n", r, sc_.BanName[ban(r)].c_str(),
-                             sc_.KemuName[ke(r)].c_str(), fails_[r], left(r));
-    }
 }
 
 std::map<std::string, int> Engine::refusals(int R)
@@ -942,11 +931,11 @@ void Engine::rollback(std::size_t mark)
     }
 }
 
-bool Engine::placeBestFree(int R, int /*depth*/)
+bool Engine::placeBestFree(int R, int /*depth*/, int avoid)
 {
     int best = -1, bestScore = 0;
     for (int s = 1; s <= N_; ++s) {
-        if (g_.Renke_B(ban(R), s) != -1)
+        if (g_.Renke_B(ban(R), s) != -1 || s == avoid)
             continue;
         const int sc = PaiRank(R, s);
         if (sc >= 1 && sc > bestScore) {
@@ -1061,6 +1050,11 @@ void Engine::repair()
                     rollback(0);
                 }
             }
+            if (bestSlot < 0 && !cancelled() && retryFromSingle(R)) {
+                ++repaired_;
+                progress();
+                continue;
+            }
             if (bestSlot < 0 || cancelled())
                 break;
             repairBudget_ = kRepairBudget;
@@ -1072,6 +1066,50 @@ void Engine::repair()
             progress();
         }
     }
+}
+
+// A subject that wants doubles can be stuck behind its own single lesson: the next lesson
+// may only stand beside it, and nothing there can move. Take that single back and lay the
+// lessons anew, one beside the other, making room as above; keep the result only when
+// fewer lessons are left than before.
+bool Engine::retryFromSingle(int R)
+{
+    const int C = ban(R);
+    if (sc_.KemuLianpai[ke(R)] <= 0 || adj_[R] >= sc_.KemuLianpai[ke(R)])
+        return false;
+    const int leftBefore = left(R);
+    const std::vector<int> mine = slotsOf_[R];
+    for (int x : mine) {
+        if (cancelled())
+            return false;
+        if (!isSingle(R, x) || !pairable_(C, x) || !movable(C, x))
+            continue;
+        journal_.clear();
+        journal_.push_back({false, removeLesson(C, x)});
+        bool first = true;
+        while (left(R) > 0) {
+            if (placeBestFree(R, 0, first ? x : -1)) {
+                first = false;
+                continue;
+            }
+            bool made = false;
+            for (int s = 1; s <= N_ && !made; ++s) {
+                if (g_.Renke_B(C, s) < 0 || gudin_(C, s) || (first && s == x))
+                    continue;
+                repairBudget_ = kRepairBudget;
+                made = makeRoom(R, s, 1);
+            }
+            if (!made)
+                break;
+            first = false;
+        }
+        if (left(R) < leftBefore) {
+            journal_.clear();
+            return true;
+        }
+        rollback(0);
+    }
+    return false;
 }
 
 // --- Preparing and running.
@@ -1171,6 +1209,7 @@ RunResult runSchedule(store::Store& st, const model::School& school, const RunRe
     res.placed = e.placedCount();
     res.rankCalls = e.rankCalls();
     res.steps = e.steps();
+    res.restarts = e.restarts();
     res.swept = e.sweptLessons();
     res.repaired = e.repairedLessons();
     if (!res.cancelled) {

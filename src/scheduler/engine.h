@@ -74,6 +74,8 @@ public:
     int placedCount() const { return placedCount_; }
     long long rankCalls() const { return rankCalls_; }
     long long steps() const { return steps_; }
+    // Chains started again after a failed one, over both passes.
+    int restarts() const { return restarts_; }
     // Free slots of the assignment's class counted by the rule that refuses them.
     std::map<std::string, int> refusals(int R);
     // For tests: the counts equal those recomputed from the grids.
@@ -102,7 +104,7 @@ private:
         int teaBefore = -1;  // the teacher's row before the change
         std::vector<Placed> items;
     };
-    static constexpr int kRepairBudget = 200000;
+    static constexpr int kRepairBudget = 4000;
 
     const model::School& sc_;
     const model::SlotTable& sl_;
@@ -117,6 +119,7 @@ private:
     long long rankCalls_ = 0;
     long long steps_ = 0;
     int swept_ = 0, repaired_ = 0;
+    int restarts_ = 0;
     int restartBudget_ = 0;
     const std::atomic<bool>* cancel_ = nullptr;
     std::function<void(long long)> stepHook_;
@@ -162,7 +165,9 @@ private:
     int ban(int r) const { return sc_.RenkeBan[r]; }
     int tea(int r) const { return sc_.RenkeTea[r]; }
     int left(int r) const { return sc_.RenkeJieshu[r] - g_.RenkePlaced[r]; }
-    bool neighbour(int a, int b) const { return sl_.sameSection(a, b); }
+    // Slots a and a + 1 lie in one section of one day (every caller asks about a slot and the next).
+    bool neighbour(int a, int /*next*/) const { return nextSame_[a]; }
+    std::vector<std::uint8_t> nextSame_;  // [slot 0..N+1]
 
     void setB(int b, int s, int r, int score);
     void clearB(int b, int s);
@@ -188,7 +193,8 @@ private:
     void sweep();
     void repair();
     bool makeRoom(int R, int s, int depth);
-    bool placeBestFree(int R, int depth);
+    bool placeBestFree(int R, int depth, int avoid = -1);
+    bool retryFromSingle(int R);
     void rollback(std::size_t mark);
     std::vector<std::pair<bool, Record>> journal_;  // repair moves: true = placed, false = taken off
     int repairBudget_ = 0;
@@ -222,6 +228,7 @@ struct RunResult {
     int startR = -1;
     long long rankCalls = 0;
     long long steps = 0;
+    int restarts = 0;
     int swept = 0, repaired = 0;
     double seconds = 0;
     model::Grids grids;

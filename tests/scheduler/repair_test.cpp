@@ -247,3 +247,31 @@ TEST(Repair, ReasonForATeacherWhoseFreeSlotsAreAllNever)
     EXPECT_EQ(saved.lines[1], "初一(1)班美术(美术师)有3节未排。");
     EXPECT_EQ(saved.lines[2], "初一(1)班美术(美术师)未排原因：教师不排 3 节。");
 }
+
+// 化学 waits beside a lesson that may not move, at the end of the morning; the only free
+// slot is elsewhere. The repair takes the waiting lesson back and lays the double anew.
+TEST(Repair, WaitingSingleBesideAnImmovableLessonIsLaidAnew)
+{
+    Fixture f;
+    int g = f.b.ji("高一");
+    int c = f.b.ban("高一(1)班", g);
+    int yw = f.b.ke("语文"), sx = f.b.ke("数学"), hx = f.b.ke("化学", 0, 1);
+    f.b.renke(f.b.tea("语文师"), c, yw, 4);
+    f.b.renke(f.b.tea("数学师"), c, sx, 2);
+    f.b.renke(f.b.tea("化学师"), c, hx, 2);
+    f.start();
+    const int rYw = 0, rSx = 1, rHx = 2;
+    for (int s : {slot(1, 1), slot(1, 2), slot(2, 2), slot(2, 3)})
+        f.e->placeForTest(rYw, s, 70);
+    f.e->placeForTest(rSx, slot(1, 3), 1020);
+    f.e->placeForTest(rSx, slot(2, 4), 70);
+    f.e->placeForTest(rHx, slot(1, 4), 70);
+    EXPECT_EQ(f.e->refusals(rHx).at("连堂要求"), 1);
+    f.e->runRepair();
+    EXPECT_EQ(f.left(rHx), 0);
+    EXPECT_EQ(f.pairs(rHx), 1);
+    EXPECT_EQ(f.at(c, slot(1, 3)), rSx) << "the lesson on its certain period stays";
+    for (int r : {rYw, rSx})
+        EXPECT_EQ(f.left(r), 0);
+    EXPECT_TRUE(f.e->countsConsistent());
+}
