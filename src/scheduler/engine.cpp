@@ -494,6 +494,10 @@ int Engine::PaiRank(int R, int J, bool hebanPass, Refusal* why)
             completesDouble = true;
         } else if ((prevN && g_.Renke_B(C, J - 1) == R) || (nextN && g_.Renke_B(C, J + 1) == R)) {
             return refuse(Refusal::Double);
+        } else if (doubles < lian && !pairable_(C, J) && left(R) <= 2 * (lian - doubles)) {
+            // Every lesson left is needed for the doubles still wanted: none may go where it
+            // could never be paired.
+            return refuse(Refusal::Double);
         }
     } else {
         auto hasE = [&](int s) {

@@ -168,6 +168,14 @@ struct Ctx {
                 completes = true;
             } else if ((nb(J - 1, J) && g.Renke_B(C, J - 1) == R) || (nb(J, J + 1) && g.Renke_B(C, J + 1) == R)) {
                 return 0;
+            } else {
+                bool canPair = (nb(J - 1, J) && !fixedAt(C, J - 1)) || (nb(J, J + 1) && !fixedAt(C, J + 1));
+                int left = s.RenkeJieshu[R];
+                for (int x = 1; x <= N; ++x)
+                    if (g.Renke_B(C, x) == R)
+                        --left;
+                if (nbHolding / 2 < lian && !canPair && left <= 2 * (lian - nbHolding / 2))
+                    return 0;
             }
         } else {
             if ((nb(J - 1, J) && subjectAt(C, J - 1) == E) || (nb(J, J + 1) && subjectAt(C, J + 1) == E)) {

@@ -159,6 +159,22 @@ TEST(PaiRank, RulesOnSmallSituations)
              b.renke(b.tea("赵老师"), c, k, 4);
          },
          {{0, 9}}, 0, 29, 1 + 50 + 30 + 5, {}, {}, 1},
+        {"every lesson needed for the double: not where it could never pair",
+         [](SchoolBuilder& b) {
+             int g = b.ji("高三");
+             int c = b.ban("高三(1)班", g);
+             int k = b.ke("物理", 0, 1);
+             b.renke(b.tea("赵老师"), c, k, 2);
+         },
+         {}, 0, 9, 0, {}, {}, 1},
+        {"lessons to spare: a single may stand where it cannot pair",
+         [](SchoolBuilder& b) {
+             int g = b.ji("高三");
+             int c = b.ban("高三(1)班", g);
+             int k = b.ke("物理", 0, 1);
+             b.renke(b.tea("赵老师"), c, k, 3);
+         },
+         {}, 0, 9, 1 + 50 + 20 + 5, {}, {}, 1},
         {"single between two fixed lessons does not block",
          [](SchoolBuilder& b) {
              plain(b);
