@@ -168,6 +168,41 @@ const char* holdingOverflowText(KbSide side)
                                : "该教师未排课节太多，可能是课节空间未够容纳任课，未能全部列出！";
 }
 
+std::vector<KbRect> placeHolding(const KbHolding& h, model::Array2<int>& posX, model::Array2<int>& posY, int w, int hgt,
+                                 int areaWidth)
+{
+    std::vector<KbRect> out(static_cast<std::size_t>(h.count) + 1);
+    KbFlow flow(w, hgt, areaWidth);
+    for (int n = 1; n <= h.count; ++n) {
+        const auto i = static_cast<std::size_t>(n);
+        const int a = h.TmpKe[i], k = h.TmpKeNo[i];
+        const bool known = posX.inside(a, k) && posY.inside(a, k);
+        if (known && posX(a, k) + posY(a, k) >= 10) {
+            out[i] = {posX(a, k), posY(a, k), w, hgt};
+            continue;
+        }
+        out[i] = flow.next();
+        if (known) {
+            posX(a, k) = out[i].left;
+            posY(a, k) = out[i].top;
+        }
+    }
+    return out;
+}
+
+void scaleHoldingPlaces(model::Array2<int>& posX, model::Array2<int>& posY, int oldW, int oldH, int newW, int newH)
+{
+    if (oldW <= 0 || oldH <= 0 || (oldW == newW && oldH == newH))
+        return;
+    for (int a = 0; a < posX.size1(); ++a)
+        for (int k = 0; k < posX.size2(); ++k) {
+            if (posX(a, k) + posY(a, k) < 10)
+                continue;
+            posX(a, k) = static_cast<int>(static_cast<long long>(posX(a, k)) * newW / oldW);
+            posY(a, k) = static_cast<int>(static_cast<long long>(posY(a, k)) * newH / oldH);
+        }
+}
+
 KbCell heldCell(const KbData& kb, int r, KbSide side, KbShow show)
 {
     KbCell c;

@@ -9,6 +9,7 @@
 
 #include "model/school.h"
 #include "timetable/kbdata.h"
+#include "timetable/layout.h"
 
 namespace tavrin::timetable {
 
@@ -77,6 +78,16 @@ struct KbHolding {
 KbHolding listHolding(const KbData& kb, KbSide side, int id);
 // The message shown when the holding list overflows.
 const char* holdingOverflowText(KbSide side);
+// Places of the held lessons in a holding area `areaWidth` wide, for cells of w x h, by
+// entry 1..count (entry 0 unused). A lesson with a remembered place (coordinates summing to
+// 10 or more) goes there; the others take the next place of the flow, which is then
+// remembered for them. `posX`, `posY` are the page's arrays [assignment][instance].
+std::vector<KbRect> placeHolding(const KbHolding& held, model::Array2<int>& posX, model::Array2<int>& posY, int w, int h,
+                                 int areaWidth);
+// After the cells changed size, remembered places move with them, so that lessons stay
+// apart and in the same arrangement.
+void scaleHoldingPlaces(model::Array2<int>& posX, model::Array2<int>& posY, int oldW, int oldH, int newW, int newH);
+
 // A held lesson as its label shows it (the text of a cell with that lesson; locked when its
 // class or its teacher is locked, and then not draggable).
 KbCell heldCell(const KbData& kb, int r, KbSide side, KbShow show);

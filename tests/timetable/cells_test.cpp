@@ -212,6 +212,41 @@ TEST(Holding, MoreUnplacedLessonsThanSlotsStopsAtN)
     EXPECT_FALSE(listHolding(kb, KbSide::Ban, 2).overflow);
 }
 
+TEST(Holding, FlowPlacesAreRememberedAndKept)
+{
+    model::School s = smallSchool();
+    s.RenkeJieshu[0] = 6;  // class 1: three 语文 waiting
+    s.RenkeJieshu[2] = 3;  // and one 体育
+    s.RenkeMaxJieshu = 6;
+    KbData kb = stepOf(std::move(s));
+    const KbHolding h = listHolding(kb, KbSide::Ban, 1);
+    ASSERT_EQ(h.count, 4);
+    // Instance 2 of 语文 was dropped at (500, 60); instance 1 of 体育 at (3, 4), which sums
+    // to less than 10 and so counts as no place.
+    kb.TmpPosX_B(0, 2) = 500;
+    kb.TmpPosY_B(0, 2) = 60;
+    kb.TmpPosX_B(2, 1) = 3;
+    kb.TmpPosY_B(2, 1) = 4;
+    const auto r = placeHolding(h, kb.TmpPosX_B, kb.TmpPosY_B, 100, 50, 1000);
+    ASSERT_EQ(r.size(), 5u);
+    EXPECT_EQ(r[1], (KbRect{1, 1, 100, 50}));     // 语文 1: first flow place
+    EXPECT_EQ(r[2], (KbRect{500, 60, 100, 50}));  // 语文 2: where it was dropped
+    EXPECT_EQ(r[3], (KbRect{101, 1, 100, 50}));   // 语文 3: the flow did not advance for 2
+    EXPECT_EQ(r[4], (KbRect{201, 1, 100, 50}));   // 体育 1
+    EXPECT_EQ(kb.TmpPosX_B(0, 3), 101);
+    EXPECT_EQ(kb.TmpPosY_B(0, 3), 1);
+    EXPECT_EQ(kb.TmpPosX_B(2, 1), 201);
+    // The teacher page keeps its own places.
+    EXPECT_EQ(kb.TmpPosX_T(0, 3), 0);
+
+    // Half as wide, twice as high: remembered places follow the cells.
+    scaleHoldingPlaces(kb.TmpPosX_B, kb.TmpPosY_B, 100, 50, 50, 100);
+    const auto again = placeHolding(h, kb.TmpPosX_B, kb.TmpPosY_B, 50, 100, 1000);
+    EXPECT_EQ(again[2], (KbRect{250, 120, 50, 100}));
+    EXPECT_EQ(again[3], (KbRect{50, 2, 50, 100}));
+    EXPECT_EQ(again[4], (KbRect{100, 2, 50, 100}));
+}
+
 struct SearchCase {
     const char* name;
     const char* text;
