@@ -8,7 +8,12 @@
 #include <random>
 #include <string>
 
+#include "users/users.h"
+
 namespace tavrin::testing {
+
+// Every test program makes many school files; the cheapest password hash keeps that quick.
+inline const bool kCheapHashes = (users::setHashCost(users::HashCost::Minimal), true);
 
 class TempDir {
 public:

@@ -15,12 +15,20 @@ void initSodium()
 }
 }  // namespace
 
+namespace {
+HashCost hashCost = HashCost::Interactive;
+}
+
+void setHashCost(HashCost cost) { hashCost = cost; }
+
 std::string hashPassword(const std::string& plain)
 {
     initSodium();
     char out[crypto_pwhash_STRBYTES];
-    if (crypto_pwhash_str(out, plain.data(), plain.size(), crypto_pwhash_OPSLIMIT_INTERACTIVE,
-                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
+    const bool minimal = hashCost == HashCost::Minimal;
+    if (crypto_pwhash_str(out, plain.data(), plain.size(),
+                          minimal ? crypto_pwhash_OPSLIMIT_MIN : crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                          minimal ? crypto_pwhash_MEMLIMIT_MIN : crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
         throw std::runtime_error("out of memory while hashing a password");
     return out;
 }

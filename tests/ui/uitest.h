@@ -14,6 +14,10 @@
 #include "scripted_asker.h"
 #include "store/store.h"
 #include "ui/page.h"
+#include "users/users.h"
+
+// Screen tests make many school files; the cheapest password hash keeps that quick.
+inline const bool kCheapHashesUi = (tavrin::users::setHashCost(tavrin::users::HashCost::Minimal), true);
 
 namespace tavrin::testing {
 
