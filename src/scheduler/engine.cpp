@@ -902,8 +902,7 @@ void Engine::sweep()
     for (int R = 0; R < n && !cancelled(); ++R) {
         if (sc_.RenkeJieshu[R] <= 0 || keep_[ban(R)] || fails_[R] < maxFails_)
             continue;
-        while (left(R) > 0 && !cancelled()) {
-            ++steps_;
+        while (left(R) > 0 && !stepAndCheckCancel()) {
             int best = -1, bestScore = 0;
             for (int s = 1; s <= N_; ++s) {
                 if (g_.Renke_B(ban(R), s) != -1)
@@ -1028,10 +1027,7 @@ void Engine::repair()
     for (int R = 0; R < n && !cancelled(); ++R) {
         if (sc_.RenkeJieshu[R] <= 0 || keep_[ban(R)])
             continue;
-        while (left(R) > 0 && !cancelled()) {
-            ++steps_;
-            if (stepHook_)
-                stepHook_(steps_);
+        while (left(R) > 0 && !stepAndCheckCancel()) {
             journal_.clear();
             if (placeBestFree(R, 0)) {
                 ++repaired_;

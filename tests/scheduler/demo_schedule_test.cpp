@@ -98,3 +98,30 @@ TEST(DemoSchedule, TheSearchAloneKeepsTheRulesEvenWhereItLeavesLessonsOut)
             EXPECT_GT(res.placed, res.total * 8 / 10);
         }
 }
+
+TEST(DemoSchedule, CancelDuringTheRepairWritesNothing)
+{
+    Demo d(entry::DemoSize::Medium, false);
+    scheduler::RunRequest plain;
+    plain.seed = 3;
+    plain.repair = false;
+    auto searchOnly = scheduler::runSchedule(*d.st, d.school, plain);
+    ASSERT_LT(searchOnly.placed, searchOnly.total) << "the repair must have work to do";
+
+    // The same run, cancelled at its first step past the search: inside the sweep or repair.
+    std::atomic<bool> cancel{false};
+    std::vector<int> progress;
+    scheduler::RunRequest req;
+    req.seed = 3;
+    req.cancel = &cancel;
+    req.progress = [&](int p) { progress.push_back(p); };
+    req.stepHook = [&](long long step) {
+        if (step > searchOnly.steps)
+            cancel = true;
+    };
+    auto saved = scheduler::scheduleAndSave(*d.st, d.school, req);
+    EXPECT_TRUE(saved.result.cancelled);
+    EXPECT_EQ(d.st->scalar("SELECT count(*) FROM kechenbd"), 0);
+    EXPECT_FALSE(progress.empty());
+    EXPECT_GE(progress.back(), searchOnly.placed * 100 / searchOnly.total);
+}
