@@ -1,0 +1,516 @@
+#include "scheduler/ui/paipage.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include <filesystem>
+#include <string>
+
+#include "scheduler/ui/frmpaiend.h"
+#include "scheduler/ui/frmpaiopt.h"
+#include "scheduler/ui/logic.h"
+#include "ui/asker.h"
+
+namespace tavrin::scheduler::ui {
+
+// What one run shares between the page and its worker thread. The worker reads the school
+// and the request and writes the outcome; the page reads the outcome only after the
+// thread has finished.
+struct RunJob {
+    std::atomic<bool> cancel{false};
+    std::filesystem::path db;
+    std::shared_ptr<const model::School> school;
+    RunRequest req;
+    SavedRun out;
+    std::string error;
+
+    void work()
+    {
+        try {
+            // Its own connection: the window's stays with the window's thread.
+            store::Store st(db);
+            out = scheduleAndSave(st, *school, req);
+        } catch (const std::exception& e) {
+            error = e.what();
+        }
+    }
+};
+
+namespace {
+
+const QString kCancelled = QStringLiteral("排课已取消，未保存任何数据。");
+
+// The four option groups: title, then the captions of the buttons in stored order.
+struct OptionGroup {
+    const char* title;
+    std::vector<std::pair<const char*, const char*>> buttons;  // name, caption
+};
+
+const std::array<OptionGroup, 4>& optionGroups()
+{
+    static const std::array<OptionGroup, 4> g = {{
+        {"自动排课强度",
+         {{"rbP11", "快速排课，可能会影响排课质量。"},
+          {"rbP12", "正常排课，排课质量较好，成功率高。"},
+          {"rbP13", "（推荐）高精度排课，排课质量最好，班数多时速度慢。"}}},
+        {"执行课程\"进度一致\"的强度",
+         {{"rbP21", "（默认）尽量一致，若排课难度大，允许个别不一致。"},
+          {"rbP22", "一定要一致，宁可不排，也要100%使课程一致。"}}},
+        {"当某个教师在一天内有多节课时",
+         {{"rbP31", "尽量让他的课在一个上午或下午之内集中上完。"},
+          {"rbP32", "（默认）尽量让他上下午都有课。"},
+          {"rbP33", "无所谓。"}}},
+        {"不需要连堂的课", {{"rbp41", "（默认）尽量不连堂。"}, {"rbp42", "一节都不连堂，宁可不排，也不连堂。"}}},
+    }};
+    return g;
+}
+
+QLabel* title(const QString& text, QWidget* parent)
+{
+    auto* l = new QLabel(text, parent);
+    l->setStyleSheet("QLabel{font-size:15px;font-weight:bold;color:#1f3f6b;padding:2px 0 4px 0;}");
+    return l;
+}
+
+}  // namespace
+
+PaiPage::PaiPage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 5, parent)
+{
+    setObjectName("ts5");
+    setAttribute(Qt::WA_StyledBackground);
+    setStyleSheet(
+        "#ts5{background:#f4f7fb;}"
+        "QGroupBox{background:white;border:1px solid #d3dce8;border-radius:6px;margin-top:14px;"
+        "padding:8px 10px 6px 10px;font-weight:bold;color:#1f3f6b;}"
+        "QGroupBox::title{subcontrol-origin:margin;left:10px;padding:0 4px;}"
+        "QRadioButton{font-weight:normal;color:#25313f;padding:2px 0;}"
+        "QTreeWidget,QListWidget{background:white;border:1px solid #c9d4e3;border-radius:4px;}"
+        "#lvPaiItm::item{padding:5px 0px;border-bottom:1px solid #edf1f6;color:#25313f;}"
+        "#lvPaiItm::item:selected{background:#cfe0f7;color:#10243f;}"
+        "#btnStart{background:#2f6fc4;color:white;font-size:16px;font-weight:bold;border:none;"
+        "border-radius:6px;padding:8px 28px;}"
+        "#btnStart:hover{background:#3b7fd6;}"
+        "#btnStart:disabled{background:#9bb4d6;}"
+        "#btnStart[cancel=\"true\"]{background:#c0504d;}"
+        "#btnStart[cancel=\"true\"]:hover{background:#d0605d;}"
+        "QProgressBar{border:1px solid #b8c6d9;border-radius:5px;background:white;height:18px;text-align:center;}"
+        "QProgressBar::chunk{background:#4a8ad8;border-radius:4px;}");
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(18, 14, 18, 14);
+    outer->setSpacing(12);
+    auto* columns = new QHBoxLayout;
+    columns->setSpacing(16);
+    outer->addLayout(columns, 1);
+
+    // The classes.
+    auto* left = new QVBoxLayout;
+    left->addWidget(title(QStringLiteral("选择需要排课的班级"), this));
+    lvPaiBan_ = new CheckList(QStringLiteral("选择排课班级:"), this);
+    lvPaiBan_->setObjectName("lvPaiBan");
+    lvPaiBan_->setClassRules(true);
+    lvPaiBan_->setMinimumWidth(200);
+    lvPaiBan_->setMaximumWidth(240);
+    left->addWidget(lvPaiBan_, 1);
+    columns->addLayout(left);
+
+    // The options.
+    auto* middle = new QVBoxLayout;
+    middle->setSpacing(4);
+    middle->addWidget(title(QStringLiteral("排课选项"), this));
+    buildOptions(this, middle);
+    middle->addStretch(1);
+    columns->addLayout(middle, 3);
+
+    // The custom conditions.
+    auto* right = new QVBoxLayout;
+    right->addWidget(title(QStringLiteral("自定义排课条件"), this));
+    lvPaiItm_ = new QListWidget(this);
+    lvPaiItm_->setObjectName("lvPaiItm");
+    lvPaiItm_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvPaiItm_->setContextMenuPolicy(Qt::CustomContextMenu);
+    lvPaiItm_->setWordWrap(true);
+    lvPaiItm_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lvPaiItm_->setResizeMode(QListView::Adjust);
+    lvPaiItm_->setTextElideMode(Qt::ElideNone);
+    lvPaiItm_->setMinimumWidth(300);
+    right->addWidget(lvPaiItm_, 1);
+    auto* optButtons = new QHBoxLayout;
+    btnAddOpt_ = new QPushButton(QStringLiteral("添加"), this);
+    btnAddOpt_->setObjectName("btnAddOpt");
+    btnDelOpt_ = new QPushButton(QStringLiteral("删除"), this);
+    btnDelOpt_->setObjectName("btnDelOpt");
+    for (auto* b : {btnAddOpt_, btnDelOpt_})
+        b->setMinimumWidth(90);
+    optButtons->addStretch(1);
+    optButtons->addWidget(btnAddOpt_);
+    optButtons->addWidget(btnDelOpt_);
+    right->addLayout(optButtons);
+    columns->addLayout(right, 2);
+
+    // Start, progress.
+    auto* bottom = new QHBoxLayout;
+    bottom->setSpacing(14);
+    btnStart_ = new QPushButton(QStringLiteral("开始排课"), this);
+    btnStart_->setObjectName("btnStart");
+    btnStart_->setCursor(Qt::PointingHandCursor);
+    btnStart_->setMinimumWidth(150);
+    pbPai_ = new QProgressBar(this);
+    pbPai_->setObjectName("pbPai");
+    pbPai_->setRange(0, 100);
+    pbPai_->setValue(0);
+    pbPai_->setTextVisible(false);
+    lblLoad_ = new QLabel(this);
+    lblLoad_->setObjectName("lblLoad");
+    lblLoad_->setMinimumWidth(48);
+    lblLoad_->setStyleSheet("QLabel{font-size:15px;font-weight:bold;color:#1f3f6b;}");
+    bottom->addWidget(btnStart_);
+    bottom->addWidget(pbPai_, 1);
+    bottom->addWidget(lblLoad_);
+    outer->addLayout(bottom);
+
+    pmPaikeItm_ = new QMenu(this);
+    pmPaikeItm_->setObjectName("pmPaikeItm");
+    auto* mniAdd = pmPaikeItm_->addAction(QStringLiteral("添加排课条件"));
+    mniAdd->setObjectName("mniAddOpt");
+    auto* mniDel = pmPaikeItm_->addAction(QStringLiteral("删除排课条件"));
+    mniDel->setObjectName("mniDelOpt");
+    pmPaikeItm_->addSeparator();
+    auto* mniAll = pmPaikeItm_->addAction(QStringLiteral("全选"));
+    mniAll->setObjectName("mniSelAll");
+    connect(mniAdd, &QAction::triggered, this, &PaiPage::btnAddOptClick);
+    connect(mniDel, &QAction::triggered, this, &PaiPage::btnDelOptClick);
+    connect(mniAll, &QAction::triggered, this, &PaiPage::selectAllConditions);
+    connect(lvPaiItm_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { pmPaikeItm_->popup(lvPaiItm_->viewport()->mapToGlobal(at)); });
+
+    pmPage_ = new QMenu(this);
+    pmPage_->setObjectName("pmPai");
+    auto* mniStart = pmPage_->addAction(QStringLiteral("开始排课"));
+    mniStart->setObjectName("mniStartPai1");
+    connect(mniStart, &QAction::triggered, this, &PaiPage::btnStartClick);
+    pmPage_->addSeparator();
+    auto* mniBack = pmPage_->addAction(QStringLiteral("返回"));
+    mniBack->setObjectName("mniPaiBack");
+    connect(mniBack, &QAction::triggered, this, [this] { this->shell().goBack(); });
+    auto* mniHelp = pmPage_->addAction(QStringLiteral("帮助"));
+    mniHelp->setObjectName("mniPaiHelp");
+    connect(mniHelp, &QAction::triggered, this, [this] { this->shell().help(); });
+
+    connect(btnStart_, &QPushButton::clicked, this, &PaiPage::btnStartClick);
+    connect(btnAddOpt_, &QPushButton::clicked, this, &PaiPage::btnAddOptClick);
+    connect(btnDelOpt_, &QPushButton::clicked, this, &PaiPage::btnDelOptClick);
+    connect(lvPaiItm_, &QListWidget::itemSelectionChanged, this, &PaiPage::updateDelOpt);
+
+    frmPaiOpt_ = new TfrmPaiOpt(shell.store(), shell.asker(), this);
+    frmPaiend_ = new TfrmPaiend(this);
+    updateDelOpt();
+}
+
+PaiPage::~PaiPage()
+{
+    // The window is going: stop the search and wait for it; it writes nothing then.
+    if (job_)
+        job_->cancel.store(true);
+    if (worker_) {
+        worker_->wait();
+        delete worker_.data();
+    }
+}
+
+void PaiPage::buildOptions(QWidget* parent, QVBoxLayout* into)
+{
+    const auto& gs = optionGroups();
+    for (std::size_t g = 0; g < gs.size(); ++g) {
+        auto* box = new QGroupBox(QString::fromUtf8(gs[g].title), parent);
+        box->setObjectName(QStringLiteral("gbP%1").arg(g + 1));
+        auto* v = new QVBoxLayout(box);
+        v->setSpacing(2);
+        auto* group = new QButtonGroup(box);
+        group->setExclusive(true);
+        int id = 0;
+        for (const auto& [name, caption] : gs[g].buttons) {
+            auto* rb = new QRadioButton(QString::fromUtf8(caption), box);
+            rb->setObjectName(QString::fromUtf8(name));
+            group->addButton(rb, ++id);
+            v->addWidget(rb);
+        }
+        groups_[g + 1] = group;
+        into->addWidget(box);
+    }
+    showOptions(PaiOptions{});
+}
+
+QRadioButton* PaiPage::rb(int group, int k) const
+{
+    if (group < 1 || group > 4)
+        return nullptr;
+    return qobject_cast<QRadioButton*>(groups_[static_cast<std::size_t>(group)]->button(k));
+}
+
+PaiOptions PaiPage::chosenOptions() const
+{
+    auto pick = [this](int g, int dflt) {
+        const int id = groups_[static_cast<std::size_t>(g)]->checkedId();
+        return id > 0 ? id : dflt;
+    };
+    PaiOptions o;
+    o.strength = pick(1, o.strength);
+    o.align = pick(2, o.align);
+    o.teaDay = pick(3, o.teaDay);
+    o.noLian = pick(4, o.noLian);
+    return o;
+}
+
+void PaiPage::showOptions(const PaiOptions& o)
+{
+    const int values[5] = {0, o.strength, o.align, o.teaDay, o.noLian};
+    for (int g = 1; g <= 4; ++g)
+        if (auto* b = rb(g, values[g]))
+            b->setChecked(true);
+}
+
+void PaiPage::load(int)
+{
+    auto& st = shell().store();
+    school_ = model::loadSchool(st);
+
+    lvPaiBan_->clearRows();
+    lvPaiBan_->addRow(QStringLiteral("全校"), QStringLiteral("0"), true);
+    auto q = st.prepare("SELECT banid, banname FROM banbd ORDER BY jiid, banid");
+    while (q.step())
+        lvPaiBan_->addRow(QString::fromStdString(q.text(1)), QString::number(q.integer(0)), true);
+
+    showOptions(loadPaiOpt(st));
+
+    lvPaiItm_->clear();
+    for (const auto& item : loadConditionItems(st, school_)) {
+        auto* it = new QListWidgetItem(QString::fromStdString(item.caption), lvPaiItm_);
+        it->setData(Qt::UserRole, QString::fromStdString(item.value));
+    }
+    updateDelOpt();
+    if (!running_) {
+        setBar(0);
+        lblLoad_->clear();
+    }
+}
+
+QMenu* PaiPage::pageMenu()
+{
+    return pmPage_;
+}
+
+void PaiPage::updateDelOpt()
+{
+    const bool any = !lvPaiItm_->selectedItems().isEmpty();
+    btnDelOpt_->setEnabled(any);
+    if (auto* a = pmPaikeItm_->findChild<QAction*>("mniDelOpt"))
+        a->setEnabled(any);
+}
+
+void PaiPage::selectAllConditions()
+{
+    lvPaiItm_->selectAll();
+}
+
+void PaiPage::btnAddOptClick()
+{
+    if (shell().refuseViewer())
+        return;
+    frmPaiOpt_->prepare(school_);
+    runDialog(dialogRunner_, *frmPaiOpt_);
+    if (frmPaiOpt_->result() != QDialog::Accepted || !frmPaiOpt_->added())
+        return;
+    const auto& item = *frmPaiOpt_->added();
+    auto* it = new QListWidgetItem(QString::fromStdString(item.caption), lvPaiItm_);
+    it->setData(Qt::UserRole, QString::fromStdString(item.value));
+}
+
+void PaiPage::btnDelOptClick()
+{
+    if (shell().refuseViewer())
+        return;
+    std::vector<int> rows;
+    for (int i = lvPaiItm_->count() - 1; i >= 0; --i)
+        if (lvPaiItm_->item(i)->isSelected())
+            rows.push_back(i);
+    if (rows.empty())
+        return;
+    std::vector<std::string> values;
+    for (int i : rows)
+        values.push_back(lvPaiItm_->item(i)->data(Qt::UserRole).toString().toStdString());
+    try {
+        deleteConditions(shell().store(), values);
+    } catch (const std::exception& e) {
+        shell().asker().inform(QString::fromUtf8(e.what()), QStringLiteral("Tavrin"), tavrin::ui::Icon::Critical);
+        return;
+    }
+    for (int i : rows)
+        delete lvPaiItm_->takeItem(i);
+    updateDelOpt();
+}
+
+void PaiPage::setBar(int p)
+{
+    pbPai_->setValue(p);
+}
+
+void PaiPage::showProgress(int p)
+{
+    if (!searching_ || p == percent_)
+        return;
+    percent_ = p;
+    setBar(p);
+    lblLoad_->setText(QStringLiteral("%1%").arg(p));
+}
+
+void PaiPage::btnStartClick()
+{
+    if (shell().refuseViewer())
+        return;
+    frmPaiend_->clearRePai();
+    setBar(0);
+    if (running_) {
+        // The second press: the search stops at its next step.
+        if (searching_ && job_)
+            job_->cancel.store(true);
+        return;
+    }
+    running_ = true;
+    percent_ = 0;
+    topBar(false);
+    setCursor(Qt::BusyCursor);
+    btnStart_->setEnabled(false);
+    shell().processEvents();
+
+    auto job = std::make_shared<RunJob>();
+    try {
+        auto& st = shell().store();
+        auto school = std::make_shared<model::School>();
+        model::actLoadTeaData(st, *school);
+        setBar(20);
+        shell().processEvents();
+
+        std::vector<bool> checks = lvPaiBan_->checks();
+        std::vector<int> banids;
+        for (int i = 1; i < lvPaiBan_->rowCount(); ++i)
+            banids.push_back(lvPaiBan_->value(i).toInt());
+        const std::vector<int> classes = classesToSchedule(checks, banids);
+        lvPaiBan_->setChecks(checks);
+        bool all = true;
+        for (std::size_t i = 1; i < checks.size(); ++i)
+            all = all && checks[i];
+        model::LoadMyPaiOpt(st, *school);
+        setBar(40);
+        shell().processEvents();
+
+        job->db = st.path();
+        job->school = school;
+        job->req.classes = all ? std::vector<int>{} : classes;
+        job->req.opts = chosenOptions();
+        job->req.seed = seed_;
+        job->req.repair = true;
+        job->req.cancel = &job->cancel;
+        job->req.stepHook = stepHook_;
+        job->req.progress = [page = this](int p) {
+            QMetaObject::invokeMethod(page, [page, p] { page->showProgress(p); }, Qt::QueuedConnection);
+        };
+    } catch (const std::exception& e) {
+        shell().asker().inform(QString::fromUtf8(e.what()), QStringLiteral("Tavrin"), tavrin::ui::Icon::Critical);
+        setBar(0);
+        endRun();
+        return;
+    }
+
+    percent_ = 0;
+    setBar(0);
+    btnStart_->setText(QStringLiteral("取消"));
+    btnStart_->setProperty("cancel", true);
+    btnStart_->style()->unpolish(btnStart_);
+    btnStart_->style()->polish(btnStart_);
+    btnStart_->setEnabled(true);
+    searching_ = true;
+    job_ = job;
+    QThread* t = QThread::create([job] { job->work(); });
+    t->setObjectName("PaiWorker");
+    connect(t, &QThread::finished, this, &PaiPage::finishRun);
+    worker_ = t;
+    t->start();
+}
+
+void PaiPage::finishRun()
+{
+    auto job = std::move(job_);
+    if (worker_) {
+        worker_->wait();
+        worker_->deleteLater();
+        worker_ = nullptr;
+    }
+    searching_ = false;
+    if (!job)
+        return;
+    const bool cancelled = job->error.empty() && job->out.result.cancelled;
+    if (!job->error.empty() || cancelled)
+        setBar(0);
+    lastReport_.clear();
+    if (cancelled) {
+        lastReport_ << kCancelled;
+    } else {
+        for (const auto& l : job->out.lines)
+            lastReport_ << QString::fromStdString(l);
+    }
+    endRun();
+    emit runEnded(cancelled);
+
+    if (!job->error.empty()) {
+        shell().asker().inform(QString::fromStdString(job->error), QStringLiteral("Tavrin"),
+                               tavrin::ui::Icon::Critical);
+        return;
+    }
+    frmPaiend_->setReport(lastReport_);
+    frmPaiend_->clearChoice();
+    runDialog(dialogRunner_, *frmPaiend_);
+    if (frmPaiend_->openKb()) {
+        openClassTimetable();
+        return;
+    }
+    if (frmPaiend_->rePai())
+        btnStartClick();
+}
+
+void PaiPage::endRun()
+{
+    unsetCursor();
+    lblLoad_->clear();
+    running_ = false;
+    topBar(true);
+    btnStart_->setText(QStringLiteral("开始排课"));
+    btnStart_->setProperty("cancel", false);
+    btnStart_->style()->unpolish(btnStart_);
+    btnStart_->style()->polish(btnStart_);
+    btnStart_->setEnabled(true);
+}
+
+void PaiPage::topBar(bool on)
+{
+    if (auto* bar = window()->findChild<QWidget*>("pnlTop"))
+        bar->setEnabled(on);
+}
+
+void PaiPage::openClassTimetable() {}
+
+namespace {
+const bool registered = tavrin::ui::registerPage(5, [](tavrin::ui::Shell& sh) { return new PaiPage(sh); });
+}  // namespace
+
+}  // namespace tavrin::scheduler::ui

@@ -1,0 +1,127 @@
+// The scheduling page `ts5` ("5.自动排课"): the classes to schedule, the four options, the
+// custom conditions, and the start command with its progress and cancel. The search runs
+// on a worker thread; the page follows its progress through queued calls and a second
+// press of the start button sets the cancel flag the search polls.
+#pragma once
+
+#include <QPointer>
+#include <QStringList>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "scheduler/ui/logic.h"
+#include "scheduler/ui/paiwidgets.h"
+#include "ui/page.h"
+
+class QButtonGroup;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QThread;
+class QVBoxLayout;
+
+namespace tavrin::scheduler::ui {
+
+class TfrmPaiOpt;
+class TfrmPaiend;
+struct RunJob;
+
+class PaiPage : public tavrin::ui::Page {
+    Q_OBJECT
+public:
+    explicit PaiPage(tavrin::ui::Shell& shell, QWidget* parent = nullptr);
+    ~PaiPage() override;
+
+    // `actLoadPaiData`: the class list, the options, the condition list.
+    void load(int table) override;
+    QMenu* pageMenu() override;
+
+    // `btnStartClick`: starts a run, or cancels the run under way.
+    void btnStartClick();
+    void btnAddOptClick();
+    void btnDelOptClick();
+    // "全选" of the condition list's menu.
+    void selectAllConditions();
+
+    // `PaiRunning`: a run is being prepared or searched.
+    bool running() const { return running_; }
+    // `PaiPercent`: the percentage last shown.
+    int paiPercent() const { return percent_; }
+
+    // The options the radio buttons stand for, and showing stored ones.
+    PaiOptions chosenOptions() const;
+    void showOptions(const PaiOptions& o);
+
+    // The report lines of the last run (empty while none ended).
+    const QStringList& lastReport() const { return lastReport_; }
+
+    // ---- seams for screen tests and pictures
+    // A fixed seed instead of the clock.
+    void setSeed(std::optional<std::uint32_t> seed) { seed_ = seed; }
+    // Called by the search at every step, on the search's thread.
+    void setStepHook(std::function<void(long long)> hook) { stepHook_ = std::move(hook); }
+    // How the condition dialog and the result dialog are shown (default: modally).
+    void setDialogRunner(DialogRunner r) { dialogRunner_ = std::move(r); }
+
+    QPushButton* btnStart() const { return btnStart_; }
+    QProgressBar* pbPai() const { return pbPai_; }
+    QLabel* lblLoad() const { return lblLoad_; }
+    CheckList* lvPaiBan() const { return lvPaiBan_; }
+    QListWidget* lvPaiItm() const { return lvPaiItm_; }
+    QPushButton* btnAddOpt() const { return btnAddOpt_; }
+    QPushButton* btnDelOpt() const { return btnDelOpt_; }
+    QMenu* pmPaikeItm() const { return pmPaikeItm_; }
+    // Option group 1..4, button 1..3 (`rbP11` .. `rbp42`).
+    QRadioButton* rb(int group, int k) const;
+    TfrmPaiOpt* frmPaiOpt() const { return frmPaiOpt_; }
+    TfrmPaiend* frmPaiend() const { return frmPaiend_; }
+
+signals:
+    // A run's search has ended and the page is idle again; the result dialog follows.
+    void runEnded(bool cancelled);
+
+private:
+    model::School school_;
+    bool running_ = false;
+    bool searching_ = false;
+    int percent_ = 0;
+    QStringList lastReport_;
+    std::optional<std::uint32_t> seed_;
+    std::function<void(long long)> stepHook_;
+    DialogRunner dialogRunner_;
+    std::shared_ptr<RunJob> job_;
+    QPointer<QThread> worker_;
+
+    QPushButton* btnStart_;
+    QProgressBar* pbPai_;
+    QLabel* lblLoad_;
+    CheckList* lvPaiBan_;
+    QListWidget* lvPaiItm_;
+    QPushButton* btnAddOpt_;
+    QPushButton* btnDelOpt_;
+    QMenu* pmPaikeItm_;
+    QMenu* pmPage_;
+    std::array<QButtonGroup*, 5> groups_{};
+    TfrmPaiOpt* frmPaiOpt_;
+    TfrmPaiend* frmPaiend_;
+
+    void buildOptions(QWidget* parent, QVBoxLayout* into);
+    void updateDelOpt();
+    void showProgress(int p);
+    void setBar(int p);
+    void finishRun();
+    void endRun();
+    void topBar(bool on);
+    void openClassTimetable();
+};
+
+}  // namespace tavrin::scheduler::ui
