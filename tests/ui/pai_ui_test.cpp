@@ -224,6 +224,8 @@ private slots:
     void opensWithEveryClassCheckedInGroupOrder();
     void classChecksFollowThePresses_data();
     void classChecksFollowThePresses();
+    void listsTakeTheFocusWhenTheMouseEnters();
+    void pickLabelsTurnOpaqueUnderTheMouse();
     void storedOptionsAreShown_data();
     void storedOptionsAreShown();
     void chosenOptionsAreStoredByACompletedRun();
@@ -312,6 +314,48 @@ void PaiUiTest::classChecksFollowThePresses()
         pressRow(lv, r, onBox ? box.center().x() : 60);
     }
     QCOMPARE(checksOf(lv), after);
+}
+
+void PaiUiTest::listsTakeTheFocusWhenTheMouseEnters()
+{
+    School school;
+    fillSchool(*school.store);
+    PaiWindow win(*school.store);
+    auto* lv = win.page->lvPaiBan();
+    win.page->btnAddOpt()->setFocus();
+    QVERIFY(win->focusWidget() != lv);
+    QEnterEvent enter(QPointF(30, 30), QPointF(30, 30), lv->mapToGlobal(QPointF(30, 30)));
+    QApplication::sendEvent(lv, &enter);
+    QCOMPARE(win->focusWidget(), static_cast<QWidget*>(lv));
+}
+
+void PaiUiTest::pickLabelsTurnOpaqueUnderTheMouse()
+{
+    School school;
+    fillSchool(*school.store);
+    ScriptedAsker asker;
+    TfrmPaiOpt dlg(*school.store, asker);
+    auto s = model::loadSchool(*school.store);
+    dlg.prepare(s);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    for (QLabel* l : {static_cast<QLabel*>(dlg.lblA()), static_cast<QLabel*>(dlg.lblC1())}) {
+        dlg.pgc()->setCurrentWidget(l->parentWidget());
+        // The label as it shows on its tab, a little inside its border.
+        auto shown = [l] {
+            return l->parentWidget()->grab(l->geometry()).toImage().pixelColor(4, l->height() / 2).name();
+        };
+        const QString before = shown();
+        const QPointF at(4, l->height() / 2);
+        QEnterEvent enter(at, at, l->mapToGlobal(at));
+        QApplication::sendEvent(l, &enter);
+        const QString over = shown();
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(l, &leave);
+        QVERIFY2(over != before, qPrintable(l->objectName()));
+        QCOMPARE(shown(), before);
+        QCOMPARE(before, dlg.pgc()->currentWidget()->grab(QRect(0, 0, 4, 4)).toImage().pixelColor(1, 1).name());
+    }
 }
 
 void PaiUiTest::storedOptionsAreShown_data()
