@@ -82,6 +82,12 @@ public:
     // Lets pending window messages run, so that long work repaints and a second click
     // can reach a cancel flag.
     virtual void processEvents() = 0;
+
+    // The top bar (menu picture, Return, Save, Help, page switches) is off while a page's
+    // long job runs, so that nobody leaves the page under it.
+    virtual void setTopBarEnabled(bool on) = 0;
+    // Opens the timetable step on a table (KbBan ...) as the home page's entries do.
+    virtual void openTimetable(int table) = 0;
 };
 
 class Page : public QWidget {

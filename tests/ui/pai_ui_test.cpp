@@ -246,6 +246,7 @@ private slots:
     void progressFollowsTheSearch();
     void completedRunSavesAndReports();
     void rePaiRunsAgainWithTheSameChoices();
+    void openTimetableShowsTheClassTimetable();
     void badInputsEndWithAReport_data();
     void badInputsEndWithAReport();
     void resultDialogCopiesTheSelection();
@@ -874,6 +875,24 @@ void PaiUiTest::rePaiRunsAgainWithTheSameChoices()
     QCOMPARE(school.store->scalar("SELECT count(*) FROM kechenbd WHERE theban <> 3"), 2);
     QCOMPARE(school.store->scalar("SELECT teshu FROM kechenbd WHERE theban = 1 AND theday = 1 AND thejie = 2"), 37);
     QCOMPARE(school.store->scalar("SELECT count(*) FROM kechenbd WHERE theban = 3"), 16);
+}
+
+void PaiUiTest::openTimetableShowsTheClassTimetable()
+{
+    School school;
+    fillSchool(*school.store);
+    PaiWindow win(*school.store);
+    QSignalSpy ended(win.page, &PaiPage::runEnded);
+    win.resultAnswers = {"open"};
+    QTest::mouseClick(win.page->btnStart(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty(), kRunWait);
+    QCOMPARE(win->currentIndex(), 6);
+    auto* kb = dynamic_cast<ui::PlaceholderPage*>(win->page(6));
+    QVERIFY(kb);
+    QCOMPARE(kb->shownTable(), int(ui::KbBan));
+    QVERIFY(win->biaoButton(ui::KbBan)->isChecked());
+    QVERIFY(win.topBar()->isEnabled());
+    QCOMPARE(ended.size(), 1);
 }
 
 void PaiUiTest::badInputsEndWithAReport_data()

@@ -395,6 +395,11 @@ void TForm1::processEvents()
     QCoreApplication::processEvents();
 }
 
+void TForm1::setTopBarEnabled(bool on)
+{
+    pnlTop_->setEnabled(on);
+}
+
 bool TForm1::guarded(const std::function<void()>& f)
 {
     try {

@@ -89,6 +89,7 @@ public:
     void switchToPage(int index) override;
     QAbstractButton* biaoButton(int k) override;
     void processEvents() override;
+    void setTopBarEnabled(bool on) override;
 
     // ---- the window's commands
     // `LoadMain`: refreshes the home page from the file.
@@ -99,7 +100,7 @@ public:
     // The home page's step commands: 1..5 the steps, 6 the class timetable; they do
     // nothing while the step is unavailable.
     void openStep(int step);
-    void openTimetable(int table);
+    void openTimetable(int table) override;
     void goHome();
     // The close query: the save question when DataChanged, else the exit question unless
     // QuitWithoutAsking.

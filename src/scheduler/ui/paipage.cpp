@@ -503,11 +503,13 @@ void PaiPage::endRun()
 
 void PaiPage::topBar(bool on)
 {
-    if (auto* bar = window()->findChild<QWidget*>("pnlTop"))
-        bar->setEnabled(on);
+    shell().setTopBarEnabled(on);
 }
 
-void PaiPage::openClassTimetable() {}
+void PaiPage::openClassTimetable()
+{
+    shell().openTimetable(tavrin::ui::KbBan);
+}
 
 namespace {
 const bool registered = tavrin::ui::registerPage(5, [](tavrin::ui::Shell& sh) { return new PaiPage(sh); });
