@@ -637,7 +637,10 @@ bool Engine::eligible(int i) const
 
 int Engine::chooseNext(int R) const
 {
-    if (left(R) >= 2)
+    // An assignment that has failed as often as the strength allows no longer continues the
+    // chain with itself: with more lessons than its class can hold, every order of its
+    // lessons would be tried before the run could end.
+    if (left(R) >= 2 && fails_[R] < maxFails_)
         return R;
     for (auto it = withOwnCond_.rbegin(); it != withOwnCond_.rend(); ++it)
         if (*it != R && eligible(*it))

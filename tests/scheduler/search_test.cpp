@@ -124,6 +124,22 @@ TEST(Search, OverfullAssignmentStopsAndTheRunEnds)
     EXPECT_EQ(lines[1], "初一(1)班语文(张)有3节未排。");
 }
 
+TEST(Search, AnAssignmentLargerThanTheWeekEndsTheRunQuickly)
+{
+    SchoolBuilder b({1, 2, 3, 4, 5}, 3, 3, 0);  // 30 slots
+    int g = b.ji("初一");
+    int c = b.ban("初一(1)班", g);
+    b.renke(b.tea("张"), c, b.ke("语文"), 40);
+    auto school = b.load();
+    for (int strength : {1, 3}) {
+        auto res = scheduler::runSchedule(b.store(), school, request(1, strength));
+        EXPECT_EQ(res.placed, 30) << strength;
+        EXPECT_LT(res.steps, 200000) << strength;
+        ASSERT_EQ(res.unplaced.size(), 1u);
+        EXPECT_EQ(res.unplaced[0].count, 10);
+    }
+}
+
 TEST(Search, CertainLessonStaysOnItsPeriod)
 {
     SchoolBuilder b;
