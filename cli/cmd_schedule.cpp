@@ -29,7 +29,7 @@ struct Args {
     bool json = false;
     bool noRepair = false;
     int restartBudget = 0;
-    int failBudget = 0;
+    int failBudget = -1;
 };
 
 std::vector<int> parseClasses(const std::string& text, int maxBan)
@@ -147,7 +147,8 @@ const bool registered = registerVerb(40, [](CLI::App& app) {
     start->excludes(seed);
     cmd->add_flag("--no-repair", a->noRepair, "不做排课后的补排");
     cmd->add_option("--restart-budget", a->restartBudget, "失败链重启次数上限（0 不限）");
-    cmd->add_option("--fail-budget", a->failBudget, "单个任课失败次数上限（0 按排课强度）");
+    cmd->add_option("--fail-budget", a->failBudget,
+                    "单个任课失败次数上限（-1 补排时为 300、否则按排课强度；0 按排课强度）");
     cmd->add_flag("--json", a->json, "以 JSON 输出");
     cmd->callback([a] { runSchedule(*a); });
 });

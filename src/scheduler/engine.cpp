@@ -1204,7 +1204,7 @@ RunResult runSchedule(store::Store& st, const model::School& school, const RunRe
     e.setProgress(req.progress);
     e.setStepHook(req.stepHook);
     e.setRestartBudget(req.restartBudget);
-    e.setFailBudget(req.failBudget);
+    e.setFailBudget(req.failBudget < 0 ? (req.repair ? kRepairFailBudget : 0) : req.failBudget);
     runWithLargeStack([&] { e.run(res.startR, req.repair); });
 
     res.cancelled = e.cancelled();

@@ -105,6 +105,7 @@ TEST(DemoSchedule, CancelDuringTheRepairWritesNothing)
     scheduler::RunRequest plain;
     plain.seed = 3;
     plain.repair = false;
+    plain.failBudget = scheduler::kRepairFailBudget;  // the very search the repaired run makes
     auto searchOnly = scheduler::runSchedule(*d.st, d.school, plain);
     ASSERT_LT(searchOnly.placed, searchOnly.total) << "the repair must have work to do";
 
