@@ -351,47 +351,40 @@ TfrmPaiOpt::TfrmPaiOpt(store::Store& store, tavrin::ui::Asker& asker, QWidget* p
         return l;
     };
 
-    // ts1: a period of the day.
-    auto* ts1 = new QWidget(pgc_);
-    ts1->setObjectName("ts1");
-    auto* g1 = new QGridLayout(ts1);
-    g1->setContentsMargins(18, 18, 18, 18);
-    g1->setVerticalSpacing(14);
-    lblA_ = new PickLabel(kObject, ts1);
-    lblA_->setObjectName("lblA");
-    lblA_->setWordWrap(true);
-    g1->addWidget(lblA_, 0, 0, 1, 4);
-    cbbA1_ = combo(ts1, "cbbA1");
-    cbbA2_ = combo(ts1, "cbbA2");
-    cbbA3_ = combo(ts1, "cbbA3");
-    g1->addWidget(text(QStringLiteral("每班一个星期内"), ts1), 1, 0);
-    g1->addWidget(cbbA1_, 1, 1);
-    g1->addWidget(cbbA2_, 1, 2);
-    g1->addWidget(cbbA3_, 1, 3);
-    g1->setColumnStretch(4, 1);
-    g1->setRowStretch(2, 1);
-    pgc_->addTab(ts1, QStringLiteral("限制时段节数"));
-
-    // ts2: a weekday.
-    auto* ts2 = new QWidget(pgc_);
-    ts2->setObjectName("ts2");
-    auto* g2 = new QGridLayout(ts2);
-    g2->setContentsMargins(18, 18, 18, 18);
-    g2->setVerticalSpacing(14);
-    lblB_ = new PickLabel(kObject, ts2);
-    lblB_->setObjectName("lblB");
-    lblB_->setWordWrap(true);
-    g2->addWidget(lblB_, 0, 0, 1, 4);
-    cbbB1_ = combo(ts2, "cbbB1");
-    cbbB2_ = combo(ts2, "cbbB2");
-    cbbB3_ = combo(ts2, "cbbB3");
-    g2->addWidget(text(QStringLiteral("每班"), ts2), 1, 0);
-    g2->addWidget(cbbB1_, 1, 1);
-    g2->addWidget(cbbB2_, 1, 2);
-    g2->addWidget(cbbB3_, 1, 3);
-    g2->setColumnStretch(4, 1);
-    g2->setRowStretch(2, 1);
-    pgc_->addTab(ts2, QStringLiteral("限制日期节数"));
+    // ts1 (a period of the day) and ts2 (a weekday) share one shape: the object above, then
+    // the lead text and three lists.
+    struct Lists {
+        QComboBox*& one;
+        QComboBox*& two;
+        QComboBox*& three;
+    };
+    auto limitTab = [&](const char* name, PickLabel*& label, const char* labelName, const QString& lead,
+                        Lists lists, const char* listPrefix, const QString& caption) {
+        auto* ts = new QWidget(pgc_);
+        ts->setObjectName(name);
+        auto* g = new QGridLayout(ts);
+        g->setContentsMargins(18, 18, 18, 18);
+        g->setVerticalSpacing(14);
+        label = new PickLabel(kObject, ts);
+        label->setObjectName(labelName);
+        label->setWordWrap(true);
+        g->addWidget(label, 0, 0, 1, 4);
+        const QString prefix = QString::fromLatin1(listPrefix);
+        lists.one = combo(ts, (prefix + "1").toLatin1().constData());
+        lists.two = combo(ts, (prefix + "2").toLatin1().constData());
+        lists.three = combo(ts, (prefix + "3").toLatin1().constData());
+        g->addWidget(text(lead, ts), 1, 0);
+        g->addWidget(lists.one, 1, 1);
+        g->addWidget(lists.two, 1, 2);
+        g->addWidget(lists.three, 1, 3);
+        g->setColumnStretch(4, 1);
+        g->setRowStretch(2, 1);
+        pgc_->addTab(ts, caption);
+    };
+    limitTab("ts1", lblA_, "lblA", QStringLiteral("每班一个星期内"), {cbbA1_, cbbA2_, cbbA3_}, "cbbA",
+             QStringLiteral("限制时段节数"));
+    limitTab("ts2", lblB_, "lblB", QStringLiteral("每班"), {cbbB1_, cbbB2_, cbbB3_}, "cbbB",
+             QStringLiteral("限制日期节数"));
 
     // ts3: two teachers who never teach at the same time.
     auto* ts3 = new QWidget(pgc_);
