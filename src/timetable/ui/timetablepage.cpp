@@ -624,47 +624,37 @@ void TimetablePage::pressBiao(int k)
         b->setChecked(true);
 }
 
-void TimetablePage::showBanPage()
+// The class page and the teacher page differ only in their picker, texts and grid filler.
+void TimetablePage::showPageOf(bool ban)
 {
-    if (!kb_.loaded || NowBan < 1 || NowBan > kb_.school.MaxBanID)
+    const int id = ban ? NowBan : NowTea;
+    const int max = ban ? kb_.school.MaxBanID : kb_.school.TeaOldNum;
+    if (!kb_.loaded || id < 1 || id > max)
         return;
-    SelKB = KbBan;
+    SelKB = ban ? KbBan : KbTea;
     if (shell().currentIndex() != index())
         shell().switchToPage(index());
-    cbbBan_->show();
-    cbbTea_->hide();
-    chkShow2_->setText(QStringLiteral("显示教师"));
-    edtFnKebiao_->setPlaceholderText(QStringLiteral("查找班级"));
-    cbbBan_->blockSignals(true);
-    cbbBan_->setCurrentIndex(NowBan - 1);
-    cbbBan_->blockSignals(false);
-    ShowKeBiao_B(NowBan);
-    addHistory(banPage(NowBan));
+    QComboBox* shown = ban ? cbbBan_ : cbbTea_;
+    (ban ? cbbTea_ : cbbBan_)->hide();
+    shown->show();
+    chkShow2_->setText(ban ? QStringLiteral("显示教师") : QStringLiteral("显示班级"));
+    edtFnKebiao_->setPlaceholderText(ban ? QStringLiteral("查找班级") : QStringLiteral("查找教师"));
+    shown->blockSignals(true);
+    shown->setCurrentIndex(id - 1);
+    shown->blockSignals(false);
+    if (ban)
+        ShowKeBiao_B(id);
+    else
+        ShowKeBiao_T(id);
+    addHistory(ban ? banPage(id) : teaPage(id));
     layoutGrid();
-    pressBiao(KbBan);
+    pressBiao(ban ? KbBan : KbTea);
     shell().setStatus({});
 }
 
-void TimetablePage::showTeaPage()
-{
-    if (!kb_.loaded || NowTea < 1 || NowTea > kb_.school.TeaOldNum)
-        return;
-    SelKB = KbTea;
-    if (shell().currentIndex() != index())
-        shell().switchToPage(index());
-    cbbTea_->show();
-    cbbBan_->hide();
-    chkShow2_->setText(QStringLiteral("显示班级"));
-    edtFnKebiao_->setPlaceholderText(QStringLiteral("查找教师"));
-    cbbTea_->blockSignals(true);
-    cbbTea_->setCurrentIndex(NowTea - 1);
-    cbbTea_->blockSignals(false);
-    ShowKeBiao_T(NowTea);
-    addHistory(teaPage(NowTea));
-    layoutGrid();
-    pressBiao(KbTea);
-    shell().setStatus({});
-}
+void TimetablePage::showBanPage() { showPageOf(true); }
+
+void TimetablePage::showTeaPage() { showPageOf(false); }
 
 void TimetablePage::showBan(int ban)
 {

@@ -84,6 +84,7 @@ public:
     // timetable of NowBan / NowTea, added to the history, the grid laid out.
     void showBanPage();
     void showTeaPage();
+    void showPageOf(bool ban);
     // Go to one timetable: the picker follows.
     void showBan(int ban);
     void showTea(int tea);
