@@ -625,15 +625,9 @@ void TimetablePage::pressBiao(int k)
 }
 
 // The class page and the teacher page differ only in their picker, texts and grid filler.
-void TimetablePage::showPageOf(bool ban)
+void TimetablePage::presentPage(bool ban, int id)
 {
-    const int id = ban ? NowBan : NowTea;
-    const int max = ban ? kb_.school.MaxBanID : kb_.school.TeaOldNum;
-    if (!kb_.loaded || id < 1 || id > max)
-        return;
     SelKB = ban ? KbBan : KbTea;
-    if (shell().currentIndex() != index())
-        shell().switchToPage(index());
     QComboBox* shown = ban ? cbbBan_ : cbbTea_;
     (ban ? cbbTea_ : cbbBan_)->hide();
     shown->show();
@@ -646,6 +640,17 @@ void TimetablePage::showPageOf(bool ban)
         ShowKeBiao_B(id);
     else
         ShowKeBiao_T(id);
+}
+
+void TimetablePage::showPageOf(bool ban)
+{
+    const int id = ban ? NowBan : NowTea;
+    const int max = ban ? kb_.school.MaxBanID : kb_.school.TeaOldNum;
+    if (!kb_.loaded || id < 1 || id > max)
+        return;
+    if (shell().currentIndex() != index())
+        shell().switchToPage(index());
+    presentPage(ban, id);
     addHistory(ban ? banPage(id) : teaPage(id));
     layoutGrid();
     pressBiao(ban ? KbBan : KbTea);
@@ -760,37 +765,13 @@ void TimetablePage::forwardKb()
 
 void TimetablePage::showPageCode(int p)
 {
-    if (p > kTeaPageBase) {
-        const int t = p - kTeaPageBase;
-        if (t > kb_.school.TeaOldNum)
-            return;
-        NowTea = t;
-        SelKB = KbTea;
-        cbbTea_->show();
-        cbbBan_->hide();
-        chkShow2_->setText(QStringLiteral("显示班级"));
-        edtFnKebiao_->setPlaceholderText(QStringLiteral("查找教师"));
-        cbbTea_->blockSignals(true);
-        cbbTea_->setCurrentIndex(t - 1);
-        cbbTea_->blockSignals(false);
-        ShowKeBiao_T(t);
-        pressBiao(KbTea);
-    } else if (p > kBanPageBase) {
-        const int b = p - kBanPageBase;
-        if (b > kb_.school.MaxBanID)
-            return;
-        NowBan = b;
-        SelKB = KbBan;
-        cbbBan_->show();
-        cbbTea_->hide();
-        chkShow2_->setText(QStringLiteral("显示教师"));
-        edtFnKebiao_->setPlaceholderText(QStringLiteral("查找班级"));
-        cbbBan_->blockSignals(true);
-        cbbBan_->setCurrentIndex(b - 1);
-        cbbBan_->blockSignals(false);
-        ShowKeBiao_B(b);
-        pressBiao(KbBan);
-    }
+    const bool tea = p > kTeaPageBase;
+    const int id = tea ? p - kTeaPageBase : p - kBanPageBase;
+    if (p <= kBanPageBase || id > (tea ? kb_.school.TeaOldNum : kb_.school.MaxBanID))
+        return;
+    (tea ? NowTea : NowBan) = id;
+    presentPage(!tea, id);
+    pressBiao(tea ? KbTea : KbBan);
 }
 
 // ---------------------------------------------------------------- drawing

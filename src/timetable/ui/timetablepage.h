@@ -85,6 +85,7 @@ public:
     void showBanPage();
     void showTeaPage();
     void showPageOf(bool ban);
+    void presentPage(bool ban, int id);
     // Go to one timetable: the picker follows.
     void showBan(int ban);
     void showTea(int tea);
