@@ -26,6 +26,23 @@ QString qs(const std::string& s)
     return QString::fromStdString(s);
 }
 
+// Both teacher lists search alike: from the row after the selected one, wrapping round, the
+// first name holding the text is selected and shown; no match changes nothing.
+void selectNextTeacher(QTreeWidget* list, const QString& text)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        names.push_back(list->topLevelItem(i)->text(0).toStdString());
+    auto* cur = list->currentItem();
+    const int from = cur && cur->isSelected() ? list->indexOfTopLevelItem(cur) : -1;
+    const int hit = findNextName(names, from, text.toStdString());
+    if (hit < 0)
+        return;
+    auto* it = list->topLevelItem(hit);
+    list->setCurrentItem(it);
+    list->scrollToItem(it);
+}
+
 std::string nameOf(const std::vector<std::string>& names, int id)
 {
     return id >= 0 && id < static_cast<int>(names.size()) ? names[static_cast<std::size_t>(id)] : std::string();
@@ -156,17 +173,7 @@ void TFrmSelTea::btnCancelClick()
 
 void TFrmSelTea::btnFnTeaClick()
 {
-    std::vector<std::string> names;
-    for (int i = 0; i < lvSelTea_->topLevelItemCount(); ++i)
-        names.push_back(lvSelTea_->topLevelItem(i)->text(0).toStdString());
-    auto* cur = lvSelTea_->currentItem();
-    const int from = cur && cur->isSelected() ? lvSelTea_->indexOfTopLevelItem(cur) : -1;
-    const int hit = findNextName(names, from, edtFnTea_->text().toStdString());
-    if (hit < 0)
-        return;
-    auto* it = lvSelTea_->topLevelItem(hit);
-    lvSelTea_->setCurrentItem(it);
-    lvSelTea_->scrollToItem(it);
+    selectNextTeacher(lvSelTea_, edtFnTea_->text());
 }
 
 bool TFrmSelTea::eventFilter(QObject* o, QEvent* e)
@@ -301,17 +308,7 @@ void TfrmSelObj::btnOkClick()
 
 void TfrmSelObj::btnFnTeaClick()
 {
-    std::vector<std::string> names;
-    for (int i = 0; i < lvSelTea_->rowCount(); ++i)
-        names.push_back(lvSelTea_->caption(i).toStdString());
-    auto* cur = lvSelTea_->currentItem();
-    const int from = cur && cur->isSelected() ? lvSelTea_->indexOfTopLevelItem(cur) : -1;
-    const int hit = findNextName(names, from, edtFnTea_->text().toStdString());
-    if (hit < 0)
-        return;
-    auto* it = lvSelTea_->topLevelItem(hit);
-    lvSelTea_->setCurrentItem(it);
-    lvSelTea_->scrollToItem(it);
+    selectNextTeacher(lvSelTea_, edtFnTea_->text());
 }
 
 bool TfrmSelObj::eventFilter(QObject* o, QEvent* e)
