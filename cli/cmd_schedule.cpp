@@ -10,8 +10,8 @@
 #include "model/loaders.h"
 #include "scheduler/engine.h"
 #include "scheduler/options.h"
-#include "scheduler/quality.h"
 #include "scheduler/save.h"
+#include "timetable/quality.h"
 
 namespace tavrin::cli {
 namespace {
@@ -122,7 +122,7 @@ void runSchedule(const Args& a)
                     {"teacher_day", req.opts.teaDay},
                     {"no_lian", req.opts.noLian},
                     {"repair", req.repair}};
-    auto q = scheduler::measureQuality(school, res.grids, req.opts);
+    auto q = timetable::measureQuality(school, res.grids);
     j["quality"] = {{"doubles_formed", q.doublesFormed},   {"doubles_wanted", q.doublesWanted},
                     {"preferred_kept", q.preferredKept},   {"preferred_marked", q.preferredMarked},
                     {"same_day_repeats", q.sameDayRepeats}, {"teacher_gaps", q.teacherGaps},

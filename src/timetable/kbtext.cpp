@@ -108,8 +108,10 @@ std::string renderKbText(const KbData& kb, KbSide side, int id, int layout, KbSh
     };
     auto rule = [&](char dash) {
         std::string out;
-        for (int c = 0; c < cols; ++c)
-            out += sep(c, '+') + std::string(static_cast<std::size_t>(width[static_cast<std::size_t>(c)]), dash);
+        for (int c = 0; c < cols; ++c) {
+            out += sep(c, '+');
+            out.append(static_cast<std::size_t>(width[static_cast<std::size_t>(c)]), dash);
+        }
         return out + "+\n";
     };
 

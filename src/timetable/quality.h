@@ -3,9 +3,8 @@
 #pragma once
 
 #include "model/school.h"
-#include "scheduler/options.h"
 
-namespace tavrin::scheduler {
+namespace tavrin::timetable {
 
 struct Quality {
     int doublesFormed = 0;    // wanted doubles that stand (at most the wanted count per assignment)
@@ -17,6 +16,6 @@ struct Quality {
     int outOfStep = 0;        // fully placed assignments out of step with a parallel class
 };
 
-Quality measureQuality(const model::School& s, const model::Grids& g, const PaiOptions& opts);
+Quality measureQuality(const model::School& s, const model::Grids& g);
 
-}  // namespace tavrin::scheduler
+}  // namespace tavrin::timetable

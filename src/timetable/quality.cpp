@@ -1,10 +1,12 @@
-#include "scheduler/quality.h"
+#include "timetable/quality.h"
+
+#include "timetable/checker.h"
 
 #include <algorithm>
 
-namespace tavrin::scheduler {
+namespace tavrin::timetable {
 
-Quality measureQuality(const model::School& s, const model::Grids& g, const PaiOptions&)
+Quality measureQuality(const model::School& s, const model::Grids& g)
 {
     Quality q;
     const int N = s.N();
@@ -16,20 +18,8 @@ Quality measureQuality(const model::School& s, const model::Grids& g, const PaiO
             if (int r = g.Renke_B(b, x); r >= 0 && r < R)
                 slotsOf[r].push_back(x);
 
-    for (int r = 0; r < R; ++r) {
-        if (s.RenkeJieshu[r] <= 0)
-            continue;
-        const int want = s.KemuLianpai[s.RenkeKe[r]];
-        if (want <= 0)
-            continue;
-        int pairs = 0;
-        const auto& v = slotsOf[r];
-        for (std::size_t i = 1; i < v.size(); ++i)
-            if (v[i] == v[i - 1] + 1 && sl.sameSection(v[i - 1], v[i]))
-                ++pairs;
-        q.doublesWanted += want;
-        q.doublesFormed += std::min(pairs, want);
-    }
+    q.doublesFormed = doublesFormed(s, g);
+    q.doublesWanted = doublesWanted(s);
 
     // Subjects a class is taught and teachers who teach, to know which marks could be kept.
     model::Array2<std::uint8_t> taught(s.KemuOldNum + 1, s.MaxBanID + 1, 0);
@@ -121,4 +111,4 @@ Quality measureQuality(const model::School& s, const model::Grids& g, const PaiO
     return q;
 }
 
-}  // namespace tavrin::scheduler
+}  // namespace tavrin::timetable
