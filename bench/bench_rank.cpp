@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <random>
 
-#include "entry/demo.h"
+#include "demo/demo.h"
 #include "model/loaders.h"
 #include "scheduler/engine.h"
 #include "rank_reference.h"
@@ -26,12 +26,12 @@ struct Setup {
     {
         file = std::filesystem::temp_directory_path() / ("tavrin_bench_rank_" + std::to_string(::getpid()) + ".dat");
         std::filesystem::remove(file);
-        entry::DemoOptions o;
-        o.size = entry::DemoSize::Large;
+        demo::DemoOptions o;
+        o.size = demo::DemoSize::Large;
         o.seed = 1;
         o.writePlanted = true;
         std::string err;
-        if (!entry::writeDemoSchool(file, o, &err))
+        if (!demo::writeDemoSchool(file, o, &err))
             throw std::runtime_error(err);
         store::Store st(file);
         school = model::loadSchool(st);

@@ -1,7 +1,7 @@
 // `init PATH`: a new, empty school file.
 #include <iostream>
 
-#include "app/home.h"
+#include "users/users.h"
 #include "cli/verbs.h"
 
 namespace tavrin::cli {
@@ -12,7 +12,7 @@ const bool registered = registerVerb(10, [](CLI::App& app) {
     auto path = std::make_shared<std::string>();
     cmd->add_option("PATH", *path, "数据库文件路径")->required();
     cmd->callback([path] {
-        if (!app::initDatabase(*path))
+        if (!users::initDatabase(*path))
             throw Failure("文件已存在，未覆盖：" + *path);
         std::cout << "已建立空数据库：" << *path << '\n';
     });

@@ -95,15 +95,6 @@ bool asksSecondQuestion(int step, const HomeState& h)
     return step >= 1 && step <= 4 && h.hasDay;
 }
 
-bool initDatabase(const std::filesystem::path& file)
-{
-    if (!store::createDatabase(file))
-        return false;
-    store::Store s(file);
-    users::ensureDefaultUser(s);
-    return true;
-}
-
 std::vector<std::pair<std::string, long long>> tableCounts(store::Store& s)
 {
     std::vector<std::pair<std::string, long long>> out;

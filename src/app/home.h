@@ -41,10 +41,6 @@ ClearTexts clearTexts(int step);
 // The second question is asked for steps 1 to 4 only, and only while days are stored.
 bool asksSecondQuestion(int step, const HomeState& h);
 
-// Creates a new empty school file (schema, default options, "默认用户"); false when
-// something already exists at `file`.
-bool initDatabase(const std::filesystem::path& file);
-
 // Row counts of every table, in schema order.
 std::vector<std::pair<std::string, long long>> tableCounts(store::Store& s);
 

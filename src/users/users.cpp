@@ -2,6 +2,8 @@
 
 #include <sodium.h>
 
+#include "store/dbfile.h"
+
 #include <stdexcept>
 
 namespace tavrin::users {
@@ -163,6 +165,15 @@ void ensureDefaultUser(store::Store& s)
     s.transaction([&] {
         s.run("INSERT INTO userbd(userid, username, password, usertype) VALUES(1, ?1, ?2, 1)", kDefaultUser, h);
     });
+}
+
+bool initDatabase(const std::filesystem::path& file)
+{
+    if (!store::createDatabase(file))
+        return false;
+    store::Store s(file);
+    ensureDefaultUser(s);
+    return true;
 }
 
 }  // namespace tavrin::users

@@ -2,6 +2,7 @@
 // the automatic one included, verifies against the hash.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -71,5 +72,10 @@ Result deleteUser(store::Store& s, Session& session);
 
 // Adds "默认用户" with an empty password when the table has no user at all.
 void ensureDefaultUser(store::Store& s);
+
+// Creates a new empty school file (schema, default options, "默认用户"); false when
+// something already exists at `file`. It lives here because the default user's password
+// is hashed on the way in.
+bool initDatabase(const std::filesystem::path& file);
 
 }  // namespace tavrin::users

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "app/home.h"
+#include "users/users.h"
 #include "store/store.h"
-#include "testutil.h"
+#include "support/testutil.h"
 
 using namespace tavrin;
 
@@ -34,7 +35,7 @@ TEST(Home, LoadMainUnlocksTheStepsInAChain)
     };
     for (const auto& c : cases) {
         tavrin::testing::TempDir d;
-        ASSERT_TRUE(app::initDatabase(d / "db.dat"));
+        ASSERT_TRUE(users::initDatabase(d / "db.dat"));
         store::Store s(d / "db.dat");
         // Foreign keys off: the rows only need to exist, not to make sense together.
         s.exec("PRAGMA foreign_keys=OFF");
@@ -70,7 +71,7 @@ TEST(Home, LayoutSettingIsRowsOnlyForTheExactValue)
     };
     for (const auto& [rows, layout] : cases) {
         tavrin::testing::TempDir d;
-        ASSERT_TRUE(app::initDatabase(d / "db.dat"));
+        ASSERT_TRUE(users::initDatabase(d / "db.dat"));
         store::Store s(d / "db.dat");
         for (auto& [n, v] : rows)
             s.run("INSERT INTO setting VALUES(?1, ?2)", n, v);
@@ -89,7 +90,7 @@ TEST(Home, SchoolNameComesFromItsSettingRow)
     };
     for (const auto& [rows, name] : cases) {
         tavrin::testing::TempDir d;
-        ASSERT_TRUE(app::initDatabase(d / "db.dat"));
+        ASSERT_TRUE(users::initDatabase(d / "db.dat"));
         store::Store s(d / "db.dat");
         for (auto& [n, v] : rows)
             s.run("INSERT INTO setting VALUES(?1, ?2)", n, v);

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "app/home.h"
+#include "users/users.h"
 #include "model/info.h"
 #include "store/store.h"
-#include "testutil.h"
+#include "support/testutil.h"
 
 using namespace tavrin;
 using json = nlohmann::ordered_json;
@@ -16,7 +16,7 @@ using json = nlohmann::ordered_json;
 TEST(Info, JsonOfASmallSchoolGivesTheFiguresWorkedOutByHand)
 {
     tavrin::testing::TempDir d;
-    ASSERT_TRUE(app::initDatabase(d / "db.dat"));
+    ASSERT_TRUE(users::initDatabase(d / "db.dat"));
     store::Store s(d / "db.dat");
     s.exec(R"SQL(
 INSERT INTO setting VALUES('学校名称','实验中学');
@@ -90,7 +90,7 @@ INSERT INTO teawife VALUES(1,2);
 TEST(Info, AnEmptySchoolHasEveryKeyWithEmptyLists)
 {
     tavrin::testing::TempDir d;
-    ASSERT_TRUE(app::initDatabase(d / "db.dat"));
+    ASSERT_TRUE(users::initDatabase(d / "db.dat"));
     store::Store s(d / "db.dat");
     json j = model::schoolInfo(s);
     const char* keys[] = {"school_name", "week",        "grades",     "classes", "subjects",

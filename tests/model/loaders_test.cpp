@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "app/home.h"
+#include "users/users.h"
 #include "model/loaders.h"
 #include "store/store.h"
-#include "testutil.h"
+#include "support/testutil.h"
 
 using namespace tavrin;
 using model::School;
@@ -38,7 +38,7 @@ private:
     static std::filesystem::path emptySchool()
     {
         static TempDir dir;
-        static const bool made = app::initDatabase(dir / "db.dat");
+        static const bool made = users::initDatabase(dir / "db.dat");
         EXPECT_TRUE(made);
         return dir / "db.dat";
     }

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "scheduler/conditions.h"
-#include "school_builder.h"
+#include "support/school_builder.h"
 
 using namespace tavrin;
 using scheduler::CondKind;

@@ -2,11 +2,11 @@
 // must keep every rule the independent checker knows, and with the repair place everything.
 #include <gtest/gtest.h>
 
-#include "entry/demo.h"
+#include "demo/demo.h"
 #include "model/loaders.h"
 #include "scheduler/engine.h"
 #include "scheduler/save.h"
-#include "testutil.h"
+#include "support/testutil.h"
 #include "timetable/checker.h"
 #include "timetable/kechen.h"
 
@@ -18,14 +18,14 @@ struct Demo {
     tavrin::testing::TempDir dir;
     std::unique_ptr<store::Store> st;
     model::School school;
-    Demo(entry::DemoSize size, bool combined, std::uint32_t seed = 1)
+    Demo(demo::DemoSize size, bool combined, std::uint32_t seed = 1)
     {
-        entry::DemoOptions o;
+        demo::DemoOptions o;
         o.size = size;
         o.seed = seed;
         o.combined = combined;
         std::string err;
-        EXPECT_TRUE(entry::writeDemoSchool(dir / "db.dat", o, &err)) << err;
+        EXPECT_TRUE(demo::writeDemoSchool(dir / "db.dat", o, &err)) << err;
         st = std::make_unique<store::Store>(dir / "db.dat");
         school = model::loadSchool(*st);
     }
@@ -43,7 +43,7 @@ std::string describe(const std::vector<timetable::Violation>& v)
 
 TEST(DemoSchedule, MediumSchoolIsPlacedWholeAtEveryStrength)
 {
-    Demo d(entry::DemoSize::Medium, false);
+    Demo d(demo::DemoSize::Medium, false);
     const int wanted = timetable::doublesWanted(d.school);
     ASSERT_GT(wanted, 0);
     for (int strength : {1, 2, 3})
@@ -62,7 +62,7 @@ TEST(DemoSchedule, MediumSchoolIsPlacedWholeAtEveryStrength)
 
 TEST(DemoSchedule, SavedTimetableOfASchoolWithCombinedLessonsPassesTheChecker)
 {
-    for (auto size : {entry::DemoSize::Small, entry::DemoSize::Medium}) {
+    for (auto size : {demo::DemoSize::Small, demo::DemoSize::Medium}) {
         Demo d(size, true);
         bool anyCombined = false;
         for (int r = 0; r < d.school.RenKeNum; ++r)
@@ -85,7 +85,7 @@ TEST(DemoSchedule, SavedTimetableOfASchoolWithCombinedLessonsPassesTheChecker)
 
 TEST(DemoSchedule, TheSearchAloneKeepsTheRulesEvenWhereItLeavesLessonsOut)
 {
-    Demo d(entry::DemoSize::Medium, true, 2);
+    Demo d(demo::DemoSize::Medium, true, 2);
     for (int strength : {1, 3})
         for (std::uint32_t seed : {3u, 4u}) {
             scheduler::RunRequest req;
@@ -101,7 +101,7 @@ TEST(DemoSchedule, TheSearchAloneKeepsTheRulesEvenWhereItLeavesLessonsOut)
 
 TEST(DemoSchedule, CancelDuringTheRepairWritesNothing)
 {
-    Demo d(entry::DemoSize::Medium, false);
+    Demo d(demo::DemoSize::Medium, false);
     scheduler::RunRequest plain;
     plain.seed = 3;
     plain.repair = false;

@@ -5,7 +5,7 @@
 
 #include "rank_reference.h"
 #include "scheduler/engine.h"
-#include "school_builder.h"
+#include "support/school_builder.h"
 
 using namespace tavrin;
 using tavrin::testing::SchoolBuilder;

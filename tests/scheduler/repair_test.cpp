@@ -2,7 +2,7 @@
 
 #include "scheduler/engine.h"
 #include "scheduler/save.h"
-#include "school_builder.h"
+#include "support/school_builder.h"
 
 using namespace tavrin;
 using tavrin::testing::SchoolBuilder;

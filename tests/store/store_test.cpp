@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "app/home.h"
+#include "users/users.h"
 #include "store/dbfile.h"
 #include "store/schema.h"
 #include "store/store.h"
-#include "testutil.h"
+#include "support/testutil.h"
 
 using namespace tavrin;
 using tavrin::testing::TempDir;
@@ -49,7 +49,7 @@ TEST(Store, NewDatabaseHasEveryTableTheDefaultUserAndOptions)
 {
     TempDir d;
     auto f = d / "db.dat";
-    ASSERT_TRUE(app::initDatabase(f));
+    ASSERT_TRUE(users::initDatabase(f));
     EXPECT_EQ(store::checkSchoolFile(f), "");
     store::Store s(f);
     EXPECT_EQ(s.scalar("SELECT count(*) FROM sqlite_master WHERE type='table'"), 22);
@@ -71,7 +71,7 @@ TEST(Store, InitNeverOverwritesAnExistingFile)
     TempDir d;
     auto f = d / "db.dat";
     tavrin::testing::writeFile(f, "precious");
-    EXPECT_FALSE(app::initDatabase(f));
+    EXPECT_FALSE(users::initDatabase(f));
     EXPECT_EQ(tavrin::testing::readFile(f), "precious");
 }
 
@@ -86,7 +86,7 @@ TEST_P(ClearStep, CascadesToTheDependentRows)
 {
     TempDir d;
     auto f = d / "db.dat";
-    ASSERT_TRUE(app::initDatabase(f));
+    ASSERT_TRUE(users::initDatabase(f));
     store::Store s(f);
     fillSchool(s);
     store::clearStep(s, GetParam().step);
@@ -116,7 +116,7 @@ TEST(Store, RenumberingCarriesNewIdsToEveryReferringRow)
 {
     TempDir d;
     auto f = d / "db.dat";
-    ASSERT_TRUE(app::initDatabase(f));
+    ASSERT_TRUE(users::initDatabase(f));
     store::Store s(f);
     fillSchool(s);
     s.exec("INSERT INTO kemubd VALUES(3,'数学','数',0,0); INSERT INTO kemujieshu VALUES(3,1,4);"
@@ -136,7 +136,7 @@ TEST(Store, TransactionRollsBackWholeOnError)
 {
     TempDir d;
     auto f = d / "db.dat";
-    ASSERT_TRUE(app::initDatabase(f));
+    ASSERT_TRUE(users::initDatabase(f));
     store::Store s(f);
     EXPECT_THROW(s.transaction([&] {
         s.run("INSERT INTO jibd VALUES(1,'a')");
@@ -150,7 +150,7 @@ TEST(Store, TextIsStoredExactlyAsTyped)
 {
     TempDir d;
     auto f = d / "db.dat";
-    ASSERT_TRUE(app::initDatabase(f));
+    ASSERT_TRUE(users::initDatabase(f));
     store::Store s(f);
     const std::string name = "O'Brien \\ \"引号\" 😀'; DROP TABLE jibd; --";
     s.run("INSERT INTO jibd VALUES(1, ?1)", name);
@@ -163,7 +163,7 @@ TEST(Store, TextIsStoredExactlyAsTyped)
 TEST(DbFile, FallbackIsRenamedWhenTheMainFileIsMissing)
 {
     TempDir d;
-    ASSERT_TRUE(app::initDatabase(d / "db.wkt"));
+    ASSERT_TRUE(users::initDatabase(d / "db.wkt"));
     auto l = store::locateDatabase(d.path());
     EXPECT_TRUE(l.found);
     EXPECT_TRUE(l.renamedFallback);
@@ -183,7 +183,7 @@ TEST(DbFile, CompactionRemovesAStaleTemporaryFileAndKeepsTheData)
 {
     TempDir d;
     auto f = d / "db.dat";
-    ASSERT_TRUE(app::initDatabase(f));
+    ASSERT_TRUE(users::initDatabase(f));
     {
         store::Store s(f);
         fillSchool(s);
@@ -216,7 +216,7 @@ TEST(DbFile, BackupThenRestoreBringsBackTheData)
 {
     TempDir d;
     auto f = d / "db.dat";
-    ASSERT_TRUE(app::initDatabase(f));
+    ASSERT_TRUE(users::initDatabase(f));
     store::Store s(f);
     fillSchool(s);
     auto b = d / "copy.wkt";
@@ -232,7 +232,7 @@ TEST(DbFile, RestoreRefusesFilesThatAreNotSchoolDatabases)
 {
     TempDir d;
     auto f = d / "db.dat";
-    ASSERT_TRUE(app::initDatabase(f));
+    ASSERT_TRUE(users::initDatabase(f));
     store::Store s(f);
     fillSchool(s);
     auto before = count(s, "kechenbd");

@@ -2,7 +2,7 @@
 // fixed lessons, locks, titles and headers, the holding list, the picker search, go-to.
 #include <gtest/gtest.h>
 
-#include "fixture.h"
+#include "support/fixture.h"
 #include "timetable/cells.h"
 
 namespace tavrin::timetable {

@@ -5,7 +5,7 @@
 #include <functional>
 #include <set>
 
-#include "fixture.h"
+#include "support/fixture.h"
 #include "timetable/checker.h"
 
 namespace tavrin::timetable {

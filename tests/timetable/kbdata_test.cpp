@@ -5,8 +5,9 @@
 #include <tuple>
 
 #include "app/home.h"
+#include "users/users.h"
 #include "model/loaders.h"
-#include "testutil.h"
+#include "support/testutil.h"
 #include "timetable/kbdata.h"
 
 namespace tavrin::timetable {
@@ -24,7 +25,7 @@ protected:
     void SetUp() override
     {
         auto file = dir / "t.dat";
-        ASSERT_TRUE(app::initDatabase(file));
+        ASSERT_TRUE(users::initDatabase(file));
         st = std::make_unique<store::Store>(file);
         st->transaction([&] {
             st->run("INSERT INTO jibd(jiid, jiname) VALUES(1, '初一')");

@@ -2,7 +2,7 @@
 // rules, the waiting lessons, and widths that keep the rules in line.
 #include <gtest/gtest.h>
 
-#include "fixture.h"
+#include "support/fixture.h"
 #include "timetable/kbtext.h"
 
 namespace tavrin::timetable {

@@ -2,9 +2,9 @@
 // assignment are left out and named, a combined lesson stands in each of its classes.
 #include <gtest/gtest.h>
 
-#include "app/home.h"
+#include "users/users.h"
 #include "model/loaders.h"
-#include "testutil.h"
+#include "support/testutil.h"
 #include "timetable/checker.h"
 #include "timetable/kechen.h"
 
@@ -24,7 +24,7 @@ protected:
     void SetUp() override
     {
         auto file = dir / "t.dat";
-        ASSERT_TRUE(app::initDatabase(file));
+        ASSERT_TRUE(users::initDatabase(file));
         st = std::make_unique<store::Store>(file);
         st->transaction([&] {
             st->run("INSERT INTO jibd(jiid, jiname) VALUES(1, '初一')");

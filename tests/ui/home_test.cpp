@@ -11,7 +11,7 @@
 
 using namespace tavrin;
 using namespace tavrin::testing;
-using app::ui::StepLook;
+using ui::StepLook;
 
 namespace {
 using Flags = QList<bool>;  // index 0 unused, 1..6
@@ -71,7 +71,7 @@ void HomeTest::menuEntriesFollowTheStepPictures()
     // Start from the opposite of what is expected, so that the refresh has to set each entry.
     for (auto* a : win->pmTs0()->actions())
         a->setEnabled(false);
-    emit win->pmTs0()->aboutToShow();
+    Q_EMIT win->pmTs0()->aboutToShow();
     for (int s = 1; s <= 5; ++s)
         QCOMPARE(win->action(QStringLiteral("mniMain%1").arg(s).toUtf8().constData())->isEnabled(), enabled[s]);
     for (int k = 1; k <= 4; ++k)
@@ -256,9 +256,9 @@ void HomeTest::layoutKeepsTheStepsApart()
 
 void HomeTest::stepStatesLookPlainlyDifferent()
 {
-    using app::ui::paintStep;
+    using ui::paintStep;
     auto render = [](int step, StepLook look) {
-        QImage img(app::ui::kStepW, app::ui::kStepH, QImage::Format_ARGB32);
+        QImage img(ui::kStepW, ui::kStepH, QImage::Format_ARGB32);
         img.fill(QColor(0xf2, 0xf5, 0xfa));
         QPainter p(&img);
         paintStep(p, QRectF(img.rect()), step, look);

@@ -9,7 +9,13 @@
 // then starts a second run, cancels it with the start button once the bar moves, and
 // prints how long the cancel took and the longest pause of the window's event loop during
 // the first run. The file is changed as a run on the page would change it.
-#include "scheduler/ui/logic.h"
+#include "model/loaders.h"
+#include "model/school.h"
+#include "scheduler/conditions.h"
+#include "scheduler/engine.h"
+#include "scheduler/options.h"
+#include "scheduler/save.h"
+#include "store/store.h"
 
 #include <QApplication>
 #include <QDir>
@@ -25,7 +31,7 @@
 
 #include <cstdio>
 
-#include "app/ui/form1.h"
+#include "main/form1.h"
 #include "scheduler/ui/frmpaiend.h"
 #include "scheduler/ui/frmpaiopt.h"
 #include "scheduler/ui/paipage.h"
@@ -80,9 +86,9 @@ int main(int argc, char** argv)
     const QDir out(QString::fromLocal8Bit(argv[2]));
     store::Store st(argv[1]);
     ui::QuietAsker quiet;
-    app::ui::TForm1::Options o;
+    mainwin::TForm1::Options o;
     o.asker = &quiet;
-    app::ui::TForm1 w(st, o);
+    mainwin::TForm1 w(st, o);
     auto rows = users::loadUsers(st);
     users::autoLogin(rows, w.session());
     w.setUserLabel(QString::fromUtf8(users::kDefaultUser) + QStringLiteral("（操作员）"));

@@ -1,7 +1,13 @@
 // The scheduling page and its dialogs, driven as the operator drives them: the class
 // checks, the stored options, the condition list and the condition dialogs, and runs
 // started, followed and cancelled through the start button.
-#include "scheduler/ui/logic.h"
+#include "model/loaders.h"
+#include "model/school.h"
+#include "scheduler/conditions.h"
+#include "scheduler/engine.h"
+#include "scheduler/options.h"
+#include "scheduler/save.h"
+#include "store/store.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -28,7 +34,7 @@
 #include "scheduler/ui/frmpaiopt.h"
 #include "scheduler/ui/paipage.h"
 #include "ui/fonts.h"
-#include "uitest.h"
+#include "support/uitest.h"
 
 using namespace tavrin;
 using namespace tavrin::testing;
@@ -107,7 +113,7 @@ QList<int> paiOptRows(store::Store& s)
 // The main window with the real scheduling page and the scripted asker, shown.
 struct PaiWindow {
     ScriptedAsker asker;
-    std::unique_ptr<app::ui::TForm1> w;
+    std::unique_ptr<mainwin::TForm1> w;
     PaiPage* page = nullptr;
     // What the result dialog showed, one report per showing.
     QStringList reports;
@@ -118,14 +124,14 @@ struct PaiWindow {
 
     explicit PaiWindow(store::Store& st, int userType = users::Operator)
     {
-        app::ui::TForm1::Options o;
+        mainwin::TForm1::Options o;
         o.asker = &asker;
         o.useRegisteredPages = false;
         o.pages[5] = [this](ui::Shell& sh) {
             page = new PaiPage(sh);
             return page;
         };
-        w = std::make_unique<app::ui::TForm1>(st, o);
+        w = std::make_unique<mainwin::TForm1>(st, o);
         w->session().num = 1;
         w->session().id = 1;
         w->session().name = "默认用户";
@@ -148,7 +154,7 @@ struct PaiWindow {
             qFatal("window not shown");
         w->openPage(5);
     }
-    app::ui::TForm1* operator->() const { return w.get(); }
+    mainwin::TForm1* operator->() const { return w.get(); }
     QWidget* topBar() const { return w->findChild<QWidget*>("pnlTop"); }
     QStringList conditionTexts() const
     {
@@ -220,7 +226,7 @@ struct StepGate {
 
 class PaiUiTest : public QObject {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void opensWithEveryClassCheckedInGroupOrder();
     void classChecksFollowThePresses_data();
     void classChecksFollowThePresses();

@@ -324,11 +324,11 @@ void ShellTest::helpFallsBackToItsOwnWindow()
 void ShellTest::placeholdersSayTheStepIsUnderConstruction()
 {
     School school(Fixture::Everything);
-    app::ui::TForm1::Options o;
+    mainwin::TForm1::Options o;
     ScriptedAsker asker;
     o.asker = &asker;
     o.useRegisteredPages = false;
-    app::ui::TForm1 w(*school.store, o);
+    mainwin::TForm1 w(*school.store, o);
     for (int i = 1; i <= 8; ++i) {
         auto* p = w.page(i);
         QVERIFY(dynamic_cast<ui::PlaceholderPage*>(p));
@@ -355,9 +355,9 @@ void ShellTest::registeredPagesReplacePlaceholders()
     const auto before = ui::registeredPages();
     ui::registerPage(4, [](ui::Shell& sh) { return new CountingPage(sh, 4); });
     ScriptedAsker asker;
-    app::ui::TForm1::Options o;
+    mainwin::TForm1::Options o;
     o.asker = &asker;
-    app::ui::TForm1 w(*school.store, o);
+    mainwin::TForm1 w(*school.store, o);
     QVERIFY(dynamic_cast<CountingPage*>(w.page(4)));
     QCOMPARE(w.page(4)->objectName(), QStringLiteral("ts4"));
     // Put back what was there, so that no other test sees this page.

@@ -4,8 +4,9 @@
 #include <sqlite3.h>
 
 #include "store/dbfile.h"
-#include "ui/startup.h"
+#include "main/startup.h"
 #include "ui_tests.h"
+#include "users/users.h"
 
 using namespace tavrin;
 using namespace tavrin::testing;
@@ -58,10 +59,10 @@ void StartupTest::findsOrMakesTheSchoolFile()
     const fs::path dat = dir / "db.dat";
     switch (prep) {
     case SchoolDat:
-        QVERIFY(app::initDatabase(dat));
+        QVERIFY(users::initDatabase(dat));
         break;
     case SchoolWkt:
-        QVERIFY(app::initDatabase(dir / "db.wkt"));
+        QVERIFY(users::initDatabase(dir / "db.wkt"));
         break;
     case TextDat:
         writeText(dat, "不是数据库");
@@ -74,7 +75,7 @@ void StartupTest::findsOrMakesTheSchoolFile()
         break;
     }
     case SchoolOther:
-        QVERIFY(app::initDatabase(dir / "other.dat"));
+        QVERIFY(users::initDatabase(dir / "other.dat"));
         break;
     default:
         break;

@@ -15,9 +15,9 @@
 
 #include <cstdio>
 
-#include "app/ui/form1.h"
+#include "main/form1.h"
 #include "store/store.h"
-#include "timetable/ui/kbgrid.h"
+#include "ui/kbgrid.h"
 #include "timetable/ui/timetablepage.h"
 #include "ui/fonts.h"
 #include "ui/widget_asker.h"
@@ -36,7 +36,7 @@ void settle()
     }
 }
 
-bool shoot(app::ui::TForm1& w, const QString& file)
+bool shoot(mainwin::TForm1& w, const QString& file)
 {
     const QString status = w.status();
     settle();
@@ -53,9 +53,9 @@ int measure(const char* db)
 {
     store::Store store(db);
     ui::QuietAsker quiet;
-    app::ui::TForm1::Options options;
+    mainwin::TForm1::Options options;
     options.asker = &quiet;
-    app::ui::TForm1 w(store, options);
+    mainwin::TForm1 w(store, options);
     users::autoLogin(users::loadUsers(store), w.session());
     w.show();
     settle();
@@ -69,12 +69,13 @@ int measure(const char* db)
     std::printf("entering the step: %lld ms (%d classes, %d teachers, %d slots)\n", static_cast<long long>(enter),
                 page->data().school.MaxBanID, page->data().school.TeaOldNum, page->data().N());
 
-    timetable::ui::KbGrid grid;
+    ui::KbGrid grid;
     grid.resize(1200, 800);
-    grid.setWeek({7, 9, 9, 9});
+    grid.setWeek(7, 27);
+    grid.setGeometryFunction([](QSize size) { return ui::kbPageGeometry(1, size, {7, 9, 9, 9}); });
     int round = 0;
     grid.setCellFunction([&round](int s) {
-        timetable::ui::KbGridCell c;
+        ui::KbGridCell c;
         c.text = QStringLiteral("语文\n（张老师%1）").arg((s + round) % 50);
         c.look = (s + round) % 7 == 0 ? timetable::KbLook::Locked : timetable::KbLook::Normal;
         return c;
@@ -93,7 +94,7 @@ int measure(const char* db)
         grid.render(&target);
     }
     std::printf("re-layout on a resize, painted: %.3f ms\n", double(t.nsecsElapsed()) / 1e6 / rounds);
-    grid.setCellFunction([](int) { return timetable::ui::KbGridCell{}; });
+    grid.setCellFunction([](int) { return ui::KbGridCell{}; });
     grid.refresh();
     t.restart();
     for (round = 0; round < rounds; ++round)
@@ -119,9 +120,9 @@ int main(int argc, char** argv)
     const QDir out(QString::fromLocal8Bit(argv[2]));
     store::Store store(argv[1]);
     ui::QuietAsker quiet;
-    app::ui::TForm1::Options options;
+    mainwin::TForm1::Options options;
     options.asker = &quiet;
-    app::ui::TForm1 w(store, options);
+    mainwin::TForm1 w(store, options);
     users::autoLogin(users::loadUsers(store), w.session());
     w.setUserLabel(QString::fromUtf8(users::kDefaultUser) + QStringLiteral("（操作员）"));
     w.show();

@@ -1,7 +1,12 @@
 // The class and teacher timetable pages, driven as the operator drives them: entering the
 // step, the grid in both layouts, the content boxes, the pickers and their buttons, the
 // search, back and forward, the cell menu's go-to, locks, the save, the page menu, leaving.
-#include "timetable/ui/kblogic.h"
+#include "model/school.h"
+#include "store/store.h"
+#include "timetable/cells.h"
+#include "timetable/history.h"
+#include "timetable/kbdata.h"
+#include "timetable/layout.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -17,11 +22,11 @@
 
 #include <memory>
 
-#include "timetable/ui/kbgrid.h"
+#include "ui/kbgrid.h"
 #include "timetable/ui/kbholding.h"
 #include "timetable/ui/timetablepage.h"
 #include "ui/fonts.h"
-#include "uitest.h"
+#include "support/uitest.h"
 
 using namespace tavrin;
 using namespace tavrin::testing;
@@ -30,6 +35,12 @@ using timetable::ui::KbGrid;
 using timetable::ui::TimetablePage;
 
 namespace {
+
+// The grid's layout as the page set it: 2 when the days are rows.
+int layoutOf(const KbGrid* g)
+{
+    return g->geometry().daysAsRows ? 2 : 1;
+}
 
 const QString kHint = QStringLiteral("提示：选择“表格样式”，选择一种自己习惯的课程表格式进行操作和打印。");
 const QString kViewer = QStringLiteral("以“浏览者”身份登陆时不能修改数据。");
@@ -78,19 +89,19 @@ void fillSchool(store::Store& s)
 
 struct KbWindow {
     ScriptedAsker asker;
-    std::unique_ptr<app::ui::TForm1> w;
+    std::unique_ptr<mainwin::TForm1> w;
     TimetablePage* page = nullptr;
 
     explicit KbWindow(store::Store& st, int userType = users::Operator)
     {
-        app::ui::TForm1::Options o;
+        mainwin::TForm1::Options o;
         o.asker = &asker;
         o.useRegisteredPages = false;
         o.pages[6] = [this](ui::Shell& sh) {
             page = new TimetablePage(sh);
             return page;
         };
-        w = std::make_unique<app::ui::TForm1>(st, o);
+        w = std::make_unique<mainwin::TForm1>(st, o);
         w->session().num = 1;
         w->session().id = 1;
         w->session().name = "默认用户";
@@ -98,7 +109,7 @@ struct KbWindow {
         w->resize(1100, 760);
         w->show();
     }
-    app::ui::TForm1* operator->() const { return w.get(); }
+    mainwin::TForm1* operator->() const { return w.get(); }
     template <class T>
     T* find(const char* name) const
     {
@@ -127,7 +138,7 @@ QString setting(store::Store& s)
 
 class TimetableUiTest : public QObject {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void enteringShowsClassOne();
     void enteringForTheTeacherTableShowsTeacherOne();
     void fixedLessonsAndLocksLookApart();
@@ -289,7 +300,7 @@ void TimetableUiTest::layoutRadioStoresTheSettingAndLaysTheGridOut()
     win->openTimetable(ui::KbBan);
     QVERIFY(QTest::qWaitForWindowExposed(win.w.get()));
     QCOMPARE(win.page->kbLayout(), 3 - layout);
-    QCOMPARE(win.grid()->layoutMode(), 3 - layout);
+    QCOMPARE(layoutOf(win.grid()), 3 - layout);
     QVERIFY(win.find<QRadioButton>(layout == 1 ? "rbShow2" : "rbShow1")->isChecked());
 
     win.find<QRadioButton>(layout == 1 ? "rbShow1" : "rbShow2")->click();
@@ -297,7 +308,7 @@ void TimetableUiTest::layoutRadioStoresTheSettingAndLaysTheGridOut()
     QCOMPARE(setting(*school.store), stored);
     QCOMPARE(number(*school.store, "SELECT count(*) FROM setting WHERE setName = '课表显示'"), 1);
     KbGrid* g = win.grid();
-    QCOMPARE(g->layoutMode(), layout);
+    QCOMPARE(layoutOf(g), layout);
     const timetable::KbGridLayout geo = timetable::layoutKbGrid(layout, g->width(), g->height(), {3, 2, 2, 1});
     QVERIFY(geo.w > 0);
     for (int s = 1; s <= 15; ++s) {
@@ -317,7 +328,7 @@ void TimetableUiTest::layoutRadioStoresTheSettingAndLaysTheGridOut()
     win->goBack();
     win->openTimetable(ui::KbBan);
     QCOMPARE(win.page->kbLayout(), layout);
-    QCOMPARE(win.grid()->layoutMode(), layout);
+    QCOMPARE(layoutOf(win.grid()), layout);
 }
 
 void TimetableUiTest::resizingLaysTheGridOutAgain()
@@ -569,7 +580,7 @@ void TimetableUiTest::pageMenuFollowsTheButtons()
         qFatal("no entry %s", caption);
         return static_cast<QAction*>(nullptr);
     };
-    emit m->aboutToShow();
+    Q_EMIT m->aboutToShow();
     QVERIFY(entry("锁定")->isVisible());
     QVERIFY(!entry("解锁")->isVisible());
     QVERIFY(!entry("前一页")->isEnabled());
@@ -578,14 +589,14 @@ void TimetableUiTest::pageMenuFollowsTheButtons()
     entry("教师表")->trigger();
     QCOMPARE(win.page->selKB(), 2);
     entry("锁定")->trigger();
-    emit m->aboutToShow();
+    Q_EMIT m->aboutToShow();
     QVERIFY(!entry("锁定")->isVisible());
     QVERIFY(entry("解锁")->isVisible());
     QVERIFY(entry("前一页")->isEnabled());
     QVERIFY(!entry("后一页")->isEnabled());
     entry("前一页")->trigger();
     QCOMPARE(win.page->selKB(), 1);
-    emit m->aboutToShow();
+    Q_EMIT m->aboutToShow();
     QVERIFY(entry("后一页")->isEnabled());
 }
 

@@ -3,11 +3,11 @@
 
 #include <QObject>
 
-#include "uitest.h"
+#include "support/uitest.h"
 
 class ShellTest : public QObject {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void returnWithEditsFollowsTheAnswer_data();
     void returnWithEditsFollowsTheAnswer();
     void returnWithoutEditsGoesHomeWithoutAsking();
@@ -34,7 +34,7 @@ private slots:
 
 class HomeTest : public QObject {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void showsTheStepsTheDataAllows_data();
     void showsTheStepsTheDataAllows();
     void menuEntriesFollowTheStepPictures_data();
@@ -56,7 +56,7 @@ private slots:
 
 class StoreCommandsTest : public QObject {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void clearAsksThenClears_data();
     void clearAsksThenClears();
     void clearingStep2KeepsItsStatus();
@@ -74,7 +74,7 @@ private slots:
 
 class UsersUiTest : public QObject {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void newDatabaseLogsInAutomatically();
     void loneUserWithPasswordOrOtherNameGetsTheFullDialog_data();
     void loneUserWithPasswordOrOtherNameGetsTheFullDialog();
@@ -89,7 +89,7 @@ private slots:
 
 class StartupTest : public QObject {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void findsOrMakesTheSchoolFile_data();
     void findsOrMakesTheSchoolFile();
 };

@@ -2,7 +2,7 @@
 
 #include "app/home.h"
 #include "store/store.h"
-#include "testutil.h"
+#include "support/testutil.h"
 #include "users/users.h"
 
 using namespace tavrin;
@@ -15,7 +15,7 @@ struct Fixture {
     std::unique_ptr<store::Store> s;
     Fixture()
     {
-        app::initDatabase(dir / "db.dat");
+        users::initDatabase(dir / "db.dat");
         s = std::make_unique<store::Store>(dir / "db.dat");
     }
     void setUsers(const std::vector<std::tuple<int, std::string, std::string, int>>& rows)

@@ -13,6 +13,9 @@
 
 namespace tavrin::app::ui {
 
+// The drawn pictures of the home page live in the screen kit.
+using namespace tavrin::ui;
+
 namespace {
 
 constexpr int kBandH = 50;  // the dark band with the school and the user at the top
@@ -106,7 +109,7 @@ void StepImage::enterEvent(QEnterEvent*)
         return;
     hover_ = true;
     update();
-    emit entered();
+    Q_EMIT entered();
 }
 
 void StepImage::leaveEvent(QEvent*)
@@ -115,13 +118,13 @@ void StepImage::leaveEvent(QEvent*)
         hover_ = false;
         update();
     }
-    emit left();
+    Q_EMIT left();
 }
 
 void StepImage::mouseReleaseEvent(QMouseEvent* e)
 {
     if (isEnabled() && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
-        emit clicked();
+        Q_EMIT clicked();
 }
 
 void StepImage::changeEvent(QEvent* e)
@@ -166,7 +169,7 @@ void DelImage::leaveEvent(QEvent*)
 void DelImage::mouseReleaseEvent(QMouseEvent* e)
 {
     if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
-        emit clicked();
+        Q_EMIT clicked();
 }
 
 // ---------------------------------------------------------------- ArrowImage
@@ -223,20 +226,20 @@ void HoverLabel::enterEvent(QEnterEvent*)
 {
     hover_ = true;
     applyColour();
-    emit entered();
+    Q_EMIT entered();
 }
 
 void HoverLabel::leaveEvent(QEvent*)
 {
     hover_ = false;
     applyColour();
-    emit left();
+    Q_EMIT left();
 }
 
 void HoverLabel::mouseReleaseEvent(QMouseEvent* e)
 {
     if (e->button() == Qt::LeftButton)
-        emit released();
+        Q_EMIT released();
 }
 
 UserArrow::UserArrow(QWidget* parent) : QWidget(parent)
@@ -289,7 +292,7 @@ void HomeBk::resizeEvent(QResizeEvent* e)
 
 void HomeBk::enterEvent(QEnterEvent*)
 {
-    emit entered();
+    Q_EMIT entered();
 }
 
 // ---------------------------------------------------------------- HomePage
@@ -315,12 +318,12 @@ HomePage::HomePage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 0, p
         const QString hint = QString::fromUtf8(hints[s]);
         connect(img, &StepImage::entered, this, [this, hint] { this->shell().setStatus(hint); });
         connect(img, &StepImage::left, this, [this] { this->shell().setStatus({}); });
-        connect(img, &StepImage::clicked, this, [this, s] { emit stepClicked(s); });
+        connect(img, &StepImage::clicked, this, [this, s] { Q_EMIT stepClicked(s); });
     }
     for (int s : {1, 2, 3, 4, 6}) {
         auto* d = new DelImage(s, bk_);
         imgDel_[static_cast<std::size_t>(s)] = d;
-        connect(d, &DelImage::clicked, this, [this, s] { emit clearClicked(s); });
+        connect(d, &DelImage::clicked, this, [this, s] { Q_EMIT clearClicked(s); });
     }
 
     lblNoPai_ = new QLabel(QStringLiteral("未排！"), bk_);
@@ -354,7 +357,7 @@ HomePage::HomePage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 0, p
     });
     connect(lblUser_, &HoverLabel::left, this, [this] { imgUserSel_->setHover(false); });
     connect(lblUser_, &HoverLabel::released, this,
-            [this] { emit userMenuRequested(lblUser_->mapToGlobal(QPoint(-10, lblUser_->height()))); });
+            [this] { Q_EMIT userMenuRequested(lblUser_->mapToGlobal(QPoint(-10, lblUser_->height()))); });
 
     lblDataCaption_ = new QLabel(QStringLiteral("数据库："), bk_);
     lblDataCaption_->setStyleSheet("color:#7a8596;");

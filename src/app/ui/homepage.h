@@ -10,12 +10,16 @@
 #include <array>
 
 #include "app/home.h"
-#include "app/ui/art.h"
+#include "ui/art.h"
 #include "ui/page.h"
 
 class QPushButton;
 
 namespace tavrin::app::ui {
+
+using tavrin::ui::kStepH;
+using tavrin::ui::kStepW;
+using tavrin::ui::StepLook;
 
 // Where everything of the home page stands for a background of W x H.
 struct HomeLayout {
@@ -34,7 +38,7 @@ public:
     StepImage(int step, QWidget* parent);
     int step() const { return step_; }
     StepLook look() const;
-signals:
+Q_SIGNALS:
     void clicked();
     void entered();
     void left();
@@ -58,7 +62,7 @@ public:
     DelImage(int step, QWidget* parent);
     int step() const { return step_; }
     bool hovered() const { return hover_; }
-signals:
+Q_SIGNALS:
     void clicked();
 
 protected:
@@ -95,7 +99,7 @@ public:
     HoverLabel(const QString& name, QWidget* parent);
     void setColours(const QString& normal, const QString& hover);
     bool hovered() const { return hover_; }
-signals:
+Q_SIGNALS:
     void entered();
     void left();
     void released();
@@ -132,7 +136,7 @@ class HomeBk : public QWidget {
     Q_OBJECT
 public:
     explicit HomeBk(HomePage* page);
-signals:
+Q_SIGNALS:
     void entered();
 
 protected:
@@ -171,7 +175,7 @@ public:
     bool hasSave() const override { return false; }
     QString helpTopic() const override { return QStringLiteral("0"); }
 
-signals:
+Q_SIGNALS:
     void stepClicked(int step);
     void clearClicked(int step);
     void userMenuRequested(QPoint globalPos);

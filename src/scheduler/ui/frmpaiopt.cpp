@@ -201,7 +201,7 @@ TfrmSelObj::TfrmSelObj(tavrin::ui::Asker& asker, QWidget* parent) : QDialog(pare
     auto* h1 = new QHBoxLayout(ts1);
     lvSelBan_ = new CheckList(QStringLiteral("选择班级"), ts1);
     lvSelBan_->setObjectName("lvSelBan");
-    lvSelBan_->setClassRules(true);
+    lvSelBan_->setToggleRule(applyClassCheck);
     lvSelKe_ = new CheckList(QStringLiteral("选择科目"), ts1);
     lvSelKe_->setObjectName("lvSelKe");
     h1->addWidget(lvSelBan_, 1);

@@ -9,8 +9,14 @@
 #include <optional>
 #include <vector>
 
-#include "scheduler/ui/logic.h"
-#include "scheduler/ui/paiwidgets.h"
+#include "model/loaders.h"
+#include "model/school.h"
+#include "scheduler/conditions.h"
+#include "scheduler/engine.h"
+#include "scheduler/options.h"
+#include "scheduler/save.h"
+#include "store/store.h"
+#include "ui/widgets.h"
 
 class QComboBox;
 class QLabel;
@@ -23,6 +29,11 @@ class Asker;
 }
 
 namespace tavrin::scheduler::ui {
+
+using tavrin::ui::CheckList;
+using tavrin::ui::DialogRunner;
+using tavrin::ui::PickLabel;
+using tavrin::ui::runDialog;
 
 // "选择教师": one teacher out of all, with a name search.
 class TFrmSelTea : public QDialog {

@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
-#include <QThread>
 #include <QVBoxLayout>
 
 #include <filesystem>
@@ -18,8 +17,15 @@
 
 #include "scheduler/ui/frmpaiend.h"
 #include "scheduler/ui/frmpaiopt.h"
-#include "scheduler/ui/logic.h"
+#include "model/loaders.h"
+#include "model/school.h"
+#include "scheduler/conditions.h"
+#include "scheduler/engine.h"
+#include "scheduler/options.h"
+#include "scheduler/save.h"
+#include "store/store.h"
 #include "ui/asker.h"
+#include "ui/longjob.h"
 
 namespace tavrin::scheduler::ui {
 
@@ -27,7 +33,6 @@ namespace tavrin::scheduler::ui {
 // and the request and writes the outcome; the page reads the outcome only after the
 // thread has finished.
 struct RunJob {
-    std::atomic<bool> cancel{false};
     std::filesystem::path db;
     std::shared_ptr<const model::School> school;
     RunRequest req;
@@ -118,7 +123,7 @@ PaiPage::PaiPage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 5, par
     left->addWidget(title(QStringLiteral("选择需要排课的班级"), this));
     lvPaiBan_ = new CheckList(QStringLiteral("选择排课班级:"), this);
     lvPaiBan_->setObjectName("lvPaiBan");
-    lvPaiBan_->setClassRules(true);
+    lvPaiBan_->setToggleRule(applyClassCheck);
     lvPaiBan_->setMinimumWidth(200);
     lvPaiBan_->setMaximumWidth(240);
     left->addWidget(lvPaiBan_, 1);
@@ -214,19 +219,12 @@ PaiPage::PaiPage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 5, par
 
     frmPaiOpt_ = new TfrmPaiOpt(shell.store(), shell.asker(), this);
     frmPaiend_ = new TfrmPaiend(this);
+    runner_ = new tavrin::ui::LongJob(this);
     updateDelOpt();
 }
 
-PaiPage::~PaiPage()
-{
-    // The window is going: stop the search and wait for it; it writes nothing then.
-    if (job_)
-        job_->cancel.store(true);
-    if (worker_) {
-        worker_->wait();
-        delete worker_.data();
-    }
-}
+// The window is going: the runner stops the search and waits for it; it writes nothing then.
+PaiPage::~PaiPage() = default;
 
 void PaiPage::buildOptions(QWidget* parent, QVBoxLayout* into)
 {
@@ -383,7 +381,7 @@ void PaiPage::btnStartClick()
     if (running_) {
         // The second press: the search stops at its next step.
         if (searching_ && job_)
-            job_->cancel.store(true);
+            runner_->cancel();
         return;
     }
     running_ = true;
@@ -420,7 +418,7 @@ void PaiPage::btnStartClick()
         job->req.opts = chosenOptions();
         job->req.seed = seed_;
         job->req.repair = true;
-        job->req.cancel = &job->cancel;
+        job->req.cancel = &runner_->cancelFlag();
         job->req.stepHook = stepHook_;
         job->req.progress = [page = this](int p) {
             QMetaObject::invokeMethod(page, [page, p] { page->showProgress(p); }, Qt::QueuedConnection);
@@ -441,21 +439,12 @@ void PaiPage::btnStartClick()
     btnStart_->setEnabled(true);
     searching_ = true;
     job_ = job;
-    QThread* t = QThread::create([job] { job->work(); });
-    t->setObjectName("PaiWorker");
-    connect(t, &QThread::finished, this, &PaiPage::finishRun);
-    worker_ = t;
-    t->start();
+    runner_->start([job](tavrin::ui::LongJob::Context&) { job->work(); }, [this](const QString&) { finishRun(); });
 }
 
 void PaiPage::finishRun()
 {
     auto job = std::move(job_);
-    if (worker_) {
-        worker_->wait();
-        worker_->deleteLater();
-        worker_ = nullptr;
-    }
     searching_ = false;
     if (!job)
         return;
@@ -470,7 +459,7 @@ void PaiPage::finishRun()
             lastReport_ << QString::fromStdString(l);
     }
     endRun();
-    emit runEnded(cancelled);
+    Q_EMIT runEnded(cancelled);
 
     if (!job->error.empty()) {
         shell().asker().inform(QString::fromStdString(job->error), QStringLiteral("Tavrin"),

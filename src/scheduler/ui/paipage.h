@@ -15,9 +15,16 @@
 #include <optional>
 #include <vector>
 
-#include "scheduler/ui/logic.h"
-#include "scheduler/ui/paiwidgets.h"
+#include "model/loaders.h"
+#include "model/school.h"
+#include "scheduler/conditions.h"
+#include "scheduler/engine.h"
+#include "scheduler/options.h"
+#include "scheduler/save.h"
+#include "store/store.h"
+#include "ui/longjob.h"
 #include "ui/page.h"
+#include "ui/widgets.h"
 
 class QButtonGroup;
 class QLabel;
@@ -26,10 +33,13 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-class QThread;
 class QVBoxLayout;
 
 namespace tavrin::scheduler::ui {
+
+using tavrin::ui::CheckList;
+using tavrin::ui::DialogRunner;
+using tavrin::ui::runDialog;
 
 class TfrmPaiOpt;
 class TfrmPaiend;
@@ -85,7 +95,7 @@ public:
     TfrmPaiOpt* frmPaiOpt() const { return frmPaiOpt_; }
     TfrmPaiend* frmPaiend() const { return frmPaiend_; }
 
-signals:
+Q_SIGNALS:
     // A run's search has ended and the page is idle again; the result dialog follows.
     void runEnded(bool cancelled);
 
@@ -99,7 +109,7 @@ private:
     std::function<void(long long)> stepHook_;
     DialogRunner dialogRunner_;
     std::shared_ptr<RunJob> job_;
-    QPointer<QThread> worker_;
+    tavrin::ui::LongJob* runner_;
 
     QPushButton* btnStart_;
     QProgressBar* pbPai_;

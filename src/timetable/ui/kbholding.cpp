@@ -7,9 +7,13 @@
 #include <QPainter>
 #include <QScrollBar>
 
-#include "timetable/ui/kbart.h"
+#include "ui/kbart.h"
 
 namespace tavrin::timetable::ui {
+
+using tavrin::ui::drawKbCell;
+using tavrin::ui::kbPanelColor;
+using tavrin::ui::kbTextColor;
 
 KbHoldingArea::KbHoldingArea(QWidget* parent) : QWidget(parent)
 {
@@ -108,14 +112,14 @@ void KbHoldingArea::mouseMoveEvent(QMouseEvent* e)
     const int n = tileAt(pos);
     if (n != hover_) {
         hover_ = n;
-        emit tileEntered(n);
+        Q_EMIT tileEntered(n);
     }
     if (pressTile_ > 0 && (e->buttons() & Qt::LeftButton) &&
         (pos - pressPos_).manhattanLength() >= QApplication::startDragDistance() &&
         tiles_[static_cast<std::size_t>(pressTile_)].cell.draggable) {
         const int t = pressTile_;
         pressTile_ = 0;
-        emit tileDragStarted(t, pressPos_);
+        Q_EMIT tileDragStarted(t, pressPos_);
     }
 }
 
@@ -123,7 +127,7 @@ void KbHoldingArea::leaveEvent(QEvent*)
 {
     if (hover_ != 0) {
         hover_ = 0;
-        emit tileEntered(0);
+        Q_EMIT tileEntered(0);
     }
 }
 
@@ -131,7 +135,7 @@ void KbHoldingArea::contextMenuEvent(QContextMenuEvent* e)
 {
     const int n = tileAt(e->pos());
     if (n > 0)
-        emit tileMenuRequested(n, e->globalPos());
+        Q_EMIT tileMenuRequested(n, e->globalPos());
 }
 
 KbHoldingBox::KbHoldingBox(QWidget* parent) : QScrollArea(parent)
@@ -151,7 +155,7 @@ int KbHoldingBox::areaWidth() const
 void KbHoldingBox::resizeEvent(QResizeEvent* e)
 {
     QScrollArea::resizeEvent(e);
-    emit widthChanged();
+    Q_EMIT widthChanged();
 }
 
 }  // namespace tavrin::timetable::ui

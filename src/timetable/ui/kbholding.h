@@ -8,9 +8,11 @@
 
 #include <vector>
 
-#include "timetable/ui/kbgrid.h"
+#include "ui/kbgrid.h"
 
 namespace tavrin::timetable::ui {
+
+using tavrin::ui::KbGridCell;
 
 struct KbHeldTile {
     QRect rect;       // in the area's coordinates
@@ -32,7 +34,7 @@ public:
     int tileAt(const QPoint& pos) const;
     QString caption() const;
 
-signals:
+Q_SIGNALS:
     void tileEntered(int n);
     void tileDragStarted(int n, const QPoint& pressPos);
     void tileMenuRequested(int n, const QPoint& globalPos);
@@ -62,7 +64,7 @@ public:
     KbHoldingArea* area() const { return area_; }
     int areaWidth() const;
 
-signals:
+Q_SIGNALS:
     void widthChanged();
 
 protected:

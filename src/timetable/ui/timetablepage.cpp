@@ -19,10 +19,16 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "timetable/ui/kblogic.h"
-#include "timetable/ui/kbgrid.h"
+#include "model/school.h"
+#include "store/store.h"
+#include "timetable/cells.h"
+#include "timetable/history.h"
+#include "timetable/kbdata.h"
+#include "timetable/layout.h"
+#include "ui/kbgrid.h"
 #include "timetable/ui/kbholding.h"
 #include "ui/asker.h"
+#include "ui/busy.h"
 
 namespace tavrin::timetable::ui {
 
@@ -41,28 +47,6 @@ QString qs(const std::string& s)
 const char* const kHintProperty = "kbHint";
 const char* const kHintOnFocus = "kbHintOnFocus";
 constexpr int kHoldingHeight = 120;
-
-// While the window is busy with a save: disabled, hourglass; restored however it ends.
-class Busy {
-public:
-    explicit Busy(QWidget* w) : w_(w)
-    {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        if (w_)
-            w_->setEnabled(false);
-    }
-    ~Busy()
-    {
-        if (w_)
-            w_->setEnabled(true);
-        QApplication::restoreOverrideCursor();
-    }
-    Busy(const Busy&) = delete;
-    Busy& operator=(const Busy&) = delete;
-
-private:
-    QPointer<QWidget> w_;
-};
 
 }  // namespace
 
@@ -531,7 +515,7 @@ void TimetablePage::enterStep(int table)
     if (!rb->isChecked())
         rb->setChecked(true);
     else
-        setMinFrmWidth(minFrmWidth(KbLayout, grid_->week()));
+        setMinFrmWidth(minFrmWidth(KbLayout, weekShape()));
 
     if (kb_.school.MaxBanID < 1)
         return;
@@ -570,7 +554,7 @@ bool TimetablePage::saveKb()
     if (!kb_.loaded)
         return true;
     {
-        Busy busy(window());
+        tavrin::ui::Busy busy(window());
         SaveKbData(shell().store(), kb_);
     }
     shell().asker().inform(QStringLiteral("保存完成。"));
@@ -580,7 +564,8 @@ bool TimetablePage::saveKb()
 void TimetablePage::applyShape()
 {
     const model::School& s = kb_.school;
-    grid_->setWeek({s.theDay, s.mor, s.aft, s.nig});
+    grid_->setWeek(s.theDay, s.P());
+    layoutGrid();
     QStringList periods, days;
     for (int j = 1; j <= s.P(); ++j)
         periods << qs(periodHeader(s, j));
@@ -840,19 +825,19 @@ void TimetablePage::layoutHolding()
 {
     if (!kb_.loaded || held_.overflow)
         return;
-    const KbGridLayout& geo = grid_->gridLayout();
-    if (geo.w <= 0 || geo.h <= 0)
+    const tavrin::ui::GridGeometry& geo = grid_->geometry();
+    if (geo.cellW <= 0 || geo.cellH <= 0)
         return;
-    if (geo.w != cellW_ || geo.h != cellH_) {
-        scaleHoldingPlaces(kb_.TmpPosX_B, kb_.TmpPosY_B, cellW_, cellH_, geo.w, geo.h);
-        scaleHoldingPlaces(kb_.TmpPosX_T, kb_.TmpPosY_T, cellW_, cellH_, geo.w, geo.h);
-        cellW_ = geo.w;
-        cellH_ = geo.h;
+    if (geo.cellW != cellW_ || geo.cellH != cellH_) {
+        scaleHoldingPlaces(kb_.TmpPosX_B, kb_.TmpPosY_B, cellW_, cellH_, geo.cellW, geo.cellH);
+        scaleHoldingPlaces(kb_.TmpPosX_T, kb_.TmpPosY_T, cellW_, cellH_, geo.cellW, geo.cellH);
+        cellW_ = geo.cellW;
+        cellH_ = geo.cellH;
     }
     const bool tea = shown_ == KbSide::Tea;
     const KbSide side = shown_;
     const auto places = placeHolding(held_, tea ? kb_.TmpPosX_T : kb_.TmpPosX_B, tea ? kb_.TmpPosY_T : kb_.TmpPosY_B,
-                                     geo.w, geo.h, holding_->areaWidth());
+                                     geo.cellW, geo.cellH, holding_->areaWidth());
     std::vector<KbHeldTile> tiles(places.size());
     for (int n = 1; n <= held_.count; ++n) {
         const auto i = static_cast<std::size_t>(n);
@@ -871,7 +856,17 @@ void TimetablePage::setLockButtons()
 
 void TimetablePage::layoutGrid()
 {
-    grid_->setLayoutMode(KbLayout == 2 ? 2 : 1);
+    const model::School& s = kb_.school;
+    const KbWeekShape week{s.theDay, s.mor, s.aft, s.nig};
+    grid_->setGeometryFunction([layout = KbLayout == 2 ? 2 : 1, week](QSize size) {
+        return tavrin::ui::kbPageGeometry(layout, size, week);
+    });
+}
+
+KbWeekShape TimetablePage::weekShape() const
+{
+    const model::School& s = kb_.school;
+    return {s.theDay, s.mor, s.aft, s.nig};
 }
 
 // ---------------------------------------------------------------- layout, menus, locks
@@ -887,7 +882,7 @@ void TimetablePage::onLayoutRadio(int layout)
         shell().asker().inform(QString::fromUtf8(e.what()), QStringLiteral("Tavrin"), tavrin::ui::Icon::Critical);
     }
     layoutGrid();
-    setMinFrmWidth(minFrmWidth(layout, grid_->week()));
+    setMinFrmWidth(minFrmWidth(layout, weekShape()));
 }
 
 void TimetablePage::setMinFrmWidth(int w)

@@ -20,7 +20,12 @@
 
 #include <functional>
 
-#include "timetable/ui/kblogic.h"
+#include "model/school.h"
+#include "store/store.h"
+#include "timetable/cells.h"
+#include "timetable/history.h"
+#include "timetable/kbdata.h"
+#include "timetable/layout.h"
 #include "ui/page.h"
 
 class QAction;
@@ -36,11 +41,16 @@ class QScrollArea;
 class QSplitter;
 class QToolButton;
 
+namespace tavrin::ui {
+class KbGrid;
+struct KbGridCell;
+}  // namespace tavrin::ui
+
 namespace tavrin::timetable::ui {
 
-class KbGrid;
+using tavrin::ui::KbGrid;
+using tavrin::ui::KbGridCell;
 class KbHoldingBox;
-struct KbGridCell;
 
 class TimetablePage : public tavrin::ui::Page {
     Q_OBJECT
@@ -181,6 +191,7 @@ private:
     void showPageCode(int page);
     void syncHistoryActions();
     void layoutGrid();
+    KbWeekShape weekShape() const;
     void applyShape();
     void fillHolding();
     void layoutHolding();

@@ -13,7 +13,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/ui/art.h"
+#include "ui/art.h"
 #include "ui/asker.h"
 
 namespace tavrin::users::ui {
@@ -44,7 +44,7 @@ LoginBanner::LoginBanner(QWidget* parent) : QWidget(parent)
 void LoginBanner::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    tavrin::app::ui::paintBanner(p, rect());
+    tavrin::ui::paintBanner(p, rect());
 }
 
 // ---------------------------------------------------------------- TfrmLogin

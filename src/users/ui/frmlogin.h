@@ -57,7 +57,7 @@ public:
     QPushButton* btnCancel() const { return btnCancel_; }
     QTimer* tmr1() const { return tmr1_; }
 
-public slots:
+public Q_SLOTS:
     // The one-second timer: an automatic login ends once the count exceeds 1.
     void tick();
     void btnLoginClick();
@@ -95,7 +95,7 @@ public:
     QLineEdit* edtPass2() const { return edtPass2_; }
     QPushButton* btnChnPass() const { return btnChnPass_; }
 
-public slots:
+public Q_SLOTS:
     void btnChnPassClick();
 
 private:
@@ -124,7 +124,7 @@ public:
     QRadioButton* rb2() const { return rb2_; }
     QPushButton* btnNewUser() const { return btnNewUser_; }
 
-public slots:
+public Q_SLOTS:
     void btnNewUserClick();
 
 private:

@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-namespace tavrin::scheduler::ui {
+namespace tavrin::ui {
 
 // Shows a dialog modally. The program runs exec(); screen tests put in a runner that fills
 // the dialog and presses its buttons instead.
@@ -18,8 +18,8 @@ void runDialog(const DialogRunner& runner, QDialog& d);
 
 // A one-column list with check boxes. A press more than 18 pixels right of the left edge
 // toggles the row as a press on its check box does; entering it with the mouse gives it the
-// focus. With the class rules on, row 0 is "全校" and rows 1.. are classes
-// (applyClassCheck).
+// focus. A toggle rule, when set, decides every mark after the operator changed one (the
+// class lists: row 0 "全校" and rows 1.. classes, by the scheduler's `applyClassCheck`).
 class CheckList : public QTreeWidget {
     Q_OBJECT
 public:
@@ -28,7 +28,9 @@ public:
     // `title` is the column header; empty: no header.
     explicit CheckList(const QString& title, QWidget* parent = nullptr);
 
-    void setClassRules(bool on) { classRules_ = on; }
+    // (marks, row pressed, its new mark) -> the marks to show.
+    using ToggleRule = std::function<std::vector<bool>(std::vector<bool>, int, bool)>;
+    void setToggleRule(ToggleRule rule) { rule_ = std::move(rule); }
 
     void clearRows();
     // A row with its caption and hidden value.
@@ -44,7 +46,7 @@ public:
     // The row's rectangle in viewport coordinates, for tests that press on it.
     QRect rowRect(int row) const;
 
-signals:
+Q_SIGNALS:
     // The operator changed a mark (press on the row or on its box), after the rules ran.
     void rowToggled(int row, bool on);
 
@@ -56,7 +58,7 @@ protected:
 
 private:
     bool quiet_ = false;
-    bool classRules_ = false;
+    ToggleRule rule_;
     void onItemChanged(QTreeWidgetItem* item, int column);
     bool onIndicator(QTreeWidgetItem* item, const QPoint& pos) const;
     bool pressToggle(QMouseEvent* e);
@@ -69,7 +71,7 @@ public:
     explicit PickLabel(const QString& text, QWidget* parent = nullptr);
     bool hovered() const { return hovered_; }
 
-signals:
+Q_SIGNALS:
     void pressed();
 
 protected:
@@ -82,4 +84,4 @@ private:
     void showHover(bool on);
 };
 
-}  // namespace tavrin::scheduler::ui
+}  // namespace tavrin::ui

@@ -1,8 +1,8 @@
-#include "ui/startup.h"
+#include "main/startup.h"
 
 #include <QDir>
 
-#include "app/home.h"
+#include "users/users.h"
 #include "store/dbfile.h"
 #include "ui/asker.h"
 
@@ -31,7 +31,7 @@ StartupFile openSchoolFile(const QString& dbOption, const fs::path& programDir, 
     if (!loc.found) {
         asker.inform(QStringLiteral("找不到数据库文件db.dat"));
         // A new empty school keeps the program usable; nothing is ever overwritten.
-        if (!app::initDatabase(loc.path)) {
+        if (!users::initDatabase(loc.path)) {
             asker.inform(QStringLiteral("无法建立数据库文件：") +
                              QDir::toNativeSeparators(QString::fromStdString(loc.path.string())),
                          {}, Icon::Critical);

@@ -16,11 +16,11 @@
 #include <filesystem>
 
 #include "app/home.h"
-#include "app/ui/form1.h"
+#include "main/form1.h"
 #include "store/store.h"
 #include "ui/fonts.h"
 #include "ui/page.h"
-#include "ui/startup.h"
+#include "main/startup.h"
 #include "ui/widget_asker.h"
 #include "users/ui/frmlogin.h"
 #include "users/users.h"
@@ -40,7 +40,7 @@ void settle()
     }
 }
 
-int grab(QWidget* w, const QString& out, app::ui::TForm1* form = nullptr)
+int grab(QWidget* w, const QString& out, mainwin::TForm1* form = nullptr)
 {
     // The picture shows the window as it opens: wherever the display's pointer happens to
     // be, its hover must not change the status line.
@@ -104,10 +104,10 @@ int main(int argc, char** argv)
 
     try {
         store::Store store(file.path);
-        app::ui::TForm1::Options options;
+        mainwin::TForm1::Options options;
         if (grabbing)
             options.asker = &quiet;
-        app::ui::TForm1 w(store, options);
+        mainwin::TForm1 w(store, options);
 
         if (!grabbing) {
             if (!w.runLogin())

@@ -6,14 +6,14 @@
 #include <map>
 #include <set>
 
-#include "entry/demo.h"
+#include "demo/demo.h"
 #include "store/dbfile.h"
 #include "model/loaders.h"
-#include "testutil.h"
+#include "support/testutil.h"
 #include "timetable/checker.h"
 #include "timetable/kechen.h"
 
-namespace tavrin::entry {
+namespace tavrin::demo {
 namespace {
 
 using tavrin::testing::TempDir;
@@ -309,9 +309,9 @@ TEST(DemoSchool, SizeNames)
 }
 
 }  // namespace
-}  // namespace tavrin::entry
+}  // namespace tavrin::demo
 
-namespace tavrin::entry {
+namespace tavrin::demo {
 namespace {
 
 // The sample shipped beside the program is the large school of seed 1 without a timetable;
@@ -347,4 +347,4 @@ TEST(DemoSchool, SampleIsTheLargeSchoolOfSeedOne)
 }
 
 }  // namespace
-}  // namespace tavrin::entry
+}  // namespace tavrin::demo

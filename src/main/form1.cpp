@@ -1,4 +1,4 @@
-#include "app/ui/form1.h"
+#include "main/form1.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,13 +21,19 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
-#include "app/ui/art.h"
+#include "ui/art.h"
 #include "app/ui/homepage.h"
 #include "store/dbfile.h"
 #include "ui/widget_asker.h"
 #include "users/ui/frmlogin.h"
 
-namespace tavrin::app::ui {
+namespace tavrin::mainwin {
+
+// The window was the home page's neighbour before it became the program's own: it speaks
+// the home page's vocabulary and draws with the kit's pictures.
+using namespace tavrin::app;
+using namespace tavrin::app::ui;
+using namespace tavrin::ui;
 
 using tavrin::ui::Answer;
 using tavrin::ui::Buttons;
@@ -82,7 +88,7 @@ void MenuImage::mouseReleaseEvent(QMouseEvent* e)
     state_ = rect().contains(e->position().toPoint()) ? 1 : 0;
     update();
     if (state_ == 1)
-        emit released();
+        Q_EMIT released();
 }
 
 // ---------------------------------------------------------------- construction
@@ -761,4 +767,4 @@ void TForm1::deleteUser()
     }
 }
 
-}  // namespace tavrin::app::ui
+}  // namespace tavrin::mainwin

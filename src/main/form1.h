@@ -32,8 +32,13 @@ class TFrmNewUser;
 }  // namespace tavrin::users::ui
 
 namespace tavrin::app::ui {
-
 class HomePage;
+}  // namespace tavrin::app::ui
+
+namespace tavrin::mainwin {
+
+using app::HomeState;
+using app::ui::HomePage;
 
 // The top bar's menu picture `imgTopMu`.
 class MenuImage : public QWidget {
@@ -41,7 +46,7 @@ class MenuImage : public QWidget {
 public:
     explicit MenuImage(QWidget* parent);
     int state() const { return state_; }
-signals:
+Q_SIGNALS:
     void released();
 
 protected:
@@ -194,4 +199,4 @@ private:
     bool guarded(const std::function<void()>& f);
 };
 
-}  // namespace tavrin::app::ui
+}  // namespace tavrin::mainwin

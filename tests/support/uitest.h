@@ -9,9 +9,9 @@
 #include <memory>
 
 #include "app/home.h"
-#include "app/ui/form1.h"
+#include "main/form1.h"
 #include "app/ui/homepage.h"
-#include "scripted_asker.h"
+#include "support/scripted_asker.h"
 #include "store/store.h"
 #include "ui/page.h"
 #include "users/users.h"
@@ -56,7 +56,7 @@ struct School {
     explicit School(Fixture f = Fixture::Empty)
     {
         path = std::filesystem::path(dir.path().toStdString()) / "db.dat";
-        if (!app::initDatabase(path))
+        if (!users::initDatabase(path))
             qFatal("could not create %s", path.string().c_str());
         store = std::make_unique<store::Store>(path);
         fill(*store, f);
@@ -101,7 +101,7 @@ public:
 struct Window {
     ScriptedAsker asker;
     std::array<CountingPage*, 9> pages{};
-    std::unique_ptr<app::ui::TForm1> w;
+    std::unique_ptr<mainwin::TForm1> w;
     QStringList opened;  // URLs handed to the desktop
     bool desktopOpens = true;
     int logins = 0;
@@ -109,7 +109,7 @@ struct Window {
 
     explicit Window(store::Store& store)
     {
-        app::ui::TForm1::Options o;
+        mainwin::TForm1::Options o;
         o.asker = &asker;
         o.useRegisteredPages = false;
         for (int i = 1; i <= 8; ++i)
@@ -118,7 +118,7 @@ struct Window {
                 pages[static_cast<std::size_t>(i)] = p;
                 return p;
             };
-        w = std::make_unique<app::ui::TForm1>(store, o);
+        w = std::make_unique<mainwin::TForm1>(store, o);
         w->setUrlOpener([this](const QUrl& u) {
             opened << u.toLocalFile();
             return desktopOpens;
@@ -134,7 +134,7 @@ struct Window {
         w->session().type = users::Operator;
     }
     CountingPage* page(int i) const { return pages[static_cast<std::size_t>(i)]; }
-    app::ui::TForm1* operator->() const { return w.get(); }
+    mainwin::TForm1* operator->() const { return w.get(); }
 };
 
 }  // namespace tavrin::testing

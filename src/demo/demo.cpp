@@ -1,4 +1,4 @@
-#include "entry/demo.h"
+#include "demo/demo.h"
 
 #include <algorithm>
 #include <array>
@@ -9,9 +9,9 @@
 #include <system_error>
 #include <tuple>
 
-#include "app/home.h"
+#include "users/users.h"
 
-namespace tavrin::entry {
+namespace tavrin::demo {
 
 namespace {
 
@@ -966,7 +966,7 @@ bool writeDemoSchool(const std::filesystem::path& file, const DemoOptions& optio
     } catch (const std::exception& e) {
         return fail(e.what());
     }
-    if (!app::initDatabase(file))
+    if (!users::initDatabase(file))
         return fail("文件已存在，未覆盖：" + file.string());
     try {
         store::Store st(file);
@@ -978,4 +978,4 @@ bool writeDemoSchool(const std::filesystem::path& file, const DemoOptions& optio
     return true;
 }
 
-}  // namespace tavrin::entry
+}  // namespace tavrin::demo

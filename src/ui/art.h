@@ -10,7 +10,7 @@
 
 class QPainter;
 
-namespace tavrin::app::ui {
+namespace tavrin::ui {
 
 // Size of a step tile (`imgMain1`..`imgMain6`); the home-page layout is built on it.
 inline constexpr int kStepW = 120;
@@ -37,4 +37,4 @@ void paintUserArrow(QPainter& p, const QRectF& r, bool hover);
 // The login dialog's banner.
 void paintBanner(QPainter& p, const QRectF& r);
 
-}  // namespace tavrin::app::ui
+}  // namespace tavrin::ui

@@ -7,11 +7,13 @@
 #include <QColor>
 #include <QRectF>
 
-#include "timetable/ui/kblogic.h"
+#include "timetable/cells.h"
 
 class QPainter;
 
-namespace tavrin::timetable::ui {
+namespace tavrin::ui {
+
+using timetable::KbLook;
 
 // Background of the grid panel and of the holding area.
 QColor kbPanelColor();
@@ -29,4 +31,4 @@ void drawKbHeader(QPainter& p, const QRect& r, bool corner = false);
 // The small padlock drawn in a locked cell's corner.
 void paintKbPadlock(QPainter& p, const QRectF& r, const QColor& c);
 
-}  // namespace tavrin::timetable::ui
+}  // namespace tavrin::ui

@@ -1,4 +1,4 @@
-#include "app/ui/art.h"
+#include "ui/art.h"
 
 #include <QFont>
 #include <QGuiApplication>
@@ -8,7 +8,7 @@
 
 #include <cmath>
 
-namespace tavrin::app::ui {
+namespace tavrin::ui {
 
 namespace {
 
@@ -362,4 +362,4 @@ void paintBanner(QPainter& p, const QRectF& r)
     p.restore();
 }
 
-}  // namespace tavrin::app::ui
+}  // namespace tavrin::ui

@@ -1,4 +1,4 @@
-#include "scheduler/ui/paiwidgets.h"
+#include "ui/widgets.h"
 
 #include <QEnterEvent>
 #include <QHeaderView>
@@ -6,9 +6,8 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 
-#include "scheduler/ui/logic.h"
 
-namespace tavrin::scheduler::ui {
+namespace tavrin::ui {
 
 void runDialog(const DialogRunner& runner, QDialog& d)
 {
@@ -109,9 +108,9 @@ void CheckList::onItemChanged(QTreeWidgetItem* item, int column)
         return;
     const int row = indexOfTopLevelItem(item);
     const bool on = item->checkState(0) == Qt::Checked;
-    if (classRules_)
-        setChecks(applyClassCheck(checks(), row, on));
-    emit rowToggled(row, on);
+    if (rule_)
+        setChecks(rule_(checks(), row, on));
+    Q_EMIT rowToggled(row, on);
 }
 
 bool CheckList::onIndicator(QTreeWidgetItem* item, const QPoint& pos) const
@@ -182,7 +181,7 @@ void PickLabel::showHover(bool on)
 void PickLabel::mousePressEvent(QMouseEvent* e)
 {
     if (e->button() == Qt::LeftButton)
-        emit pressed();
+        Q_EMIT pressed();
     QLabel::mousePressEvent(e);
 }
 
@@ -198,4 +197,4 @@ void PickLabel::leaveEvent(QEvent* e)
     QLabel::leaveEvent(e);
 }
 
-}  // namespace tavrin::scheduler::ui
+}  // namespace tavrin::ui

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "app/home.h"
+#include "users/users.h"
 #include "model/loaders.h"
 #include "store/store.h"
-#include "testutil.h"
+#include "support/testutil.h"
 
 namespace tavrin::testing {
 
@@ -18,7 +18,7 @@ public:
     // A week of the given weekdays (1 Monday .. 7 Sunday) with the section period counts.
     explicit SchoolBuilder(std::vector<int> weekdays = {1, 2, 3, 4, 5}, int mor = 4, int aft = 4, int nig = 0)
     {
-        app::initDatabase(dir_ / "db.dat");
+        users::initDatabase(dir_ / "db.dat");
         st_ = std::make_unique<store::Store>(dir_ / "db.dat");
         for (int w : weekdays)
             st_->run("INSERT INTO daybd VALUES(?1, '')", w);

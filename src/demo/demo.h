@@ -14,7 +14,7 @@
 
 #include "store/store.h"
 
-namespace tavrin::entry {
+namespace tavrin::demo {
 
 // small = 1 grade group x 4 classes, medium = 3 x 8, large = 6 x 12, xl = 6 x 20.
 enum class DemoSize { Small, Medium, Large, Xl };
@@ -127,4 +127,4 @@ void writePlantedTimetable(store::Store& store, const DemoSchool& school);
 // already exists: returns false and, when `error` is given, says why.
 bool writeDemoSchool(const std::filesystem::path& file, const DemoOptions& options, std::string* error = nullptr);
 
-}  // namespace tavrin::entry
+}  // namespace tavrin::demo

@@ -1,4 +1,4 @@
-#include "timetable/ui/kbart.h"
+#include "ui/kbart.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <functional>
 
-namespace tavrin::timetable::ui {
+namespace tavrin::ui {
 
 namespace {
 
@@ -216,4 +216,4 @@ void drawKbHeader(QPainter& p, const QRect& r, bool corner)
     drawCached(p, r, corner ? 101 : 100, [corner](QPainter& pp, const QRectF& rr) { paintKbHeader(pp, rr, corner); });
 }
 
-}  // namespace tavrin::timetable::ui
+}  // namespace tavrin::ui

@@ -1,0 +1,379 @@
+#include "ui/kbgrid.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+#include "model/slots.h"
+#include "ui/kbart.h"
+
+namespace tavrin::ui {
+
+namespace {
+const KbGridCell kNoCell{};
+}
+
+// ---------------------------------------------------------------- geometry
+
+int GridGeometry::periodStart(int j) const
+{
+    int pos = (daysAsRows ? origin.x() + headerW : origin.y() + headerH) + (j - 1) * (daysAsRows ? cellW : cellH);
+    for (int k = 1; k <= j && k < static_cast<int>(gapBefore.size()); ++k)
+        pos += gapBefore[static_cast<std::size_t>(k)];
+    for (const Band& b : bands)
+        if (b.beforePeriod <= j)
+            pos += b.size;
+    return pos;
+}
+
+int GridGeometry::dayStart(int d) const
+{
+    return daysAsRows ? origin.y() + headerH + (d - 1) * cellH : origin.x() + headerW + (d - 1) * cellW;
+}
+
+QRect GridGeometry::corner() const
+{
+    return QRect(origin, QSize(headerW, headerH));
+}
+
+QRect GridGeometry::dayHeader(int d) const
+{
+    if (daysAsRows)
+        return QRect(origin.x(), dayStart(d), headerW, cellH);
+    return QRect(dayStart(d), origin.y(), cellW, headerH);
+}
+
+QRect GridGeometry::periodHeader(int j) const
+{
+    if (daysAsRows)
+        return QRect(periodStart(j), origin.y(), cellW, headerH);
+    return QRect(origin.x(), periodStart(j), headerW, cellH);
+}
+
+QRect GridGeometry::cell(int d, int j) const
+{
+    if (daysAsRows)
+        return QRect(periodStart(j), dayStart(d), cellW, cellH);
+    return QRect(dayStart(d), periodStart(j), cellW, cellH);
+}
+
+QRect GridGeometry::slot(int s) const
+{
+    if (periods <= 0 || s < 1 || s > periods * days)
+        return {};
+    const int d = (s - 1) / periods + 1;
+    return cell(d, s - (d - 1) * periods);
+}
+
+QRect GridGeometry::band(int i) const
+{
+    if (i < 0 || i >= static_cast<int>(bands.size()))
+        return {};
+    const Band& b = bands[static_cast<std::size_t>(i)];
+    // The band ends where its period begins, after any gap opened before that period.
+    int end = periodStart(b.beforePeriod);
+    if (b.beforePeriod < static_cast<int>(gapBefore.size()))
+        end -= gapBefore[static_cast<std::size_t>(b.beforePeriod)];
+    for (std::size_t k = static_cast<std::size_t>(i) + 1; k < bands.size(); ++k)
+        if (bands[k].beforePeriod == b.beforePeriod)
+            end -= bands[k].size;
+    const int start = end - b.size;
+    const int across = (daysAsRows ? headerH : headerW) + days * (daysAsRows ? cellH : cellW);
+    if (daysAsRows)
+        return QRect(start, origin.y(), b.size, across);
+    return QRect(origin.x(), start, across, b.size);
+}
+
+int GridGeometry::slotAt(const QPoint& pos) const
+{
+    if (periods <= 0 || cellW <= 0 || cellH <= 0)
+        return 0;
+    for (int d = 1; d <= days; ++d) {
+        const QRect h = dayHeader(d);
+        const bool inDay = daysAsRows ? (pos.y() >= h.top() && pos.y() <= h.bottom())
+                                      : (pos.x() >= h.left() && pos.x() <= h.right());
+        if (!inDay)
+            continue;
+        for (int j = 1; j <= periods; ++j)
+            if (cell(d, j).contains(pos))
+                return model::slotOf(d, j, periods);
+        return 0;
+    }
+    return 0;
+}
+
+QSize GridGeometry::used() const
+{
+    const int alongPeriods = periodStart(periods + 1);
+    const int alongDays = dayStart(days + 1);
+    return daysAsRows ? QSize(alongPeriods, alongDays) : QSize(alongDays, alongPeriods);
+}
+
+GridGeometry toGridGeometry(const timetable::KbGridLayout& g)
+{
+    GridGeometry geo;
+    geo.days = g.week.theDay;
+    geo.periods = g.week.P();
+    geo.daysAsRows = g.layout == 2;
+    geo.cellW = geo.headerW = g.w;
+    geo.cellH = geo.headerH = g.h;
+    geo.fontSize = g.fontSize;
+    geo.gapBefore.assign(static_cast<std::size_t>(geo.periods) + 1, 0);
+    // The layout's offsets before each period, less the corner's own, are the gaps.
+    for (int j = 1; j <= geo.periods; ++j)
+        geo.gapBefore[static_cast<std::size_t>(j)] = g.gapBefore(j) - g.gapBefore(j - 1);
+    return geo;
+}
+
+GridGeometry kbPageGeometry(int layout, QSize size, const timetable::KbWeekShape& week)
+{
+    return toGridGeometry(timetable::layoutKbGrid(layout, size.width(), size.height(), week));
+}
+
+// ---------------------------------------------------------------- the widget
+
+KbGrid::KbGrid(QWidget* parent) : QWidget(parent)
+{
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMinimumSize(120, 90);
+    cells_.resize(1);
+}
+
+void KbGrid::setWeek(int days, int periods)
+{
+    days_ = std::max(days, 0);
+    periods_ = std::max(periods, 0);
+    cells_.assign(static_cast<std::size_t>(slotCount()) + 1, KbGridCell{});
+    hover_ = 0;
+    pressSlot_ = 0;
+    relayout();
+}
+
+void KbGrid::setGeometryFunction(GeometryFunction f)
+{
+    geoFn_ = std::move(f);
+    relayout();
+}
+
+void KbGrid::setCornerText(const QString& text)
+{
+    corner_ = text;
+    update(headerRect(0, 0));
+}
+
+void KbGrid::setPeriodHeaders(const QStringList& texts)
+{
+    periodTexts_ = texts;
+    update();
+}
+
+void KbGrid::setDayHeaders(const QStringList& texts)
+{
+    dayTexts_ = texts;
+    update();
+}
+
+void KbGrid::refresh()
+{
+    for (int s = 1; s <= slotCount(); ++s)
+        cells_[static_cast<std::size_t>(s)] = cellFn_ ? cellFn_(s) : KbGridCell{};
+    update();
+}
+
+void KbGrid::refreshSlot(int slot)
+{
+    if (slot < 1 || slot > slotCount())
+        return;
+    cells_[static_cast<std::size_t>(slot)] = cellFn_ ? cellFn_(slot) : KbGridCell{};
+    update(slotRect(slot));
+}
+
+void KbGrid::setLook(int slot, KbLook look)
+{
+    if (slot < 1 || slot > slotCount())
+        return;
+    cells_[static_cast<std::size_t>(slot)].look = look;
+    update(slotRect(slot));
+}
+
+void KbGrid::clear()
+{
+    cellFn_ = nullptr;
+    corner_.clear();
+    periodTexts_.clear();
+    dayTexts_.clear();
+    setWeek(0, 0);
+    update();
+}
+
+const KbGridCell& KbGrid::cell(int slot) const
+{
+    if (slot < 1 || slot > slotCount())
+        return kNoCell;
+    return cells_[static_cast<std::size_t>(slot)];
+}
+
+QString KbGrid::periodHeader(int j) const
+{
+    return j >= 1 && j <= periodTexts_.size() ? periodTexts_[j - 1] : QString();
+}
+
+QString KbGrid::dayHeader(int d) const
+{
+    return d >= 1 && d <= dayTexts_.size() ? dayTexts_[d - 1] : QString();
+}
+
+QRect KbGrid::slotRect(int slot) const
+{
+    return geo_.slot(slot);
+}
+
+QRect KbGrid::headerRect(int d, int j) const
+{
+    if (d == 0 && j == 0)
+        return geo_.corner();
+    if (j == 0)
+        return geo_.dayHeader(d);
+    if (d == 0)
+        return geo_.periodHeader(j);
+    return geo_.cell(d, j);
+}
+
+int KbGrid::slotAt(const QPoint& pos) const
+{
+    return geo_.slotAt(pos);
+}
+
+void KbGrid::relayout()
+{
+    if (geoFn_)
+        geo_ = geoFn_(size());
+    else
+        geo_ = GridGeometry{};
+    // The grid draws its own week whatever the function says, so a stale function can
+    // never reach past the cells.
+    geo_.days = days_;
+    geo_.periods = periods_;
+    update();
+    Q_EMIT laidOut();
+}
+
+void KbGrid::resizeEvent(QResizeEvent*)
+{
+    relayout();
+}
+
+void KbGrid::paintEvent(QPaintEvent* e)
+{
+    QPainter p(this);
+    p.fillRect(e->rect(), kbPanelColor());
+    const int P = periods_;
+    if (P <= 0 || days_ <= 0 || geo_.cellW < 4 || geo_.cellH < 4)
+        return;
+
+    QFont f = font();
+    f.setPointSize(geo_.fontSize);
+    QFont bold = f;
+    bold.setBold(true);
+    // Long names wrap inside their cell rather than run out of it.
+    auto drawText = [&](const QRect& r, const QString& text, const QColor& c, const QFont& fn) {
+        if (text.isEmpty())
+            return;
+        p.setFont(fn);
+        p.setPen(c);
+        p.drawText(r.adjusted(4, 2, -4, -2), Qt::AlignCenter | Qt::TextWordWrap, text);
+    };
+
+    // Bands across the week.
+    for (int i = 0; i < static_cast<int>(geo_.bands.size()); ++i) {
+        const QRect rect = geo_.band(i);
+        if (!rect.intersects(e->rect()))
+            continue;
+        drawKbHeader(p, rect);
+        drawText(rect, geo_.bands[static_cast<std::size_t>(i)].text, Qt::white, f);
+    }
+
+    // Headers.
+    for (int c = 0; c <= days_; ++c)
+        for (int r = 0; r <= P; ++r) {
+            if (c > 0 && r > 0)
+                continue;
+            const QRect rect = headerRect(c, r);
+            if (!rect.intersects(e->rect()))
+                continue;
+            drawKbHeader(p, rect, c == 0 && r == 0);
+            const QString text = c == 0 && r == 0 ? corner_ : (c == 0 ? periodHeader(r) : dayHeader(c));
+            drawText(rect, text, Qt::white, c == 0 && r == 0 ? bold : f);
+        }
+
+    // Cells.
+    for (int s = 1; s <= slotCount(); ++s) {
+        const QRect rect = slotRect(s);
+        if (!rect.intersects(e->rect()))
+            continue;
+        const KbGridCell& cl = cells_[static_cast<std::size_t>(s)];
+        drawKbCell(p, rect, cl.look);
+        drawText(rect, cl.text, kbTextColor(cl.look, cl.enabled), f);
+    }
+}
+
+void KbGrid::mousePressEvent(QMouseEvent* e)
+{
+    const int s = slotAt(e->position().toPoint());
+    pressSlot_ = e->button() == Qt::LeftButton ? s : 0;
+    pressPos_ = e->position().toPoint();
+    dragReported_ = false;
+    if (s > 0)
+        Q_EMIT cellPressed(s, e->button());
+}
+
+void KbGrid::mouseMoveEvent(QMouseEvent* e)
+{
+    const QPoint pos = e->position().toPoint();
+    const int s = slotAt(pos);
+    if (s != hover_) {
+        hover_ = s;
+        Q_EMIT cellEntered(s);
+    }
+    if (pressSlot_ > 0 && !dragReported_ && (e->buttons() & Qt::LeftButton) &&
+        (pos - pressPos_).manhattanLength() >= QApplication::startDragDistance() && cell(pressSlot_).draggable &&
+        cell(pressSlot_).enabled) {
+        dragReported_ = true;
+        Q_EMIT cellDragStarted(pressSlot_, pressPos_);
+    }
+}
+
+void KbGrid::mouseReleaseEvent(QMouseEvent*)
+{
+    pressSlot_ = 0;
+    dragReported_ = false;
+}
+
+void KbGrid::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    const int s = slotAt(e->position().toPoint());
+    if (s > 0)
+        Q_EMIT cellDoubleClicked(s);
+}
+
+void KbGrid::leaveEvent(QEvent*)
+{
+    if (hover_ != 0) {
+        hover_ = 0;
+        Q_EMIT cellEntered(0);
+    }
+}
+
+void KbGrid::contextMenuEvent(QContextMenuEvent* e)
+{
+    const int s = slotAt(e->pos());
+    if (s > 0)
+        Q_EMIT cellMenuRequested(s, e->globalPos());
+}
+
+}  // namespace tavrin::ui
