@@ -95,7 +95,7 @@ void MenuImage::mouseReleaseEvent(QMouseEvent* e)
 
 TForm1::TForm1(store::Store& store) : TForm1(store, Options{}) {}
 
-TForm1::TForm1(store::Store& store, Options options) : store_(store)
+TForm1::TForm1(store::Store& store, Options options) : store_(store), kbStep_(new tavrin::ui::KbStep(this))
 {
     setObjectName("TForm1");
     setWindowTitle(QStringLiteral("Tavrin10.1"));
@@ -156,7 +156,14 @@ TForm1::TForm1(store::Store& store, Options options) : store_(store)
     }
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // Pages hold the timetable step by reference: they go before it does.
+    for (auto*& p : pages_) {
+        delete p;
+        p = nullptr;
+    }
+}
 
 void TForm1::buildTopBar()
 {
