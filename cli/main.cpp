@@ -2,7 +2,9 @@
 #include <iostream>
 #include <map>
 
+#include "cli/open.h"
 #include "cli/verbs.h"
+#include "store/log.h"
 #include "store/store.h"
 
 namespace tavrin::cli {
@@ -26,6 +28,9 @@ bool registerVerb(int order, VerbSetup setup)
 int main(int argc, char** argv)
 {
     std::setlocale(LC_ALL, "C.UTF-8");
+    // Every error is one line on stderr in the program's words; the log's lines (SQLite's
+    // own texts) would only add to it.
+    tavrin::store::setLogSink([](const std::string&) {});
     CLI::App app{"Tavrin 排课系统命令行工具"};
     app.require_subcommand(1);
     for (auto& [order, setup] : tavrin::cli::registry())
@@ -38,7 +43,12 @@ int main(int argc, char** argv)
         std::cerr << e.what() << '\n';
         return 1;
     } catch (const tavrin::store::DbError& e) {
-        std::cerr << "数据库错误：" << e.what() << '\n';
+        // SQLite's own text never reaches the user: the reason and the file do.
+        const std::string& file = tavrin::cli::currentSchool();
+        if (e.code() == 0 || file.empty())
+            std::cerr << e.message() << '\n';
+        else
+            std::cerr << "读写数据库文件时出错（" << e.reason() << "）：" << file << '\n';
         return 1;
     } catch (const std::exception& e) {
         std::cerr << e.what() << '\n';

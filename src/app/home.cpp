@@ -97,11 +97,7 @@ bool asksSecondQuestion(int step, const HomeState& h)
 
 bool initDatabase(const std::filesystem::path& file)
 {
-    if (!store::createDatabase(file))
-        return false;
-    store::Store s(file);
-    users::ensureDefaultUser(s);
-    return true;
+    return store::createDatabase(file, [](store::Store& s) { users::ensureDefaultUser(s); });
 }
 
 std::vector<std::pair<std::string, long long>> tableCounts(store::Store& s)

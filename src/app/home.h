@@ -41,8 +41,9 @@ ClearTexts clearTexts(int step);
 // The second question is asked for steps 1 to 4 only, and only while days are stored.
 bool asksSecondQuestion(int step, const HomeState& h);
 
-// Creates a new empty school file (schema, default options, "默认用户"); false when
-// something already exists at `file`.
+// Creates a new empty school file (schema, default options, "默认用户") in one transaction;
+// false when something already exists at `file`. A file that cannot be made throws a
+// DbError naming the path and the reason and leaves nothing behind.
 bool initDatabase(const std::filesystem::path& file);
 
 // Row counts of every table, in schema order.

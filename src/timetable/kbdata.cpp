@@ -65,10 +65,12 @@ void FreeKbData(KbData& kb)
     kb = KbData{};
 }
 
-int SaveKbData(store::Store& store, const KbData& kb)
+store::Result SaveKbData(store::Store& store, const KbData& kb)
 {
     if (!kb.loaded)
-        return 0;
+        return store::done();
+    if (store.readOnly())
+        return store::refused(store::kReadOnlyRefusal);
     const model::School& s = kb.school;
     const model::Array2<int>& B = kb.gridB();
     int rows = 0;
@@ -98,7 +100,7 @@ int SaveKbData(store::Store& store, const KbData& kb)
             if (kb.teaLocked(t))
                 store.run("UPDATE teabd SET islock = 1 WHERE teaid = ?1", t);
     });
-    return rows;
+    return store::done("保存完成。");
 }
 
 namespace {
@@ -118,6 +120,8 @@ int readKbLayout(store::Store& store)
 
 void storeKbLayout(store::Store& store, int layout)
 {
+    if (store.readOnly())
+        return;
     store.transaction([&] {
         store.run("DELETE FROM setting WHERE setName = ?1", kLayoutSetting);
         store.run("INSERT INTO setting(setName, setVar) VALUES(?1, ?2)", kLayoutSetting, layout == 2 ? "日行" : "日列");

@@ -569,12 +569,14 @@ bool TimetablePage::saveKb()
 {
     if (!kb_.loaded)
         return true;
+    store::Result r;
     {
         Busy busy(window());
-        SaveKbData(shell().store(), kb_);
+        r = SaveKbData(shell().store(), kb_);
     }
-    shell().asker().inform(QStringLiteral("保存完成。"));
-    return true;
+    shell().asker().inform(QString::fromStdString(r.message), {},
+                           r.ok ? tavrin::ui::Icon::Information : tavrin::ui::Icon::Warning);
+    return r.ok;
 }
 
 void TimetablePage::applyShape()
