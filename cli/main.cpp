@@ -3,6 +3,7 @@
 #include <map>
 
 #include "cli/open.h"
+#include "cli/usage.h"
 #include "cli/verbs.h"
 #include "store/log.h"
 #include "store/store.h"
@@ -37,8 +38,11 @@ int main(int argc, char** argv)
         setup(app);
     try {
         app.parse(argc, argv);
+    } catch (const CLI::Success& e) {
+        return app.exit(e);  // --help
     } catch (const CLI::ParseError& e) {
-        return app.exit(e);
+        std::cerr << tavrin::cli::usageLine(e, argc > 1 ? argv[1] : "") << '\n';
+        return 1;
     } catch (const tavrin::cli::Failure& e) {
         std::cerr << e.what() << '\n';
         return 1;
