@@ -962,14 +962,18 @@ bool writeDemoSchool(const std::filesystem::path& file, const DemoOptions& optio
     } catch (const std::exception& e) {
         return fail(e.what());
     }
-    if (!users::initDatabase(file))
-        return fail("文件已存在，未覆盖：" + file.string());
+    try {
+        if (!users::initDatabase(file))
+            return fail("文件已存在，未覆盖：" + file.string());
+    } catch (const std::exception& e) {
+        return fail(store::userMessage(e));
+    }
     try {
         store::Store st(file);
         fillDemoSchool(st, school, options.writePlanted);
     } catch (const std::exception& e) {
         std::filesystem::remove(file, ec);
-        return fail(std::string("写入示例学校时出错：") + e.what());
+        return fail("写入示例学校时出错（" + store::userReason(e) + "）：" + file.string());
     }
     return true;
 }

@@ -64,6 +64,9 @@ std::vector<std::string> reasonLines(const model::School& s, const std::vector<U
 
 SavedRun scheduleAndSave(store::Store& st, const model::School& s, const RunRequest& req)
 {
+    // Refused before the run rather than after it.
+    if (st.readOnly())
+        throw store::ReadOnlyError();
     SavedRun out;
     out.result = runSchedule(st, s, req);
     if (out.result.cancelled)

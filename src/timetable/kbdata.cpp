@@ -65,16 +65,17 @@ void FreeKbData(KbData& kb)
     kb = KbData{};
 }
 
-int SaveKbData(store::Store& store, const KbData& kb)
+store::Result SaveKbData(store::Store& store, const KbData& kb)
 {
     if (!kb.loaded)
-        return 0;
-    int rows = 0;
+        return store::done();
+    if (store.readOnly())
+        return store::refused(store::kReadOnlyRefusal);
     store.transaction([&] {
-        rows = model::writeKechen(store, model::kechenRows(kb.school, kb.gridB()));
+        model::writeKechen(store, model::kechenRows(kb.school, kb.gridB()));
         model::writeLocks(store, kb.school);
     });
-    return rows;
+    return store::done("保存完成。");
 }
 namespace {
 const char* const kLayoutSetting = "课表显示";
@@ -93,6 +94,8 @@ int readKbLayout(store::Store& store)
 
 void storeKbLayout(store::Store& store, int layout)
 {
+    if (store.readOnly())
+        return;
     store.transaction([&] {
         store.run("DELETE FROM setting WHERE setName = ?1", kLayoutSetting);
         store.run("INSERT INTO setting(setName, setVar) VALUES(?1, ?2)", kLayoutSetting, layout == 2 ? "日行" : "日列");

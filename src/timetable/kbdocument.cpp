@@ -24,12 +24,12 @@ void KbDocument::free()
     notify({KbChange::Kind::Freed});
 }
 
-int KbDocument::save(store::Store& store)
+store::Result KbDocument::save(store::Store& store)
 {
-    const int rows = SaveKbData(store, kb_);
-    if (kb_.loaded)
+    store::Result r = SaveKbData(store, kb_);
+    if (kb_.loaded && r.ok)
         notify({KbChange::Kind::Saved});
-    return rows;
+    return r;
 }
 
 void KbDocument::setBanLocked(int ban, bool on)

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/school.h"
+#include "store/result.h"
 #include "store/store.h"
 #include "timetable/cells.h"
 #include "timetable/kbdata.h"
@@ -58,8 +59,8 @@ public:
     // Leaving the step (`FreeKbData`).
     void free();
     // `SaveKbData`: the timetable being edited and the locks, in one transaction. Nothing in
-    // memory changes; listeners hear `Saved`. Returns the rows written.
-    int save(store::Store& store);
+    // memory changes; listeners hear `Saved` when it went in.
+    store::Result save(store::Store& store);
 
     // ---- reading
     bool loaded() const { return kb_.loaded; }

@@ -320,7 +320,7 @@ TEST(DemoSchool, SampleIsTheLargeSchoolOfSeedOne)
 {
     const std::filesystem::path sample = std::filesystem::path(TAVRIN_SAMPLES_DIR) / "示例学校.wkt";
     ASSERT_TRUE(std::filesystem::exists(sample)) << sample;
-    ASSERT_EQ(store::checkSchoolFile(sample), "");
+    ASSERT_EQ(store::checkSchoolFile(sample).message, "");
     TempDir dir;
     auto copy = dir / "db.dat";
     std::filesystem::copy_file(sample, copy);  // never open the shipped file for writing

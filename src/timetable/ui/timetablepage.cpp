@@ -555,12 +555,14 @@ bool TimetablePage::saveKb()
 {
     if (!kb_.loaded)
         return true;
+    store::Result r;
     {
         tavrin::ui::Busy busy(window());
-        doc_.save(shell().store());
+        r = doc_.save(shell().store());
     }
-    shell().asker().inform(QStringLiteral("保存完成。"));
-    return true;
+    shell().asker().inform(QString::fromStdString(r.message), {},
+                           r.ok ? tavrin::ui::Icon::Information : tavrin::ui::Icon::Warning);
+    return r.ok;
 }
 
 void TimetablePage::applyShape()
