@@ -80,9 +80,7 @@ void runExport(const ExportArgs& a)
         o.font2 = o.font1;
 
     std::vector<int> allBan, allTea;
-    for (int ji = 1; ji <= school.MaxJiID; ++ji)
-        for (int k = 1; k <= school.BanCountInJi[static_cast<std::size_t>(ji)]; ++k)
-            allBan.push_back(school.BanID(ji, k));
+    allBan = spreadsheet::classOrder(school);
     for (int t = 1; t <= school.TeaOldNum; ++t)
         allTea.push_back(t);
     spreadsheet::KbExportJob job;

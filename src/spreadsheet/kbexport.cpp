@@ -68,6 +68,18 @@ std::vector<RunEntry> dayRun(const model::School& s)
     return run;
 }
 
+std::vector<int> classOrder(const model::School& s)
+{
+    std::vector<int> out;
+    for (int ji = 1; ji <= s.MaxJiID; ++ji) {
+        const int n = ji < static_cast<int>(s.BanCountInJi.size()) ? s.BanCountInJi[static_cast<std::size_t>(ji)] : 0;
+        for (int k = 1; k <= n; ++k)
+            if (s.BanID.inside(ji, k))
+                out.push_back(s.BanID(ji, k));
+    }
+    return out;
+}
+
 namespace {
 
 const char* const kTitle = "课　　程　　表";

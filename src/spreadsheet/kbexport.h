@@ -55,6 +55,9 @@ struct KbExportJob {
     std::vector<int> teachers;  // teacher numbers in list order
 };
 
+// Every class, grade group by grade group in the model's order.
+std::vector<int> classOrder(const model::School& s);
+
 // Told after every list item (done of total); returning false cancels the export.
 using Progress = std::function<bool(int done, int total)>;
 

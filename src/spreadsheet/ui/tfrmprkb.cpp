@@ -1,0 +1,391 @@
+#include "spreadsheet/ui/tfrmprkb.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "scheduler/conditions.h"
+#include "ui/asker.h"
+#include "ui/longjob.h"
+#include "ui/widgets.h"
+
+namespace tavrin::spreadsheet {
+
+QString kaiTiFace()
+{
+    const QStringList families = QFontDatabase::families();
+    for (const QString& f : families)
+        if (f.startsWith(QStringLiteral("楷体")))
+            return f;
+    // Linux names its Kai faces otherwise ("AR PL UKai CN", "楷书").
+    for (const QString& f : families)
+        if (f.contains(QStringLiteral("楷")) || f.contains(QStringLiteral("Kai")))
+            return f;
+    return {};
+}
+
+namespace {
+
+// Item 0 of the teacher list follows the others as item 0 of the class list does.
+std::vector<bool> allRule(std::vector<bool> checks, int row, bool on)
+{
+    return scheduler::applyClassCheck(std::move(checks), row, on);
+}
+
+// The next row after the selected one (wrapping to row 1) whose caption holds `text`: with
+// nothing or row 0 selected every row 1..n is tried, otherwise the n - 1 others.
+int findNext(ui::CheckList& list, const QString& text)
+{
+    const int n = list.rowCount() - 1;
+    if (text.isEmpty() || n < 1)
+        return -1;
+    QTreeWidgetItem* cur = list.currentItem();
+    const int sel = cur ? list.indexOfTopLevelItem(cur) : 0;
+    const int tries = sel >= 1 ? n - 1 : n;
+    int row = sel >= 1 ? sel : 0;
+    for (int k = 0; k < tries; ++k) {
+        row = row >= n ? 1 : row + 1;
+        if (list.caption(row).contains(text)) {
+            list.setCurrentItem(list.topLevelItem(row));
+            list.scrollToItem(list.topLevelItem(row));
+            return row;
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+TfrmPrKb::TfrmPrKb(const model::School& school, const model::Array2<int>& classGrid, const model::Array2<int>& teaGrid,
+                   store::Store& st, ui::Asker& asker, int defaultLayout, QWidget* parent)
+    : QDialog(parent), school_(school), classGrid_(classGrid), teaGrid_(teaGrid), st_(st), asker_(asker),
+      defaultLayout_(defaultLayout)
+{
+    setObjectName("TfrmPrKb");
+    setWindowTitle(QStringLiteral("导出、打印课程表"));
+    BanIsSel.assign(static_cast<std::size_t>(school_.MaxBanID) + 1, false);
+    TeaIsSel.assign(static_cast<std::size_t>(school_.TeaOldNum) + 1, false);
+    exportDir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QStringLiteral("/Tavrin导出");
+
+    lvSelBan_ = new ui::CheckList(QStringLiteral("选择班级表"), this);
+    lvSelTea_ = new ui::CheckList(QStringLiteral("选择教师表"), this);
+    lvSelBan_->setToggleRule(allRule);
+    lvSelTea_->setToggleRule(allRule);
+    edtFnBan_ = new QLineEdit(this);
+    edtFnTea_ = new QLineEdit(this);
+    auto* btnFnBan = new QPushButton(QStringLiteral("查找"), this);
+    auto* btnFnTea = new QPushButton(QStringLiteral("查找"), this);
+    btnFnBan->setObjectName("btnFnBan");
+    btnFnTea->setObjectName("btnFnTea");
+    connect(btnFnBan, &QPushButton::clicked, this, &TfrmPrKb::findClass);
+    connect(btnFnTea, &QPushButton::clicked, this, &TfrmPrKb::findTeacher);
+
+    btnGdType1_ = new QRadioButton(QStringLiteral("每天一行"), this);
+    btnGdType2_ = new QRadioButton(QStringLiteral("每天一列"), this);
+    btnPaper1_ = new QRadioButton(QStringLiteral("A4"), this);
+    btnPaper2_ = new QRadioButton(QStringLiteral("A4（一页两张）"), this);
+    btnPaper3_ = new QRadioButton(QStringLiteral("A5"), this);
+    btnPaper2_->setChecked(true);
+    auto* layoutBox = new QGroupBox(QStringLiteral("表格样式"), this);
+    auto* lb = new QHBoxLayout(layoutBox);
+    lb->addWidget(btnGdType1_);
+    lb->addWidget(btnGdType2_);
+    auto* paperBox = new QGroupBox(QStringLiteral("纸张"), this);
+    auto* pb = new QHBoxLayout(paperBox);
+    pb->addWidget(btnPaper1_);
+    pb->addWidget(btnPaper2_);
+    pb->addWidget(btnPaper3_);
+
+    chkFont1_ = new QCheckBox(QStringLiteral("显示科目"), this);
+    chkFont2_ = new QCheckBox(QStringLiteral("显示教师（班级）"), this);
+    chkFont1_->setChecked(true);
+    chkFont2_->setChecked(true);
+    btnFont1_ = new QPushButton(QStringLiteral("设置字体"), this);
+    btnFont2_ = new QPushButton(QStringLiteral("设置字体"), this);
+    lblFont1_ = new QLabel(this);
+    lblFont2_ = new QLabel(this);
+    connect(btnFont1_, &QPushButton::clicked, this, [this] { pickFont(1); });
+    connect(btnFont2_, &QPushButton::clicked, this, [this] { pickFont(2); });
+    edtTimeHead_ = new QLineEdit(this);
+    edtBottomText_ = new QLineEdit(this);
+    chkPr_ = new QCheckBox(QStringLiteral("导出后自动打印"), this);
+    btnOutExcel_ = new QPushButton(QStringLiteral("导出为EXCEL"), this);
+    btnCancel_ = new QPushButton(QStringLiteral("关闭"), this);
+    btnOutExcel_->setObjectName("btnOutExcel");
+    btnCancel_->setObjectName("btnCancel");
+    connect(btnOutExcel_, &QPushButton::clicked, this, &TfrmPrKb::startExport);
+    connect(btnCancel_, &QPushButton::clicked, this, &TfrmPrKb::cancelOrClose);
+    pnlLoading_ = new QLabel(QStringLiteral("正在生成课程表，请稍候……"), this);
+    progress_ = new QProgressBar(this);
+    progress_->setRange(0, 100);
+    pnlLoading_->hide();
+    progress_->hide();
+    job_ = new ui::LongJob(this);
+    connect(job_, &ui::LongJob::progressed, this, [this](int pct, const QString&) { progress_->setValue(pct); });
+
+    auto* lists = new QGridLayout;
+    lists->addWidget(lvSelBan_, 0, 0, 1, 2);
+    lists->addWidget(lvSelTea_, 0, 2, 1, 2);
+    lists->addWidget(edtFnBan_, 1, 0);
+    lists->addWidget(btnFnBan, 1, 1);
+    lists->addWidget(edtFnTea_, 1, 2);
+    lists->addWidget(btnFnTea, 1, 3);
+    auto* fonts = new QGridLayout;
+    fonts->addWidget(chkFont1_, 0, 0);
+    fonts->addWidget(lblFont1_, 0, 1);
+    fonts->addWidget(btnFont1_, 0, 2);
+    fonts->addWidget(chkFont2_, 1, 0);
+    fonts->addWidget(lblFont2_, 1, 1);
+    fonts->addWidget(btnFont2_, 1, 2);
+    fonts->addWidget(new QLabel(QStringLiteral("时间："), this), 2, 0);
+    fonts->addWidget(edtTimeHead_, 2, 1, 1, 2);
+    fonts->addWidget(new QLabel(QStringLiteral("底注："), this), 3, 0);
+    fonts->addWidget(edtBottomText_, 3, 1, 1, 2);
+    auto* right = new QVBoxLayout;
+    right->addWidget(layoutBox);
+    right->addWidget(paperBox);
+    right->addLayout(fonts);
+    right->addWidget(chkPr_);
+    right->addStretch();
+    right->addWidget(pnlLoading_);
+    right->addWidget(progress_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnOutExcel_);
+    buttons->addWidget(btnCancel_);
+    right->addLayout(buttons);
+    auto* top = new QHBoxLayout(this);
+    top->addLayout(lists, 3);
+    top->addLayout(right, 2);
+    resize(900, 560);
+}
+
+TfrmPrKb::~TfrmPrKb() = default;
+
+void TfrmPrKb::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    loadData();
+    chkPr_->setChecked(false);
+}
+
+void TfrmPrKb::loadData()
+{
+    lvSelBan_->clearRows();
+    lvSelBan_->addRow(QStringLiteral("全校"), "0", false);
+    for (int ban : classOrder(school_))
+        lvSelBan_->addRow(QString::fromStdString(school_.BanName[static_cast<std::size_t>(ban)]), QString::number(ban),
+                          ban < static_cast<int>(BanIsSel.size()) && BanIsSel[static_cast<std::size_t>(ban)]);
+    lvSelTea_->clearRows();
+    lvSelTea_->addRow(QStringLiteral("全部"), "0", false);
+    for (int t = 1; t <= school_.TeaOldNum; ++t)
+        lvSelTea_->addRow(QString::fromStdString(school_.TeaName[static_cast<std::size_t>(t)]), QString::number(t),
+                          t < static_cast<int>(TeaIsSel.size()) && TeaIsSel[static_cast<std::size_t>(t)]);
+
+    KbExportOptions o;
+    o.font1.clear();
+    o.font2.clear();
+    o.timeHead = schoolYearText(today.year(), today.month());
+    (defaultLayout_ == 2 ? btnGdType2_ : btnGdType1_)->setChecked(true);
+    if (readPrintSetting(st_, o))
+        (o.paper == "A5" ? btnPaper3_ : o.paper == "A4L" ? btnPaper2_ : btnPaper1_)->setChecked(true);
+    font1_ = o.font1;
+    font2_ = o.font2;
+    size1_ = o.size1;
+    size2_ = o.size2;
+    if (font1_.empty()) {
+        // Qt's title and general fonts stand in for the window caption and registry faces.
+        QString f = kaiTiFace();
+        if (f.isEmpty())
+            f = QFontDatabase::systemFont(QFontDatabase::TitleFont).family();
+        if (f.isEmpty())
+            f = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+        if (f.isEmpty())
+            f = QStringLiteral("宋体");
+        font1_ = f.toStdString();
+    }
+    if (font2_.empty())
+        font2_ = font1_;
+    showFonts();
+    edtTimeHead_->setText(QString::fromStdString(o.timeHead));
+    edtBottomText_->setText(QString::fromStdString(o.bottomText));
+}
+
+void TfrmPrKb::showFonts()
+{
+    lblFont1_->setText(QString::fromStdString(font1_) + QStringLiteral("，") + QString::number(size1_));
+    lblFont2_->setText(QString::fromStdString(font2_) + QStringLiteral("，") + QString::number(size2_));
+}
+
+void TfrmPrKb::pickFont(int which)
+{
+    QFont f(QString::fromStdString(which == 1 ? font1_ : font2_), which == 1 ? size1_ : size2_);
+    bool ok = false;
+    f = QFontDialog::getFont(&ok, f, this);
+    (which == 1 ? font1_ : font2_) = f.family().toStdString();
+    (which == 1 ? size1_ : size2_) = f.pointSize() > 0 ? f.pointSize() : (which == 1 ? 16 : 10);
+    showFonts();
+}
+
+KbExportOptions TfrmPrKb::options() const
+{
+    KbExportOptions o;
+    o.layout = btnGdType2_->isChecked() ? 2 : 1;
+    o.paper = btnPaper3_->isChecked() ? "A5" : btnPaper2_->isChecked() ? "A4L" : "A4";
+    o.showKe = chkFont1_->isChecked();
+    o.showName = chkFont2_->isChecked();
+    o.font1 = font1_;
+    o.font2 = font2_;
+    o.size1 = size1_;
+    o.size2 = size2_;
+    o.timeHead = edtTimeHead_->text().toStdString();
+    o.bottomText = edtBottomText_->text().toStdString();
+    o.kaiTi = kaiTiFace().toStdString();
+    return o;
+}
+
+void TfrmPrKb::findTeacher()
+{
+    findNext(*lvSelTea_, edtFnTea_->text());
+}
+
+void TfrmPrKb::findClass()
+{
+    findNext(*lvSelBan_, edtFnBan_->text());
+}
+
+QString TfrmPrKb::freeFileName() const
+{
+    const QString stem = QStringLiteral("课程表-") + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
+    QString path = QDir(exportDir).filePath(stem + ".xlsx");
+    for (int k = 2; QFileInfo::exists(path); ++k)
+        path = QDir(exportDir).filePath(QStringLiteral("%1(%2).xlsx").arg(stem).arg(k));
+    return path;
+}
+
+void TfrmPrKb::startExport()
+{
+    KbExportJob jobItems;
+    for (int row = 1; row < lvSelBan_->rowCount(); ++row)
+        if (lvSelBan_->isChecked(row))
+            jobItems.classes.push_back(lvSelBan_->value(row).toInt());
+    for (int row = 1; row < lvSelTea_->rowCount(); ++row)
+        if (lvSelTea_->isChecked(row))
+            jobItems.teachers.push_back(lvSelTea_->value(row).toInt());
+    if (jobItems.classes.empty() && jobItems.teachers.empty()) {
+        asker_.inform(QStringLiteral("请至少选择一个班或一个教师。"));
+        return;
+    }
+    exporting_ = true;
+    btnOutExcel_->setEnabled(false);
+    btnOutExcel_->setText(QStringLiteral("正在导出..."));
+    btnCancel_->setText(QStringLiteral("取消"));
+    pnlLoading_->show();
+    progress_->setValue(0);
+    progress_->show();
+    setCursor(Qt::WaitCursor);
+
+    const KbExportOptions o = options();
+    QDir().mkpath(exportDir);
+    const std::string path = freeFileName().toStdString();
+    auto result = std::make_shared<WriteResult>();
+    auto cancelled = std::make_shared<bool>(false);
+    const int cancelAt = cancelAfter;
+    ui::LongJob* job = job_;
+    job_->start(
+        [=, this](ui::LongJob::Context& c) {
+            Workbook book;
+            const bool done = exportTimetables(
+                school_, {&classGrid_, &teaGrid_}, o, jobItems, book, [&](int d, int total) {
+                    if (cancelAt >= 0 && d >= cancelAt)
+                        job->cancel();
+                    c.progress(total > 0 ? d * 100 / total : 100);
+                    return !c.cancelled();
+                });
+            if (!done || c.cancelled()) {
+                *cancelled = true;
+                return;
+            }
+            *result = book.save(path);
+        },
+        [=, this](const QString& fault) {
+            backToIdle();
+            if (*cancelled) {
+                asker_.inform(QStringLiteral("已取消"));
+                return;
+            }
+            if (!fault.isEmpty() || !result->ok) {
+                asker_.inform(QStringLiteral("无法保存EXCEL文件。") + (fault.isEmpty() ? QString::fromStdString(result->error) : fault),
+                              {}, ui::Icon::Warning);
+                return;
+            }
+            writePrintSetting(st_, o);
+            lastFile_ = QString::fromStdString(path);
+            asker_.inform(QStringLiteral("课程表导出已完成。\n") + lastFile_);
+            if (openWhenDone && !QDesktopServices::openUrl(QUrl::fromLocalFile(lastFile_)))
+                asker_.inform(QStringLiteral("无法正常调用EXCEL,请检查EXCEL安装是否正常。\n") + lastFile_, {},
+                              ui::Icon::Warning);
+        });
+}
+
+void TfrmPrKb::backToIdle()
+{
+    exporting_ = false;
+    btnOutExcel_->setEnabled(true);
+    btnOutExcel_->setText(QStringLiteral("导出"));
+    btnCancel_->setText(QStringLiteral("关闭"));
+    pnlLoading_->hide();
+    progress_->hide();
+    unsetCursor();
+}
+
+void TfrmPrKb::cancelOrClose()
+{
+    if (exporting_)
+        job_->cancel();
+    else
+        close();
+}
+
+void TfrmPrKb::closeEvent(QCloseEvent* e)
+{
+    if (exporting_)
+        e->ignore();
+    else
+        QDialog::closeEvent(e);
+}
+
+void TfrmPrKb::reject()
+{
+    if (!exporting_)
+        QDialog::reject();
+}
+
+void openTimetableExport(QWidget* parent, const model::School& school, const model::Array2<int>& classGrid,
+                         const model::Array2<int>& teaGrid, store::Store& st, ui::Asker& asker, int pageLayout,
+                         bool ban, int id)
+{
+    TfrmPrKb d(school, classGrid, teaGrid, st, asker, pageLayout == 1 ? 2 : 1, parent);
+    auto& marks = ban ? d.BanIsSel : d.TeaIsSel;
+    if (id >= 0 && id < static_cast<int>(marks.size()))
+        marks[static_cast<std::size_t>(id)] = true;
+    d.exec();
+}
+
+}  // namespace tavrin::spreadsheet
