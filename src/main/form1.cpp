@@ -25,6 +25,8 @@
 #include "app/ui/homepage.h"
 #include "store/dbfile.h"
 #include "store/log.h"
+#include "spreadsheet/ui/tfrmprkb.h"
+#include "timetable/ui/timetablepage.h"
 #include "ui/widget_asker.h"
 #include "users/ui/frmlogin.h"
 
@@ -279,6 +281,14 @@ void TForm1::buildPages(const Options& options)
         p->setObjectName(QStringLiteral("ts%1").arg(i));
         pages_[static_cast<std::size_t>(i)] = p;
         pgc1_->addWidget(p);
+    }
+    if (auto* tp = tavrin::timetable::ui::TimetablePage::of(*this)) {
+        tp->setExportHandler([this, tp] {
+            const auto& kb = tp->data();
+            const bool ban = tp->selKB() != tavrin::ui::KbTea;
+            tavrin::spreadsheet::openTimetableExport(this, kb.school, kb.gridB(), kb.gridT(), store(), asker(),
+                                                    tp->kbLayout(), ban, ban ? tp->nowBan() : tp->nowTea());
+        });
     }
     pgc1_->setCurrentWidget(ts0_);
 }

@@ -109,4 +109,46 @@ TEST(CliExport, RefusalsLeaveNoFile)
         EXPECT_EQ(e.path().filename(), "db.dat");
 }
 
+// Where LibreOffice is installed (scripts/install-deps.sh installs it), the papers that fit
+// a page print one page per sheet, and each sheet's names and headings are on its page.
+TEST(CliExport, PrintsOnePagePerSheetWhereLibreOfficeRuns)
+{
+    if (std::system("command -v soffice >/dev/null 2>&1 && command -v pdftotext >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "soffice or pdftotext not installed";
+    TempDir d;
+    const std::string db = (d.path() / "db.dat").string();
+    ASSERT_EQ(cli(d, {"demo", db, "--size", "small", "--planted"}).status, 0);
+    for (const char* paper : {"A4L", "A5"}) {
+        const std::string out = (d.path() / (std::string(paper) + ".xlsx")).string();
+        ASSERT_EQ(cli(d, {"export", db, "timetables", "--classes", "all", "--teachers", "1,2,3", "--paper", paper,
+                          "--out", out})
+                      .status,
+                  0);
+        const auto book = tavrin::testing::readXlsx(out);
+        const std::string dir = (d.path() / paper).string();
+        const std::string cmd = "soffice -env:UserInstallation=file://" + dir + "/profile --headless --convert-to pdf --outdir " +
+                                quoted(dir) + " " + quoted(out) + " >/dev/null 2>&1 && pdftotext -layout " +
+                                quoted(dir + "/" + paper + ".pdf") + " " + quoted(dir + "/text.txt");
+        ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+        const std::string text = tavrin::testing::readFile(dir + "/text.txt");
+        // Pages are separated by form feeds.
+        std::vector<std::string> pages(1);
+        for (char ch : text) {
+            if (ch == '\f')
+                pages.emplace_back();
+            else
+                pages.back() += ch;
+        }
+        if (pages.back().find_first_not_of(" \n") == std::string::npos)
+            pages.pop_back();
+        ASSERT_EQ(pages.size(), book.sheets.size()) << paper;
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            EXPECT_NE(pages[i].find("课"), std::string::npos) << paper << " page " << i;
+            // The first timetable of the sheet names itself on its page.
+            const std::string first = book.sheets[i].name.substr(0, book.sheets[i].name.find(';'));
+            EXPECT_NE(pages[i].find(first), std::string::npos) << paper << " page " << i << ": " << first;
+        }
+    }
+}
+
 }  // namespace
