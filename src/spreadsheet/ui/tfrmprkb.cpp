@@ -125,6 +125,10 @@ TfrmPrKb::TfrmPrKb(const model::School& school, const model::Array2<int>& classG
     edtTimeHead_ = new QLineEdit(this);
     edtBottomText_ = new QLineEdit(this);
     chkPr_ = new QCheckBox(QStringLiteral("导出后自动打印"), this);
+    chkPr_->setObjectName("chkPr");
+    // Printing the finished sheets needs the sheet renderer, which is not built yet: the box
+    // stays unavailable rather than promising a print that never comes.
+    chkPr_->setEnabled(false);
     btnOutExcel_ = new QPushButton(QStringLiteral("导出为EXCEL"), this);
     btnCancel_ = new QPushButton(QStringLiteral("关闭"), this);
     btnOutExcel_->setObjectName("btnOutExcel");
