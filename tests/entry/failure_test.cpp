@@ -1,0 +1,113 @@
+// A save that fails partway (the file refusing a statement, as a full disk or a lock would)
+// leaves the file row for row as it was. The fault is planted by a trigger that aborts one
+// kind of statement, each at a different stage of the save.
+#include <gtest/gtest.h>
+
+#include "entry/classes.h"
+#include "entry/week.h"
+#include "entry_fixture.h"
+
+using namespace tavrin;
+using namespace tavrin::testing;
+
+namespace {
+
+struct FailAt {
+    const char* name;
+    const char* trigger;  // the statement that aborts
+};
+
+// Test names, not bytes, in failure messages.
+void PrintTo(const FailAt& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+void plant(store::Store& s, const FailAt& f)
+{
+    s.exec(std::string("CREATE TEMP TRIGGER planted_fault ") + f.trigger +
+           " BEGIN SELECT RAISE(ABORT, 'disk I/O error (planted)'); END");
+}
+
+class ClassSaveFault : public ::testing::TestWithParam<FailAt> {};
+
+TEST_P(ClassSaveFault, LeavesTheFileAsItWas)
+{
+    SchoolBuilder b;
+    fillEntrySchool(b);
+    auto& s = b.store();
+    // Every stage runs: classes and a group deleted, groups and classes renumbered (their
+    // rows following), a group and a class inserted, a class renamed. The fixture's largest
+    // banid is 5: classes park above it and land below.
+    entry::ClassDraft d = entry::loadClasses(s);
+    entry::deleteGroup(d, 0);
+    ASSERT_TRUE(entry::addGroup(d).ok);
+    d.groups[0].classes[0].name = "八年级1班";
+    const entry::ClassDraft edited = d;
+    plant(s, GetParam());
+    const TableDump before = rawDump(s);
+    try {
+        entry::saveClasses(s, d);
+        FAIL() << "the save went through";
+    } catch (const store::DbError& e) {
+        EXPECT_NE(std::string(e.what()).find("planted"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(rawDump(s), before) << before.diff(rawDump(s));
+    EXPECT_EQ(d, edited);
+    // Without the fault the same edits save.
+    s.exec("DROP TRIGGER planted_fault");
+    EXPECT_TRUE(entry::saveClasses(s, d).ok);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stages, ClassSaveFault,
+    ::testing::Values(FailAt{"DeleteClass", "BEFORE DELETE ON banbd"},
+                      FailAt{"DeleteGroup", "BEFORE DELETE ON jibd"},
+                      FailAt{"RenumberGroup", "BEFORE UPDATE OF jiid ON jibd"},
+                      FailAt{"InsertGroup", "BEFORE INSERT ON jibd"},
+                      FailAt{"ParkClass", "BEFORE UPDATE OF banid ON banbd WHEN NEW.banid > 5"},
+                      FailAt{"LandClass", "BEFORE UPDATE OF banid ON banbd WHEN OLD.banid > 5"},
+                      FailAt{"CascadeIntoTimetable", "BEFORE UPDATE ON kechenbd"},
+                      FailAt{"RenameClass", "BEFORE UPDATE OF banname ON banbd"},
+                      FailAt{"InsertClass", "BEFORE INSERT ON banbd"}),
+    [](const ::testing::TestParamInfo<FailAt>& i) { return std::string(i.param.name); });
+
+class WeekSaveFault : public ::testing::TestWithParam<FailAt> {};
+
+TEST_P(WeekSaveFault, LeavesTheFileAsItWas)
+{
+    SchoolBuilder b;
+    fillEntrySchool(b);
+    auto& s = b.store();
+    entry::WeekDraft d = entry::loadWeek(s);
+    d.days[6] = true;
+    d.days[1] = false;
+    entry::setGudin(d, entry::Scope::school(), 2, 1, "班会");
+    entry::setGudin(d, entry::Scope::cls(0), 3, 1, "自习");
+    s.run("INSERT INTO kechenbd VALUES(99, 3, 1, 1, 1, 1, 0)");  // under the new 自习
+    entry::setPublicTime(d, 2, "课间操");
+    entry::setTimes(d, "8:00\n9:00");
+    d.mor = 5;
+    const entry::WeekDraft edited = d;
+    plant(s, GetParam());
+    const TableDump before = rawDump(s);
+    EXPECT_THROW(entry::saveWeek(s, d), store::DbError);
+    EXPECT_EQ(rawDump(s), before) << before.diff(rawDump(s));
+    EXPECT_EQ(d, edited);
+    s.exec("DROP TRIGGER planted_fault");
+    std::int64_t unplaced = 0;
+    EXPECT_TRUE(entry::saveWeek(s, d, &unplaced).ok);
+    EXPECT_EQ(unplaced, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stages, WeekSaveFault,
+    ::testing::Values(FailAt{"AddDay", "BEFORE INSERT ON daybd"}, FailAt{"DropDay", "BEFORE DELETE ON daybd"},
+                      FailAt{"ClearFixed", "BEFORE DELETE ON gudinbd"},
+                      FailAt{"WriteFixed", "BEFORE INSERT ON gudinbd WHEN NEW.gudinid > 3"},
+                      FailAt{"PublicSlots", "BEFORE INSERT ON publictimebd"},
+                      FailAt{"Times", "BEFORE INSERT ON timebd"}, FailAt{"Counts", "BEFORE INSERT ON jieshu"},
+                      FailAt{"Mend", "BEFORE DELETE ON kechenbd"}),
+    [](const ::testing::TestParamInfo<FailAt>& i) { return std::string(i.param.name); });
+
+}  // namespace
