@@ -286,8 +286,7 @@ Result saveClasses(store::Store& s, const ClassDraft& d, BanPos* duplicate)
                     del.bind(1, id);
                     del.run();
                 }
-            KeyShift shift(s, kJiTable, std::move(moves), G);
-            shift.park();
+            KeyShift(s, kJiTable, std::move(moves), G).run();
             auto ins = s.prepare("INSERT INTO jibd(jiid, jiname) VALUES(?1, ?2)");
             for (int g = 0; g < G; ++g)
                 if (!d.groups[g].id) {
@@ -295,7 +294,6 @@ Result saveClasses(store::Store& s, const ClassDraft& d, BanPos* duplicate)
                     ins.bind(1, finalJi[g]).bind(2, d.groups[g].name);
                     ins.run();
                 }
-            shift.land();
             auto name = s.prepare("UPDATE jibd SET jiname = ?1 WHERE jiid = ?2 AND jiname IS NOT ?1");
             for (int g = 0; g < G; ++g)
                 if (d.groups[g].id) {
@@ -317,9 +315,7 @@ Result saveClasses(store::Store& s, const ClassDraft& d, BanPos* duplicate)
                     moves.push_back({*cls[k].old, k + 1});
                     names.emplace_back(k + 1, d.at(cls[k].pos).name);
                 }
-            KeyShift shift(s, kBanTable, std::move(moves), C);
-            shift.park();
-            shift.land();
+            KeyShift(s, kBanTable, std::move(moves), C).run();
             renameRows(s, kBanTable, names);
             auto ins = s.prepare("INSERT INTO banbd(banid, banname, jiid, islock) VALUES(?1, ?2, ?3, 0)");
             for (std::int64_t k = 0; k < C; ++k)

@@ -53,27 +53,49 @@ KeyShift::KeyShift(store::Store& s, MasterTable t, std::vector<KeyMove> moves, s
         throw store::DbError(fmt::format("{}的编号范围已用尽，无法重新编号", t_.table));
 }
 
-void KeyShift::park()
+void KeyShift::run()
 {
     if (moves_.empty())
         return;
     auto st = s_.prepare(fmt::format("UPDATE {0} SET {1} = ?1 WHERE {1} = ?2", t_.table, t_.key));
-    for (std::size_t i = 0; i < moves_.size(); ++i) {
+    auto write = [&](std::int64_t from, std::int64_t to) {
         st.reset();
-        st.bind(1, base_ + static_cast<std::int64_t>(i)).bind(2, moves_[i].from);
+        st.bind(1, to).bind(2, from);
         st.run();
+    };
+    std::map<std::int64_t, std::int64_t> target;  // pending moves: current key -> final key
+    std::map<std::int64_t, std::int64_t> source;  // final key -> current key
+    for (const auto& m : moves_) {
+        target[m.from] = m.to;
+        source[m.to] = m.from;
     }
-}
-
-void KeyShift::land()
-{
-    if (moves_.empty())
-        return;
-    auto st = s_.prepare(fmt::format("UPDATE {0} SET {1} = ?1 WHERE {1} = ?2", t_.table, t_.key));
-    for (std::size_t i = 0; i < moves_.size(); ++i) {
-        st.reset();
-        st.bind(1, moves_[i].to).bind(2, base_ + static_cast<std::int64_t>(i));
-        st.run();
+    // Moves whose final key no pending row holds.
+    std::vector<std::int64_t> ready;
+    for (const auto& [from, to] : target)
+        if (!target.count(to))
+            ready.push_back(from);
+    while (!target.empty()) {
+        if (ready.empty()) {
+            // Only cycles are left: one row of one of them steps aside.
+            const auto [from, to] = *target.begin();
+            const std::int64_t park = base_ + parked_++;
+            write(from, park);
+            target.erase(from);
+            target[park] = to;
+            source[to] = park;
+            if (auto it = source.find(from); it != source.end())
+                ready.push_back(it->second);
+            continue;
+        }
+        const std::int64_t from = ready.back();
+        ready.pop_back();
+        const std::int64_t to = target.at(from);
+        write(from, to);
+        target.erase(from);
+        source.erase(to);
+        // The row that waited for this key may go now.
+        if (auto it = source.find(from); it != source.end())
+            ready.push_back(it->second);
     }
 }
 

@@ -3,12 +3,14 @@
 // schema carry each new key into every row that refers to it, and deleting a master row takes
 // its referring rows with it.
 //
-// Keys move in two passes. First every row that changes key parks on a key above every key
-// the table holds (so above a hand-edited 10^12 too), then each lands on its final key. No
-// intermediate state repeats a key, whatever order the rows had.
+// Keys move one row at a time, each as soon as its new key is free, so that a chain of moves
+// (every class after a deleted one moving down by one) writes each row once. Rows caught in a
+// cycle (two classes trading keys) leave it through a parking key above every key the table
+// holds (so above a hand-edited 10^12 too). No intermediate state repeats a key.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,16 +37,17 @@ struct KeyMove {
 };
 
 // One renumbering of a table. The moves' targets must be pairwise different, and no row that
-// stays where it is may hold one of them. New rows may be inserted at their final keys, none
-// above `ceiling`, between `park` and `land`.
+// stays where it is may hold one of them. No new row may take a key before `run`; `ceiling`
+// is the largest key any row will hold after the save.
 class KeyShift {
 public:
     KeyShift(store::Store& s, MasterTable t, std::vector<KeyMove> moves, std::int64_t ceiling = 0);
-    void park();
-    void land();
+    void run();
     // Rows that really change key (moves to the same key are dropped).
     int moved() const { return static_cast<int>(moves_.size()); }
-    // The first parking key; every parked row lies at base + its move's position.
+    // Rows that had to park on the way (one per cycle of moves).
+    int parked() const { return parked_; }
+    // The first parking key.
     std::int64_t base() const { return base_; }
 
 private:
@@ -52,6 +55,7 @@ private:
     MasterTable t_;
     std::vector<KeyMove> moves_;
     std::int64_t base_ = 0;
+    int parked_ = 0;
 };
 
 // The (table, column) pairs whose cascading links point at `master`'s key, from the file's

@@ -5,8 +5,10 @@
 #include <fmt/format.h>
 
 #include <functional>
+#include <set>
 
 #include "entry/classes.h"
+#include "entry/renumber.h"
 #include "entry/week.h"
 #include "model/loaders.h"
 #include "entry_fixture.h"
@@ -201,6 +203,44 @@ INSTANTIATE_TEST_SUITE_P(
                   {"初一", "初二", "初三", "高一"},
                   {"初一1班/初一/0", "初二2班/初二/0", "初三1班/初三/0", "高一1班/高一/0"}}),
     [](const ::testing::TestParamInfo<ClassCase>& i) { return std::string(i.param.name); });
+
+// How often each key is written: a chain of moves writes every row once, a cycle parks one
+// row and so writes it twice, and no key is ever held twice (the primary key would refuse).
+TEST(KeyShift, ChainsMoveOnceAndCyclesParkOnce)
+{
+    struct Case {
+        const char* name;
+        std::vector<entry::KeyMove> moves;
+        int writes, parked;
+    };
+    const Case cases[] = {
+        {"down by one", {{2, 1}, {3, 2}, {4, 3}, {5, 4}}, 4, 0},
+        {"up by one", {{4, 5}, {3, 4}, {2, 3}}, 3, 0},
+        {"swap", {{1, 2}, {2, 1}}, 3, 1},
+        {"two cycles", {{1, 2}, {2, 1}, {3, 5}, {5, 4}, {4, 3}}, 7, 2},
+        {"far above", {{1000000, 1}, {4611686018427387904LL, 2}}, 2, 0},
+    };
+    for (const auto& c : cases) {
+        SchoolBuilder b;
+        auto& s = b.store();
+        std::set<std::int64_t> keys;
+        for (const auto& m : c.moves)
+            keys.insert(m.from);
+        for (std::int64_t k : keys)
+            s.run("INSERT INTO jibd VALUES(?1, ?2)", k, "g" + std::to_string(k));
+        s.exec("CREATE TEMP TABLE writes(n INTEGER); CREATE TEMP TRIGGER count_writes AFTER UPDATE OF jiid ON jibd "
+               "BEGIN INSERT INTO writes VALUES(1); END");
+        entry::KeyShift shift(s, entry::kJiTable, c.moves, 5);
+        s.transaction([&] { shift.run(); });
+        EXPECT_EQ(s.scalar("SELECT count(*) FROM writes"), c.writes) << c.name;
+        EXPECT_EQ(shift.parked(), c.parked) << c.name;
+        for (const auto& m : c.moves)
+            EXPECT_EQ(s.scalar("SELECT count(*) FROM jibd WHERE jiid = ?1 AND jiname = ?2", m.to,
+                               "g" + std::to_string(m.from)),
+                      1)
+                << c.name;
+    }
+}
 
 TEST(ClassSave, RenameOnlyWritesNoKey)
 {

@@ -499,6 +499,7 @@ private Q_SLOTS:
     void publicSlotDialog();
     void saveTakesCoveredLessonsOutAndSaysHowMany();
     void allCountsZeroIsRefused();
+    void aFailingSaveKeepsTheFileAndTheEdits();
 };
 
 void WeekUiTest::beforeTheFirstSaveTheWeekIsMondayToFriday()
@@ -829,6 +830,27 @@ void WeekUiTest::allCountsZeroIsRefused()
     win->save();
     QCOMPARE(win.asker.texts().back(), QStringLiteral("每天节数不能全为0。"));
     QVERIFY(win->dataChanged());
+    QVERIFY(rawDump(*school.store) == before);
+}
+
+void WeekUiTest::aFailingSaveKeepsTheFileAndTheEdits()
+{
+    School school;
+    fillSchool(*school.store);
+    EntryWindow win(*school.store);
+    win->openStep(2);
+    school.store->exec("CREATE TEMP TRIGGER locked BEFORE INSERT ON timebd BEGIN SELECT RAISE(ABORT, 'database is locked'); END");
+    const TableDump before = rawDump(*school.store);
+    win.week->chkDay(6)->click();
+    win.week->cellClick(1, 1);
+    const entry::WeekDraft edited = win.week->draft();
+    win->save();
+    QCOMPARE(win.asker.texts().size(), qsizetype(1));
+    QVERIFY(win.asker.texts().back().startsWith(QStringLiteral("保存失败")));
+    QVERIFY(win.asker.texts().back().contains(QStringLiteral("database is locked")));
+    QVERIFY(win->dataChanged());
+    QVERIFY(win.week->draft() == edited);
+    QCOMPARE(win.week->grid()->days(), 6);
     QVERIFY(rawDump(*school.store) == before);
 }
 

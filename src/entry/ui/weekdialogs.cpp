@@ -25,7 +25,7 @@ const char* const kStyle =
     "QLabel{color:#25313f;}"
     "QPushButton{background:white;border:1px solid #b8c6d9;border-radius:5px;padding:5px 18px;color:#1f3f6b;}"
     "QPushButton:default{background:#2f6fc4;color:white;border-color:#2f6fc4;}"
-    "QPlainTextEdit,QLineEdit,QSpinBox{background:white;border:1px solid #b8c6d9;border-radius:3px;}";
+    "QPlainTextEdit,QLineEdit{background:white;border:1px solid #b8c6d9;border-radius:3px;}";
 }  // namespace
 
 // ---------------------------------------------------------------- TaddTime
@@ -50,6 +50,9 @@ TaddTime::TaddTime() : QDialog(nullptr, kOnTop)
     mmo1_->setMinimumSize(240, 260);
     mmo1_->installEventFilter(this);
     mmo1_->viewport()->installEventFilter(this);
+    // The dashes stand beside the box's lines: same font, same top.
+    lbl3->setFont(mmo1_->font());
+    lbl3->setContentsMargins(0, mmo1_->frameWidth() + static_cast<int>(mmo1_->document()->documentMargin()), 0, 0);
     row->addWidget(lbl3);
     row->addWidget(mmo1_, 1);
     auto* side = new QVBoxLayout;

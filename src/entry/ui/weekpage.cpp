@@ -85,7 +85,6 @@ WeekPage::WeekPage(tavrin::ui::Shell& sh, QWidget* parent) : Page(sh, 2, parent)
         "QTreeWidget{background:white;border:1px solid #c9d4e3;border-radius:4px;}"
         "QPushButton{background:white;border:1px solid #b8c6d9;border-radius:5px;padding:5px 10px;color:#1f3f6b;}"
         "QPushButton:hover{background:#eaf1fb;}"
-        "QSpinBox{background:white;border:1px solid #b8c6d9;border-radius:3px;padding:1px 2px;}"
         "#pnlKeJie{background:white;border:1px solid #c9d4e3;border-radius:4px;}");
 
     auto* outer = new QHBoxLayout(this);
