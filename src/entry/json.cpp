@@ -7,12 +7,13 @@
 namespace tavrin::entry {
 
 using nlohmann::json;
+using nlohmann::ordered_json;
 
 namespace {
 
-json skippedJson(const std::vector<model::SkippedRow>& rows)
+ordered_json skippedJson(const std::vector<model::SkippedRow>& rows)
 {
-    json out = json::array();
+    ordered_json out = ordered_json::array();
     for (const auto& r : rows)
         out.push_back({{"table", r.table}, {"row", r.row}, {"reason", r.reason}});
     return out;
@@ -65,14 +66,15 @@ int inRange(std::int64_t v, int lo, int hi, const char* key, const std::string& 
 
 }  // namespace
 
-json toJson(const ClassDraft& d)
+ordered_json toJson(const ClassDraft& d)
 {
-    json groups = json::array();
+    auto id = [](const std::optional<std::int64_t>& v) { return v ? ordered_json(*v) : ordered_json(nullptr); };
+    ordered_json groups = ordered_json::array();
     for (const auto& g : d.groups) {
-        json classes = json::array();
+        ordered_json classes = ordered_json::array();
         for (const auto& c : g.classes)
-            classes.push_back({{"id", c.id ? json(*c.id) : json(nullptr)}, {"name", c.name}});
-        groups.push_back({{"id", g.id ? json(*g.id) : json(nullptr)}, {"name", g.name}, {"classes", classes}});
+            classes.push_back({{"id", id(c.id)}, {"name", c.name}});
+        groups.push_back({{"id", id(g.id)}, {"name", g.name}, {"classes", classes}});
     }
     return {{"groups", groups}, {"skipped", skippedJson(d.skipped)}};
 }
@@ -94,27 +96,27 @@ ClassDraft classesFromJson(const json& j)
     return d;
 }
 
-json toJson(const WeekDraft& d)
+ordered_json toJson(const WeekDraft& d)
 {
-    json days = json::array();
+    ordered_json days = ordered_json::array();
     for (int w : d.weekdays())
         days.push_back(w);
-    json times = json::array();
+    ordered_json times = ordered_json::array();
     for (int j = 1; j <= model::kMaxJie; ++j)
         if (!d.times[j].empty())
             times.push_back({{"period", j}, {"time", d.times[j]}});
-    json pub = json::array();
+    ordered_json pub = ordered_json::array();
     for (int k = 0; k <= model::kMaxJie; ++k)
         if (!d.publicTimes[k].empty())
             pub.push_back({{"after", k}, {"text", d.publicTimes[k]}});
-    json groups = json::array();
+    ordered_json groups = ordered_json::array();
     for (const auto& g : d.groups) {
-        json classes = json::array();
+        ordered_json classes = ordered_json::array();
         for (int k = g.first; k < g.first + g.count; ++k)
             classes.push_back({{"id", d.classes[k].id}, {"name", d.classes[k].name}});
         groups.push_back({{"id", g.id}, {"name", g.name}, {"classes", classes}});
     }
-    json fixed = json::array();
+    ordered_json fixed = ordered_json::array();
     for (std::size_t k = 0; k < d.classes.size(); ++k)
         for (int w = 1; w <= model::kMaxDays; ++w)
             for (int j = 1; j <= model::kMaxJie; ++j)

@@ -17,10 +17,11 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-nlohmann::json toJson(const ClassDraft& d);
+// Printed with their keys in the documented order.
+nlohmann::ordered_json toJson(const ClassDraft& d);
 ClassDraft classesFromJson(const nlohmann::json& j);
 
-nlohmann::json toJson(const WeekDraft& d);
+nlohmann::ordered_json toJson(const WeekDraft& d);
 // The week of `j` over the scope tree of `base` (the file's classes, as `loadWeek` read them).
 WeekDraft weekFromJson(const nlohmann::json& j, WeekDraft base);
 
