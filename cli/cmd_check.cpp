@@ -5,7 +5,7 @@
 #include "cli/open.h"
 #include "model/loaders.h"
 #include "timetable/checker.h"
-#include "timetable/kechen.h"
+#include "model/kechen.h"
 
 namespace tavrin::cli {
 namespace {
@@ -15,7 +15,7 @@ void runCheck(const std::string& path, bool json)
     auto st = openSchool(path);
     model::School school = model::loadSchool(*st);
     std::vector<model::SkippedRow> skipped;
-    model::Grids grids = timetable::LoadKeChenData(*st, school, &skipped);
+    model::Grids grids = model::LoadKeChenData(*st, school, &skipped);
     auto found = timetable::checkTimetable(school, grids);
     if (json) {
         nlohmann::ordered_json j;

@@ -16,7 +16,7 @@ struct ClassesArgs {
 
 void runClasses(const ClassesArgs& a)
 {
-    auto st = openSchool(a.path);
+    auto st = openSchool(a.path, a.apply.empty() ? Access::Read : Access::Write);
     if (a.apply.empty()) {
         std::cout << entry::toJson(entry::loadClasses(*st)).dump(2) << '\n';
         return;

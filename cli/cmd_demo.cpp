@@ -1,5 +1,6 @@
 // `demo PATH --size small|medium|large|xl [--seed N] [--combined] [--planted]`: a new school
 // file holding a generated demo school.
+#include <filesystem>
 #include <iostream>
 
 #include "cli/verbs.h"
@@ -21,6 +22,9 @@ const bool registered = registerVerb(15, [](CLI::App& app) {
     cmd->add_flag("--combined", opt->combined, "加入几个合班课");
     cmd->add_flag("--planted", opt->writePlanted, "同时写入预设的完整课程表");
     cmd->callback([path, size, opt] {
+        std::error_code ec;
+        if (std::filesystem::is_directory(*path, ec))
+            throw Failure("不是文件：" + *path);
         opt->size = *demo::parseDemoSize(*size);
         std::string error;
         if (!demo::writeDemoSchool(*path, *opt, &error))

@@ -1,4 +1,5 @@
 // `init PATH`: a new, empty school file.
+#include <filesystem>
 #include <iostream>
 
 #include "users/users.h"
@@ -12,6 +13,9 @@ const bool registered = registerVerb(10, [](CLI::App& app) {
     auto path = std::make_shared<std::string>();
     cmd->add_option("PATH", *path, "数据库文件路径")->required();
     cmd->callback([path] {
+        std::error_code ec;
+        if (std::filesystem::is_directory(*path, ec))
+            throw Failure("不是文件：" + *path);
         if (!users::initDatabase(*path))
             throw Failure("文件已存在，未覆盖：" + *path);
         std::cout << "已建立空数据库：" << *path << '\n';

@@ -58,7 +58,7 @@ std::vector<int> parseClasses(const std::string& text, int maxBan)
 
 void runSchedule(const Args& a)
 {
-    auto st = openSchool(a.path);
+    auto st = openSchool(a.path, Access::Write);
     model::School school = model::loadSchool(*st);
     scheduler::RunRequest req;
     req.classes = parseClasses(a.classes, school.MaxBanID);

@@ -16,6 +16,7 @@ struct ShowArgs {
     int tea = 0;
     int layout = 0;  // 0: the school's own setting
     std::string content = "both";
+    bool teacher = false;  // --teacher given (whatever its number)
 };
 
 void runShow(const ShowArgs& a)
@@ -23,8 +24,8 @@ void runShow(const ShowArgs& a)
     auto st = openSchool(a.path);
     timetable::KbData kb;
     timetable::LoadKbData(*st, kb);
-    const auto side = a.tea > 0 ? timetable::KbSide::Tea : timetable::KbSide::Ban;
-    const int id = a.tea > 0 ? a.tea : a.ban;
+    const auto side = a.teacher ? timetable::KbSide::Tea : timetable::KbSide::Ban;
+    const int id = a.teacher ? a.tea : a.ban;
     const int count = side == timetable::KbSide::Ban ? kb.school.MaxBanID : kb.school.TeaOldNum;
     if (id < 1 || id > count)
         throw Failure(side == timetable::KbSide::Ban ? "没有编号为 " + std::to_string(id) + " 的班级。"
@@ -52,6 +53,7 @@ const bool registered = registerVerb(55, [](CLI::App& app) {
     cmd->callback([a, ban, tea] {
         if (ban->count() == 0 && tea->count() == 0)
             throw Failure("请用 --class 或 --teacher 指定一张课程表。");
+        a->teacher = tea->count() > 0;
         runShow(*a);
     });
 });

@@ -17,7 +17,7 @@ struct WeekArgs {
 
 void runWeek(const WeekArgs& a)
 {
-    auto st = openSchool(a.path);
+    auto st = openSchool(a.path, a.apply.empty() ? Access::Read : Access::Write);
     entry::WeekDraft d = entry::loadWeek(*st);
     if (a.apply.empty()) {
         std::cout << entry::toJson(d).dump(2) << '\n';

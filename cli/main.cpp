@@ -2,7 +2,10 @@
 #include <iostream>
 #include <map>
 
+#include "cli/open.h"
+#include "cli/usage.h"
 #include "cli/verbs.h"
+#include "store/log.h"
 #include "store/store.h"
 
 namespace tavrin::cli {
@@ -26,19 +29,30 @@ bool registerVerb(int order, VerbSetup setup)
 int main(int argc, char** argv)
 {
     std::setlocale(LC_ALL, "C.UTF-8");
+    // Every error is one line on stderr in the program's words; the log's lines (SQLite's
+    // own texts) would only add to it.
+    tavrin::store::setLogSink([](const std::string&) {});
     CLI::App app{"Tavrin 排课系统命令行工具"};
     app.require_subcommand(1);
     for (auto& [order, setup] : tavrin::cli::registry())
         setup(app);
     try {
         app.parse(argc, argv);
+    } catch (const CLI::Success& e) {
+        return app.exit(e);  // --help
     } catch (const CLI::ParseError& e) {
-        return app.exit(e);
+        std::cerr << tavrin::cli::usageLine(e, argc > 1 ? argv[1] : "") << '\n';
+        return 1;
     } catch (const tavrin::cli::Failure& e) {
         std::cerr << e.what() << '\n';
         return 1;
     } catch (const tavrin::store::DbError& e) {
-        std::cerr << "数据库错误：" << e.what() << '\n';
+        // SQLite's own text never reaches the user: the reason and the file do.
+        const std::string& file = tavrin::cli::currentSchool();
+        if (e.code() == 0 || file.empty())
+            std::cerr << e.message() << '\n';
+        else
+            std::cerr << "读写数据库文件时出错（" << e.reason() << "）：" << file << '\n';
         return 1;
     } catch (const std::exception& e) {
         std::cerr << e.what() << '\n';

@@ -1,5 +1,7 @@
 #include "demo/demo.h"
 
+#include "model/kechen.h"
+
 #include <algorithm>
 #include <array>
 #include <map>
@@ -843,17 +845,11 @@ DemoSchool makeDemoSchool(const DemoOptions& options)
 
 void writePlantedTimetable(store::Store& st, const DemoSchool& school)
 {
-    st.transaction([&] {
-        st.run("DELETE FROM kechenbd");
-        auto ins = st.prepare(
-            "INSERT INTO kechenbd(kechenid, theday, thejie, theban, thetea, theke, teshu) VALUES(?1, ?2, ?3, ?4, ?5, ?6, 0)");
-        int n = 0;
-        for (const auto& l : school.planted) {
-            ins.bindAll(++n, l.weekday, l.jie, l.ban, l.tea, l.ke);
-            ins.run();
-            ins.reset();
-        }
-    });
+    std::vector<model::KechenRow> rows;
+    rows.reserve(school.planted.size());
+    for (const auto& l : school.planted)
+        rows.push_back({l.weekday, l.jie, l.ban, l.tea, l.ke, 0});
+    st.transaction([&] { model::writeKechen(st, rows); });
 }
 
 void fillDemoSchool(store::Store& st, const DemoSchool& s, bool planted)
@@ -966,14 +962,18 @@ bool writeDemoSchool(const std::filesystem::path& file, const DemoOptions& optio
     } catch (const std::exception& e) {
         return fail(e.what());
     }
-    if (!users::initDatabase(file))
-        return fail("文件已存在，未覆盖：" + file.string());
+    try {
+        if (!users::initDatabase(file))
+            return fail("文件已存在，未覆盖：" + file.string());
+    } catch (const std::exception& e) {
+        return fail(store::userMessage(e));
+    }
     try {
         store::Store st(file);
         fillDemoSchool(st, school, options.writePlanted);
     } catch (const std::exception& e) {
         std::filesystem::remove(file, ec);
-        return fail(std::string("写入示例学校时出错：") + e.what());
+        return fail("写入示例学校时出错（" + store::userReason(e) + "）：" + file.string());
     }
     return true;
 }

@@ -77,11 +77,11 @@ ClassDraft loadClasses(store::Store& s)
 Result addGroup(ClassDraft& d)
 {
     if (static_cast<int>(d.groups.size()) >= model::kMaxJi)
-        return Result::refused(tooManyGroups());
+        return refused(tooManyGroups());
     if (d.classCount() >= model::kMaxBan)
-        return Result::refused(tooManyClasses());
+        return refused(tooManyClasses());
     d.groups.push_back({std::nullopt, kNewJiName, {{std::nullopt, kNewBanName}}});
-    return Result::done();
+    return done();
 }
 
 Result addClass(ClassDraft& d, int group, BanPos* added)
@@ -89,14 +89,14 @@ Result addClass(ClassDraft& d, int group, BanPos* added)
     if (added)
         *added = {};
     if (group < 0 || group >= static_cast<int>(d.groups.size()))
-        return Result::refused("请先新增年级组。");
+        return refused("请先新增年级组。");
     if (d.classCount() >= model::kMaxBan)
-        return Result::refused(tooManyClasses());
+        return refused(tooManyClasses());
     auto& cls = d.groups[group].classes;
     cls.push_back({std::nullopt, kNewBanName});
     if (added)
         *added = {group, static_cast<int>(cls.size()) - 1};
-    return Result::done();
+    return done();
 }
 
 BanPos deleteClass(ClassDraft& d, BanPos p)
@@ -161,26 +161,26 @@ Stored readStored(store::Store& s)
 Result checkAgainst(const ClassDraft& d, const Stored& st)
 {
     if (static_cast<int>(d.groups.size()) > model::kMaxJi)
-        return Result::refused(tooManyGroups());
+        return refused(tooManyGroups());
     if (d.classCount() > model::kMaxBan)
-        return Result::refused(tooManyClasses());
+        return refused(tooManyClasses());
     std::set<std::int64_t> groups, classes;
     for (const auto& g : d.groups) {
         if (g.id) {
             if (!st.groups.count(*g.id))
-                return Result::refused(fmt::format("找不到编号为{}的年级组，请重新载入。", *g.id));
+                return refused(fmt::format("找不到编号为{}的年级组，请重新载入。", *g.id));
             if (!groups.insert(*g.id).second)
-                return Result::refused(fmt::format("年级组编号{}出现了两次。", *g.id));
+                return refused(fmt::format("年级组编号{}出现了两次。", *g.id));
         }
         for (const auto& c : g.classes)
             if (c.id) {
                 if (!st.classGroup.count(*c.id))
-                    return Result::refused(fmt::format("找不到编号为{}的班级，请重新载入。", *c.id));
+                    return refused(fmt::format("找不到编号为{}的班级，请重新载入。", *c.id));
                 if (!classes.insert(*c.id).second)
-                    return Result::refused(fmt::format("班级编号{}出现了两次。", *c.id));
+                    return refused(fmt::format("班级编号{}出现了两次。", *c.id));
             }
     }
-    return Result::done();
+    return done();
 }
 
 }  // namespace
@@ -193,7 +193,7 @@ Result saveClasses(store::Store& s, const ClassDraft& d, BanPos* duplicate)
     if (twin.valid()) {
         if (duplicate)
             *duplicate = twin;
-        return Result::refused(kDuplicateBanName);
+        return refused(kDuplicateBanName);
     }
 
     Result result;

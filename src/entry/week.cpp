@@ -266,11 +266,11 @@ Result saveWeek(store::Store& s, const WeekDraft& d, std::int64_t* unplaced)
     if (unplaced)
         *unplaced = 0;
     if (!countOk(d.mor) || !countOk(d.aft) || !countOk(d.nig))
-        return Result::refused(fmt::format("每天节数必须在0到{}之间。", kMaxSectionJie));
+        return refused(fmt::format("每天节数必须在0到{}之间。", kMaxSectionJie));
     if (d.dayCount() > 0 && d.P() == 0)
-        return Result::refused(kAllCountsZero);
+        return refused(kAllCountsZero);
     if (d.fixed.size() != d.classes.size())
-        return Result::refused("固定课与班级不符，请重新载入。");
+        return refused("固定课与班级不符，请重新载入。");
 
     s.transaction([&] {
         // Weekdays: only the differences are written, so a kept day keeps its row.
@@ -329,7 +329,7 @@ Result saveWeek(store::Store& s, const WeekDraft& d, std::int64_t* unplaced)
         if (unplaced)
             *unplaced = s.changes();
     });
-    return Result::done();
+    return done();
 }
 
 std::string unplacedMessage(std::int64_t n)

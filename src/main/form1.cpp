@@ -24,6 +24,7 @@
 #include "ui/art.h"
 #include "app/ui/homepage.h"
 #include "store/dbfile.h"
+#include "store/log.h"
 #include "ui/widget_asker.h"
 #include "users/ui/frmlogin.h"
 
@@ -95,7 +96,7 @@ void MenuImage::mouseReleaseEvent(QMouseEvent* e)
 
 TForm1::TForm1(store::Store& store) : TForm1(store, Options{}) {}
 
-TForm1::TForm1(store::Store& store, Options options) : store_(store)
+TForm1::TForm1(store::Store& store, Options options) : store_(store), kbStep_(new tavrin::ui::KbStep(this))
 {
     setObjectName("TForm1");
     setWindowTitle(QStringLiteral("Tavrin10.1"));
@@ -156,7 +157,14 @@ TForm1::TForm1(store::Store& store, Options options) : store_(store)
     }
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // Pages hold the timetable step by reference: they go before it does.
+    for (auto*& p : pages_) {
+        delete p;
+        p = nullptr;
+    }
+}
 
 void TForm1::buildTopBar()
 {
@@ -412,7 +420,8 @@ bool TForm1::guarded(const std::function<void()>& f)
         f();
         return true;
     } catch (const std::exception& e) {
-        asker_->inform(QString::fromUtf8(e.what()), QStringLiteral("Tavrin"), Icon::Critical);
+        store::logFault("window", e.what());
+        asker_->inform(QString::fromStdString(store::userMessage(e)), QStringLiteral("Tavrin"), Icon::Critical);
     }
     return false;
 }
@@ -524,7 +533,10 @@ void TForm1::goBack()
         case SaveAnswer::Cancel:
             break;
         }
+    } catch (const std::exception& e) {
+        store::logFault("return to the home page", e.what());
     } catch (...) {
+        store::logFault("return to the home page", "a fault that is not an exception of the program");
     }
 }
 
@@ -574,7 +586,10 @@ void TForm1::help()
         }
         if (!urlOpener_(QUrl::fromLocalFile(file)))
             showHelpWindow(file);
+    } catch (const std::exception& e) {
+        store::logFault("help", e.what());
     } catch (...) {
+        store::logFault("help", "a fault that is not an exception of the program");
     }
 }
 
@@ -651,10 +666,15 @@ void TForm1::clearStep(int step)
     if (asksSecondQuestion(step, home_) &&
         asker_->ask(QString::fromUtf8(t.secondQuestion), QStringLiteral("请慎重"), Buttons::YesNo) != Answer::Yes)
         return;
-    if (!guarded([&] { store::clearStep(store_, step); }))
+    store::Result r;
+    if (!guarded([&] { r = store::clearStep(store_, step); }))
         return;
+    if (!r.ok) {
+        asker_->inform(QString::fromStdString(r.message), {}, Icon::Warning);
+        return;
+    }
     loadMain();
-    asker_->inform(QStringLiteral("清除完成。"));
+    asker_->inform(QString::fromStdString(r.message));
 }
 
 void TForm1::backupData()
@@ -663,13 +683,14 @@ void TForm1::backupData()
     if (chosen.isEmpty())
         return;
     const QString dest = QString::fromStdString(store::backupFileName(chosen.toStdString()));
-    bool ok = false;
-    guarded([&] { ok = store::backupDatabase(store_, dest.toStdString()); });
-    if (!ok) {
-        asker_->inform(QStringLiteral("备份数据时出错，可能是数据库正打开着。"), {}, Icon::Warning);
+    store::Result r;
+    if (!guarded([&] { r = store::backupDatabase(store_, dest.toStdString()); }))
+        return;
+    if (!r.ok) {
+        asker_->inform(QString::fromStdString(r.message), {}, Icon::Warning);
         return;
     }
-    asker_->inform(QStringLiteral("备份成功。"));
+    asker_->inform(QString::fromStdString(r.message));
     urlOpener_(QUrl::fromLocalFile(QFileInfo(dest).absolutePath()));
 }
 
@@ -683,17 +704,17 @@ void TForm1::restoreData()
     if (asker_->ask(QStringLiteral("确认要恢复数据吗？请慎重操作！"), QStringLiteral("恢复数据"), Buttons::OkCancel) !=
         Answer::Ok)
         return;
-    std::string why;
-    if (!guarded([&] { why = store::restoreDatabase(store_, src.toStdString()); }))
+    store::Result r;
+    if (!guarded([&] { r = store::restoreDatabase(store_, src.toStdString()); }))
         return;
-    if (!why.empty()) {
-        asker_->inform(QStringLiteral("恢复数据时出错：") + QString::fromStdString(why) +
+    if (!r.ok) {
+        asker_->inform(QStringLiteral("恢复数据时出错：") + QString::fromStdString(r.message) +
                            QStringLiteral("\n正在使用的数据没有改动。"),
                        QStringLiteral("恢复数据"), Icon::Warning);
         return;
     }
     loadMain();
-    asker_->inform(QStringLiteral("恢复数据完成。"));
+    asker_->inform(QString::fromStdString(r.message));
     if (!runLogin()) {
         quitWithoutAsking_ = true;
         close();

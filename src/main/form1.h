@@ -14,6 +14,7 @@
 
 #include "app/home.h"
 #include "ui/asker.h"
+#include "ui/kbstep.h"
 #include "ui/page.h"
 #include "users/users.h"
 
@@ -78,6 +79,7 @@ public:
 
     // ---- Shell
     store::Store& store() override { return store_; }
+    tavrin::ui::KbStep& kbStep() override { return *kbStep_; }
     users::Session& session() override { return session_; }
     tavrin::ui::Asker& asker() override { return *asker_; }
     bool dataChanged() const override { return dataChanged_; }
@@ -150,6 +152,7 @@ protected:
 private:
     store::Store& store_;
     users::Session session_;
+    tavrin::ui::KbStep* kbStep_;
     std::unique_ptr<tavrin::ui::Asker> ownAsker_;
     tavrin::ui::Asker* asker_ = nullptr;
     bool dataChanged_ = false;

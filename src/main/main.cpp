@@ -103,7 +103,7 @@ int main(int argc, char** argv)
         return 1;
 
     try {
-        store::Store store(file.path);
+        store::Store store(file.path, file.readOnly ? store::Store::Mode::ReadOnly : store::Store::Mode::OpenExisting);
         mainwin::TForm1::Options options;
         if (grabbing)
             options.asker = &quiet;

@@ -375,7 +375,7 @@ void loadCalendar(Store& s, School& school, const Masters& m)
             school.XiaoName = st.text(0);
     }
 
-    school.slots.build(school.theDay, school.mor, school.aft, school.nig);
+    school.slots.build(school.week());
 
     // Grade groups and classes.
     takeSkipped(m, school, {"jibd", "banbd"});

@@ -35,6 +35,17 @@ struct Conditions {
     std::vector<int> TeaExclusive;  // [0..TeaOldNum], the partner, 0 = none
 };
 
+// One teaching assignment as every reader sees it. `real` is false for an index outside the
+// list and for the empty entries the merge of repeated rows leaves behind (0 lessons): such
+// an index names no lesson, wherever it turns up.
+struct Renke {
+    int r = -1;
+    int ban = 0, tea = 0, ke = 0;
+    int jieshu = 0;  // lessons a week
+    int heban = 0;   // combined group with the same teacher; 0 = none
+    bool real = false;
+};
+
 struct School {
     // Calendar (`LoadDayBanJi`).
     std::array<std::uint8_t, 8> DaySel{};    // [weekday] 1 = taught
@@ -52,6 +63,7 @@ struct School {
     SlotTable slots;
     int P() const { return mor + aft + nig; }
     int N() const { return P() * theDay; }
+    WeekShape week() const { return {theDay, mor, aft, nig}; }
 
     // Classes.
     int MaxBanID = 0;
@@ -93,6 +105,14 @@ struct School {
     {
         return BTKtoRenkeid.inside(ban, tea, ke) ? BTKtoRenkeid(ban, tea, ke) : -1;
     }
+    Renke renke(int r) const
+    {
+        if (r < 0 || r >= renkeSize())
+            return {};
+        const auto i = static_cast<std::size_t>(r);
+        return {r, RenkeBan[i], RenkeTea[i], RenkeKe[i], RenkeJieshu[i], RenkeHeban[i], RenkeJieshu[i] > 0};
+    }
+    bool isRealRenke(int r) const { return r >= 0 && r < renkeSize() && RenkeJieshu[static_cast<std::size_t>(r)] > 0; }
 
     // Custom conditions (`LoadMyPaiOpt`).
     Conditions opt;

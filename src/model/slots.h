@@ -18,6 +18,16 @@ enum Section { Morning = 1, Afternoon = 2, Evening = 3 };
 
 inline int slotOf(int day, int jie, int P) { return (day - 1) * P + jie; }
 
+// The shape of the school week: school days and the periods of each section. The school,
+// its slot tables and every week-shaped grid share it.
+struct WeekShape {
+    int theDay = 0;
+    int mor = 0, aft = 0, nig = 0;
+    int P() const { return mor + aft + nig; }
+    int N() const { return P() * theDay; }
+    bool operator==(const WeekShape&) const = default;
+};
+
 // The slot tables of a week (`JieAtWhere`).
 struct SlotTable {
     int P = 0;  // periods a day
@@ -25,6 +35,7 @@ struct SlotTable {
     int mor = 0, aft = 0, nig = 0;
     std::vector<int> SlotDay, SlotJie, SlotSection;  // N + 2 entries each
 
+    void build(const WeekShape& w) { build(w.theDay, w.mor, w.aft, w.nig); }
     void build(int theDay, int morning, int afternoon, int evening)
     {
         mor = morning;

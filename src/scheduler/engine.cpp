@@ -1,5 +1,7 @@
 #include "scheduler/engine.h"
 
+#include "model/kechen.h"
+
 #include <pthread.h>
 
 #include <algorithm>
@@ -1134,19 +1136,9 @@ std::vector<KeptLesson> loadKeptLessons(store::Store& st, const model::School& s
                                         const std::vector<std::uint8_t>& keep)
 {
     std::vector<KeptLesson> out;
-    const int P = s.P();
-    auto q = st.prepare("SELECT theday, thejie, theban, thetea, theke, teshu FROM kechenbd ORDER BY rowid");
-    while (q.step()) {
-        const int day = q.integer(0), jie = q.integer(1), b = q.integer(2), t = q.integer(3), k = q.integer(4);
-        if (b < 1 || b > s.MaxBanID || !keep[b])
-            continue;
-        if (day < 1 || day > 7 || s.WeektoDay[day] == 0 || jie < 1 || jie > P)
-            continue;
-        const int r = s.btk(b, t, k);
-        if (r < 0)
-            continue;
-        out.push_back({b, model::slotOf(s.WeektoDay[day], jie, P), r, q.integer(5)});
-    }
+    for (const model::StoredLesson& l : model::readKechen(st, s))
+        if (l.ban >= 1 && l.ban <= s.MaxBanID && keep[l.ban])
+            out.push_back({l.ban, l.slot, l.r, l.teshu});
     return out;
 }
 

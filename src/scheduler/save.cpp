@@ -1,5 +1,7 @@
 #include "scheduler/save.h"
 
+#include "model/kechen.h"
+
 namespace tavrin::scheduler {
 
 std::vector<std::string> reportLines(const model::School& s, const model::Grids& g,
@@ -37,24 +39,7 @@ std::vector<std::string> reportLines(const model::School& s, const model::Grids&
 std::vector<std::string> SavePai(store::Store& st, const model::School& s, const model::Grids& g,
                                  const std::vector<std::uint8_t>& banKeep)
 {
-    const int N = s.N();
-    st.transaction([&] {
-        st.run("DELETE FROM kechenbd");
-        auto ins = st.prepare(
-            "INSERT INTO kechenbd(kechenid, theday, thejie, theban, thetea, theke, teshu) "
-            "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)");
-        int id = 0;
-        for (int b = 1; b <= s.MaxBanID; ++b)
-            for (int sl = 1; sl <= N; ++sl) {
-                const int r = g.Renke_B(b, sl);
-                if (r < 0)
-                    continue;
-                ins.reset();
-                ins.bindAll(++id, static_cast<int>(s.DayToWeek[s.slots.SlotDay[sl]]), s.slots.SlotJie[sl], b,
-                            s.RenkeTea[r], s.RenkeKe[r], g.Teshu_B(b, sl));
-                ins.run();
-            }
-    });
+    st.transaction([&] { model::writeKechen(st, model::kechenRows(s, g.Renke_B, &g.Teshu_B)); });
     return reportLines(s, g, banKeep);
 }
 
@@ -79,6 +64,9 @@ std::vector<std::string> reasonLines(const model::School& s, const std::vector<U
 
 SavedRun scheduleAndSave(store::Store& st, const model::School& s, const RunRequest& req)
 {
+    // Refused before the run rather than after it.
+    if (st.readOnly())
+        throw store::ReadOnlyError();
     SavedRun out;
     out.result = runSchedule(st, s, req);
     if (out.result.cancelled)

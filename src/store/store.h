@@ -11,23 +11,59 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace tavrin::store {
 
+// A fault of the file or the engine. `what()` is the full text for the log; `message()`
+// is what the user is told, in the program's words, never SQLite's own text.
 class DbError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    // A fault the program itself describes: the text is the message.
+    explicit DbError(const std::string& message) : std::runtime_error(message) {}
+    // A fault SQLite reported: its own text (for the log) and its extended result code.
+    DbError(const std::string& detail, int code) : std::runtime_error(detail), code_(code) {}
+
+    // SQLite's extended result code; 0 when the program raised the fault itself.
+    int code() const { return code_; }
+    // The kind of fault in a few words ("磁盘空间不足"); empty for the program's own faults.
+    std::string reason() const;
+    std::string message() const;
+
+private:
+    int code_ = 0;
 };
+
+// What every write to a store opened read-only is refused with.
+inline constexpr const char* kReadOnlyRefusal = "学校文件是以只读方式打开的，不能修改数据。";
+
+// A write tried on a store opened read-only; `what()` is kReadOnlyRefusal.
+class ReadOnlyError : public DbError {
+public:
+    ReadOnlyError() : DbError(kReadOnlyRefusal) {}
+};
+
+// Why a SQLite result code failed, in the program's words ("磁盘空间不足").
+std::string describeCode(int code);
+
+// What the user is told of a fault: a DbError's message, else the exception's own text.
+std::string userMessage(const std::exception& e);
+// The same in a few words, to put beside a file's name ("磁盘空间不足").
+std::string userReason(const std::exception& e);
+
+class Store;
 
 // A NULL value to bind (the "empty" class, subject or teacher of a condition row).
 struct Null {};
 
 class Stmt {
 public:
-    Stmt(sqlite3* db, std::string_view sql);
+    // `owner` (the store that prepared it) counts statements for the failure hook and
+    // knows whether writes are refused.
+    Stmt(sqlite3* db, std::string_view sql, Store* owner = nullptr);
     ~Stmt();
     Stmt(Stmt&& o) noexcept;
     Stmt& operator=(Stmt&&) = delete;
@@ -58,6 +94,7 @@ public:
 
     int columnCount() const;
     // Column index by name (case-insensitive); throws when the statement has no such column.
+    // The names are read once per statement, not once per row.
     int column(std::string_view name) const;
     bool isNull(int col) const;
     std::int64_t int64(int col) const;
@@ -71,20 +108,28 @@ public:
 private:
     sqlite3* db_;
     sqlite3_stmt* st_ = nullptr;
+    Store* owner_ = nullptr;
+    bool running_ = false;  // stepped to a row; the next step continues the same run
+    mutable std::vector<std::string> names_;  // lower-case column names, read on first use
     void check(int rc, const char* what) const;
+    [[noreturn]] void fail(const char* what) const;
 };
 
 class Store {
 public:
-    enum class Mode { OpenExisting, CreateIfMissing };
+    enum class Mode { OpenExisting, CreateIfMissing, ReadOnly };
 
     // Opens the file. OpenExisting refuses a missing file instead of creating an empty one.
+    // ReadOnly (commands that only read, a second copy of the program) refuses every write
+    // with kReadOnlyRefusal. Every connection runs in SQLite's defensive mode and does not
+    // trust the file's schema to call functions.
     explicit Store(const std::filesystem::path& path, Mode mode = Mode::OpenExisting);
     ~Store();
     Store(const Store&) = delete;
     Store& operator=(const Store&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
+    bool readOnly() const { return mode_ == Mode::ReadOnly; }
 
     Stmt prepare(std::string_view sql);
     // Runs SQL without parameters (schema statements, PRAGMAs); several statements allowed.
@@ -110,8 +155,17 @@ public:
     }
 
     // Runs `f` inside one transaction: it commits whole, or rolls back whole and rethrows.
-    // Nested calls join the outer transaction.
+    // A nested call is a savepoint: its failure undoes its own part only and leaves the
+    // outer transaction free to go on, commit or roll back.
     void transaction(const std::function<void()>& f);
+    bool inTransaction() const { return depth_ > 0; }
+
+    // Test hook: the n-th statement from now (1 = the next; BEGIN, COMMIT and savepoints
+    // count) fails as a SQLite fault would, before it runs. 0 disarms. Lets a test prove
+    // that a save failing at any point leaves the file as it was.
+    void failAfter(int n);
+    // True once the armed failure has fired (a sweep over n stops when it no longer does).
+    bool failureFired() const { return failFired_; }
 
     std::int64_t changes() const;
     std::int64_t lastInsertRowId() const;
@@ -122,10 +176,19 @@ public:
     bool isOpen() const { return db_ != nullptr; }
 
 private:
+    friend class Stmt;
     std::filesystem::path path_;
+    Mode mode_;
     sqlite3* db_ = nullptr;
     int depth_ = 0;
-    void open(Mode mode);
+    bool aborted_ = false;  // SQLite rolled the whole transaction back under a savepoint
+    int failCountdown_ = 0;
+    bool failFired_ = false;
+    void open();
+    // Called before every statement runs: the failure hook and the aborted transaction.
+    void beforeStatement();
+    void undoSavepoint(const std::string& name);
+    void rollbackAll();
 };
 
 }  // namespace tavrin::store

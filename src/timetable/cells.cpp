@@ -17,7 +17,7 @@ bool flag(const std::vector<std::uint8_t>& v, int i)
 
 bool realRenke(const model::School& s, int r)
 {
-    return r >= 0 && r < s.renkeSize();
+    return s.isRealRenke(r);
 }
 
 int renkeBan(const model::School& s, int r)

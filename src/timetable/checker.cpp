@@ -27,10 +27,7 @@ struct Ctx {
 
     int renkeCount() const { return s.renkeSize(); }
     // An assignment index that names a real assignment.
-    bool real(int r) const
-    {
-        return r >= 0 && r < renkeCount() && s.RenkeJieshu[static_cast<std::size_t>(r)] > 0;
-    }
+    bool real(int r) const { return s.isRealRenke(r); }
     int tea(int r) const { return s.RenkeTea[static_cast<std::size_t>(r)]; }
     int ban(int r) const { return s.RenkeBan[static_cast<std::size_t>(r)]; }
     int ke(int r) const { return s.RenkeKe[static_cast<std::size_t>(r)]; }
@@ -337,7 +334,7 @@ std::vector<Violation> checkTimetable(const School& school, const Grids& grids)
 
 int lessonPairs(const School& school, const Grids& grids, int r)
 {
-    if (r < 0 || r >= school.renkeSize() || school.RenkeJieshu[static_cast<std::size_t>(r)] <= 0 || !shapeFits(school, grids))
+    if (!school.isRealRenke(r) || !shapeFits(school, grids))
         return 0;
     const int b = school.RenkeBan[static_cast<std::size_t>(r)];
     if (b < 1 || b > school.MaxBanID)
@@ -382,7 +379,7 @@ int placedLessons(const School& school, const Grids& grids)
     for (int b = 1; b <= school.MaxBanID; ++b)
         for (int slot = 1; slot <= school.N(); ++slot) {
             const int r = grids.Renke_B(b, slot);
-            n += r >= 0 && r < school.renkeSize() && school.RenkeJieshu[static_cast<std::size_t>(r)] > 0 &&
+            n += school.isRealRenke(r) &&
                  school.RenkeBan[static_cast<std::size_t>(r)] == b;
         }
     return n;

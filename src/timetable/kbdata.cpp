@@ -1,7 +1,7 @@
 #include "timetable/kbdata.h"
 
 #include "model/loaders.h"
-#include "timetable/kechen.h"
+#include "model/kechen.h"
 
 namespace tavrin::timetable {
 
@@ -65,42 +65,18 @@ void FreeKbData(KbData& kb)
     kb = KbData{};
 }
 
-int SaveKbData(store::Store& store, const KbData& kb)
+store::Result SaveKbData(store::Store& store, const KbData& kb)
 {
     if (!kb.loaded)
-        return 0;
-    const model::School& s = kb.school;
-    const model::Array2<int>& B = kb.gridB();
-    int rows = 0;
+        return store::done();
+    if (store.readOnly())
+        return store::refused(store::kReadOnlyRefusal);
     store.transaction([&] {
-        store.run("DELETE FROM kechenbd");
-        auto ins = store.prepare(
-            "INSERT INTO kechenbd(kechenid, theday, thejie, theban, thetea, theke, teshu) VALUES(?1, ?2, ?3, ?4, ?5, ?6, 0)");
-        for (int c = 1; c <= s.MaxBanID; ++c) {
-            for (int slot = 1; slot <= s.N(); ++slot) {
-                const int a = B(c, slot);
-                if (a < 0 || a >= s.renkeSize())
-                    continue;
-                const auto i = static_cast<std::size_t>(a);
-                const int weekday = s.DayToWeek[static_cast<std::size_t>(s.slots.SlotDay[static_cast<std::size_t>(slot)])];
-                ins.reset();
-                ins.bindAll(++rows, weekday, s.slots.SlotJie[static_cast<std::size_t>(slot)], c, s.RenkeTea[i], s.RenkeKe[i]);
-                ins.run();
-            }
-        }
-        // Rows the model does not know (left out on loading) are unlocked.
-        store.run("UPDATE banbd SET islock = 0");
-        for (int c = 1; c <= s.MaxBanID; ++c)
-            if (kb.banLocked(c))
-                store.run("UPDATE banbd SET islock = 1 WHERE banid = ?1", c);
-        store.run("UPDATE teabd SET islock = 0");
-        for (int t = 1; t <= s.TeaOldNum; ++t)
-            if (kb.teaLocked(t))
-                store.run("UPDATE teabd SET islock = 1 WHERE teaid = ?1", t);
+        model::writeKechen(store, model::kechenRows(kb.school, kb.gridB()));
+        model::writeLocks(store, kb.school);
     });
-    return rows;
+    return store::done("保存完成。");
 }
-
 namespace {
 const char* const kLayoutSetting = "课表显示";
 }
@@ -118,6 +94,8 @@ int readKbLayout(store::Store& store)
 
 void storeKbLayout(store::Store& store, int layout)
 {
+    if (store.readOnly())
+        return;
     store.transaction([&] {
         store.run("DELETE FROM setting WHERE setName = ?1", kLayoutSetting);
         store.run("INSERT INTO setting(setName, setVar) VALUES(?1, ?2)", kLayoutSetting, layout == 2 ? "日行" : "日列");

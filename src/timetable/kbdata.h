@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/school.h"
+#include "store/result.h"
 #include "store/store.h"
 
 namespace tavrin::timetable {
@@ -82,11 +83,12 @@ void FreeKbData(KbData& kb);
 // The save of the timetable being edited, in one transaction: kechenbd rewritten from the
 // class grid (classes in order, slots in order, kechenid 1..n, teshu 0; a combined lesson
 // once per class), then the lock of every class and teacher row. Nothing in memory changes.
-// Returns the number of timetable rows written.
-int SaveKbData(store::Store& store, const KbData& kb);
+// Refused on a read-only store; a fault leaves the file as it was.
+store::Result SaveKbData(store::Store& store, const KbData& kb);
 
 // The grid layout setting (`setting` row "课表显示"): 1 days as columns ("日列"), 2 days as
-// rows ("日行"). Reading gives 1 unless the row says "日行".
+// rows ("日行"). Reading gives 1 unless the row says "日行". A read-only school keeps the
+// stored one: the layout is only how this window shows it.
 int readKbLayout(store::Store& store);
 void storeKbLayout(store::Store& store, int layout);
 

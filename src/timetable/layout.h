@@ -7,6 +7,8 @@
 // the three sections of the day stand apart. All divisions truncate.
 #pragma once
 
+#include "model/slots.h"
+
 namespace tavrin::timetable {
 
 inline constexpr int kSectionGap = 20;
@@ -19,11 +21,8 @@ struct KbRect {
     bool operator==(const KbRect&) const = default;
 };
 
-struct KbWeekShape {
-    int theDay = 0;
-    int mor = 0, aft = 0, nig = 0;
-    int P() const { return mor + aft + nig; }
-};
+// The school's week shape, as the grid lays it out.
+using KbWeekShape = model::WeekShape;
 
 struct KbGridLayout {
     int layout = 1;      // 1 days as columns, 2 days as rows

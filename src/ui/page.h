@@ -34,6 +34,7 @@ struct Session;
 namespace tavrin::ui {
 
 class Asker;
+class KbStep;
 class Page;
 
 // Which table an opening of the timetable step asks for (the four entries of `pmOpenKb`
@@ -88,6 +89,10 @@ public:
     virtual void setTopBarEnabled(bool on) = 0;
     // Opens the timetable step on a table (KbBan ...) as the home page's entries do.
     virtual void openTimetable(int table) = 0;
+
+    // The timetable step's document and its signals: one for the window, shared by the
+    // pages 6, 7 and 8 and every panel that shows the timetable.
+    virtual KbStep& kbStep() = 0;
 };
 
 class Page : public QWidget {

@@ -1,11 +1,13 @@
-// Users, login and the read-only gate. Passwords are kept as salted hashes; the login,
-// the automatic one included, verifies against the hash.
+// Users, login and the read-only gate. Passwords are kept as salted hashes. A stored value
+// that is not one of our hashes (a file written by hand or by another copy) is the password
+// as typed: it is compared as such and replaced by its hash at the first login.
 #pragma once
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "store/result.h"
 #include "store/store.h"
 
 namespace tavrin::users {
@@ -21,7 +23,12 @@ std::string hashPassword(const std::string& plain);
 // user; they choose the cheapest hash. Verifying works whatever the cost was.
 enum class HashCost { Interactive, Minimal };
 void setHashCost(HashCost cost);
-bool verifyPassword(const std::string& hash, const std::string& plain);
+// Whether `stored` is one of our hashes (else it is a password as typed).
+bool isHash(const std::string& stored);
+// Whether `plain` is the password `stored` keeps: verified against a hash, compared in
+// constant time with a value as typed. A hash asking for far more work than this program
+// ever spends is refused at once, as a wrong password.
+bool verifyPassword(const std::string& stored, const std::string& plain);
 
 struct UserRow {
     int id = 0;
@@ -48,17 +55,19 @@ std::vector<UserRow> loadUsers(store::Store& s);
 // A single "默认用户" whose password is empty logs in without a question.
 bool isAutoLogin(const std::vector<UserRow>& users);
 
-// Outcome of an operation: empty message means it went through.
-struct Result {
-    bool ok = false;
-    std::string message;
-};
+// The outcome of a user command: a refusal carries the message to show.
+using Result = store::Result;
 
 // Logs in the row at `index` of `users` (-1: nothing chosen). On success `session` holds the
 // new user; otherwise it is left as it was.
 Result login(const std::vector<UserRow>& users, int index, const std::string& password, Session& session);
+// The same, and a password stored as typed is replaced by its hash (unless the store is
+// read-only). A fault while replacing it is logged; the login stands.
+Result login(store::Store& s, const std::vector<UserRow>& users, int index, const std::string& password,
+             Session& session);
 // The automatic login of a single default user.
 void autoLogin(const std::vector<UserRow>& users, Session& session);
+void autoLogin(store::Store& s, const std::vector<UserRow>& users, Session& session);
 
 Result changePassword(store::Store& s, Session& session, const std::string& oldPass, const std::string& pass1,
                       const std::string& pass2);
@@ -73,9 +82,10 @@ Result deleteUser(store::Store& s, Session& session);
 // Adds "默认用户" with an empty password when the table has no user at all.
 void ensureDefaultUser(store::Store& s);
 
-// Creates a new empty school file (schema, default options, "默认用户"); false when
-// something already exists at `file`. It lives here because the default user's password
-// is hashed on the way in.
+// Creates a new empty school file (schema, default options, "默认用户") in one transaction;
+// false when something already exists at `file`. A file that cannot be made throws a
+// DbError naming the path and the reason and leaves nothing behind. It lives here because
+// the default user's password is hashed on the way in.
 bool initDatabase(const std::filesystem::path& file);
 
 }  // namespace tavrin::users

@@ -11,7 +11,7 @@
 #include "model/loaders.h"
 #include "support/testutil.h"
 #include "timetable/checker.h"
-#include "timetable/kechen.h"
+#include "model/kechen.h"
 
 namespace tavrin::demo {
 namespace {
@@ -29,7 +29,7 @@ Loaded loadFile(const std::filesystem::path& file)
     store::Store st(file);
     Loaded l;
     l.school = model::loadSchool(st);
-    l.grids = timetable::LoadKeChenData(st, l.school, &l.skipped);
+    l.grids = model::LoadKeChenData(st, l.school, &l.skipped);
     return l;
 }
 
@@ -320,7 +320,7 @@ TEST(DemoSchool, SampleIsTheLargeSchoolOfSeedOne)
 {
     const std::filesystem::path sample = std::filesystem::path(TAVRIN_SAMPLES_DIR) / "示例学校.wkt";
     ASSERT_TRUE(std::filesystem::exists(sample)) << sample;
-    ASSERT_EQ(store::checkSchoolFile(sample), "");
+    ASSERT_EQ(store::checkSchoolFile(sample).message, "");
     TempDir dir;
     auto copy = dir / "db.dat";
     std::filesystem::copy_file(sample, copy);  // never open the shipped file for writing
@@ -342,7 +342,7 @@ TEST(DemoSchool, SampleIsTheLargeSchoolOfSeedOne)
             << "assignment " << r;
     // The planted timetable of the same school, stored into the copy, keeps every rule.
     writePlantedTimetable(st, d);
-    auto v = timetable::checkTimetable(s, timetable::LoadKeChenData(st, s));
+    auto v = timetable::checkTimetable(s, model::LoadKeChenData(st, s));
     EXPECT_TRUE(v.empty()) << describe(v);
 }
 

@@ -8,7 +8,7 @@
 #include "scheduler/save.h"
 #include "support/testutil.h"
 #include "timetable/checker.h"
-#include "timetable/kechen.h"
+#include "model/kechen.h"
 
 using namespace tavrin;
 
@@ -74,7 +74,7 @@ TEST(DemoSchedule, SavedTimetableOfASchoolWithCombinedLessonsPassesTheChecker)
             auto saved = scheduler::scheduleAndSave(*d.st, d.school, req);
             ASSERT_FALSE(saved.result.cancelled);
             // What was written reads back as what the run held, and keeps every rule.
-            auto grids = timetable::LoadKeChenData(*d.st, d.school);
+            auto grids = model::LoadKeChenData(*d.st, d.school);
             EXPECT_TRUE(grids.Renke_B == saved.result.grids.Renke_B);
             auto v = timetable::checkTimetable(d.school, grids);
             EXPECT_TRUE(v.empty()) << describe(v);

@@ -50,7 +50,8 @@ TEST(Store, NewDatabaseHasEveryTableTheDefaultUserAndOptions)
     TempDir d;
     auto f = d / "db.dat";
     ASSERT_TRUE(users::initDatabase(f));
-    EXPECT_EQ(store::checkSchoolFile(f), "");
+    EXPECT_EQ(store::checkSchoolFile(f).message, "");
+    EXPECT_TRUE(store::checkSchoolFile(f));
     store::Store s(f);
     EXPECT_EQ(s.scalar("SELECT count(*) FROM sqlite_master WHERE type='table'"), 22);
     EXPECT_EQ(count(s, "userbd"), 1);
@@ -89,7 +90,7 @@ TEST_P(ClearStep, CascadesToTheDependentRows)
     ASSERT_TRUE(users::initDatabase(f));
     store::Store s(f);
     fillSchool(s);
-    store::clearStep(s, GetParam().step);
+    ASSERT_TRUE(store::clearStep(s, GetParam().step));
     for (auto& [table, n] : GetParam().after)
         EXPECT_EQ(count(s, table), n) << table << " after clearing step " << GetParam().step;
 }
@@ -179,7 +180,9 @@ TEST(DbFile, NeitherFileIsReportedAsNotFound)
     EXPECT_FALSE(std::filesystem::exists(d / "db.dat"));
 }
 
-TEST(DbFile, CompactionRemovesAStaleTemporaryFileAndKeepsTheData)
+// The compaction works on the school file itself: a file named like the old temporary
+// file is the user's, perhaps another school, and stays as it was.
+TEST(DbFile, CompactionLeavesAFileNamedDbTempAloneAndKeepsTheData)
 {
     TempDir d;
     auto f = d / "db.dat";
@@ -188,9 +191,9 @@ TEST(DbFile, CompactionRemovesAStaleTemporaryFileAndKeepsTheData)
         store::Store s(f);
         fillSchool(s);
     }
-    tavrin::testing::writeFile(d / "db_temp.dat", "left over from a crash");
+    tavrin::testing::writeFile(d / "db_temp.dat", "another school, or anything else");
     EXPECT_TRUE(store::compactDatabase(f));
-    EXPECT_FALSE(std::filesystem::exists(d / "db_temp.dat"));
+    EXPECT_EQ(tavrin::testing::readFile(d / "db_temp.dat"), "another school, or anything else");
     store::Store s(f);
     EXPECT_EQ(count(s, "kechenbd"), 1);
 }
@@ -221,9 +224,9 @@ TEST(DbFile, BackupThenRestoreBringsBackTheData)
     fillSchool(s);
     auto b = d / "copy.wkt";
     ASSERT_TRUE(store::backupDatabase(s, b));
-    store::clearStep(s, 1);
+    ASSERT_TRUE(store::clearStep(s, 1));
     EXPECT_EQ(count(s, "banbd"), 0);
-    EXPECT_EQ(store::restoreDatabase(s, b), "");
+    EXPECT_TRUE(store::restoreDatabase(s, b));
     EXPECT_EQ(count(s, "banbd"), 1);
     EXPECT_EQ(s.scalar("PRAGMA foreign_keys"), 1);
 }
@@ -245,7 +248,8 @@ TEST(DbFile, RestoreRefusesFilesThatAreNotSchoolDatabases)
         o.exec("CREATE TABLE t(x)");
     }
     for (auto& bad : {text, other, d / "missing.wkt"}) {
-        EXPECT_NE(store::restoreDatabase(s, bad), "") << bad;
+        EXPECT_NE(store::restoreDatabase(s, bad).message, "") << bad;
+        EXPECT_FALSE(store::restoreDatabase(s, bad)) << bad;
         EXPECT_EQ(count(s, "kechenbd"), before);
     }
 }
@@ -255,6 +259,164 @@ TEST(DbFile, CheckNamesTheFile)
     TempDir d;
     auto f = d / "garbage.dat";
     tavrin::testing::writeFile(f, std::string(4096, 'x'));
-    auto why = store::checkSchoolFile(f);
+    auto why = store::checkSchoolFile(f).message;
     EXPECT_NE(why.find(f.string()), std::string::npos) << why;
+}
+
+namespace {
+std::vector<long long> jiIds(store::Store& s)
+{
+    std::vector<long long> out;
+    auto st = s.prepare("SELECT jiid FROM jibd ORDER BY jiid");
+    while (st.step())
+        out.push_back(st.int64(0));
+    return out;
+}
+}  // namespace
+
+// A fault inside a nested transaction undoes that part only; the outer transaction goes
+// on and then commits or rolls back whole.
+TEST(Store, ANestedFailureRollsBackItsOwnPartOnly)
+{
+    enum Fault { Constraint, Hook };
+    struct C {
+        const char* what;
+        Fault fault;
+        bool outerCommits;
+        std::vector<long long> after;
+    };
+    const std::vector<C> cases = {
+        {"constraint, outer commits", Constraint, true, {1, 4}},
+        {"constraint, outer rolls back", Constraint, false, {}},
+        {"injected fault, outer commits", Hook, true, {1, 4}},
+        {"injected fault, outer rolls back", Hook, false, {}},
+    };
+    for (const auto& c : cases) {
+        TempDir d;
+        auto f = d / "db.dat";
+        ASSERT_TRUE(users::initDatabase(f));
+        store::Store s(f);
+        auto outer = [&] {
+            s.run("INSERT INTO jibd VALUES(1, 'a')");
+            try {
+                s.transaction([&] {
+                    s.run("INSERT INTO jibd VALUES(2, 'b')");
+                    // A deeper level that succeeded is undone with the level around it.
+                    s.transaction([&] { s.run("INSERT INTO jibd VALUES(3, 'c')"); });
+                    if (c.fault == Constraint) {
+                        s.run("INSERT INTO jibd VALUES(2, 'again')");
+                    } else {
+                        s.failAfter(1);
+                        s.run("INSERT INTO jibd VALUES(5, 'e')");
+                    }
+                });
+                ADD_FAILURE() << c.what << ": the inner part did not fail";
+            } catch (const store::DbError&) {
+            }
+            EXPECT_EQ(jiIds(s), (std::vector<long long>{1})) << c.what;
+            s.run("INSERT INTO jibd VALUES(4, 'd')");
+            if (!c.outerCommits)
+                throw std::runtime_error("the outer part fails too");
+        };
+        if (c.outerCommits)
+            s.transaction(outer);
+        else
+            EXPECT_THROW(s.transaction(outer), std::runtime_error) << c.what;
+        EXPECT_FALSE(s.inTransaction()) << c.what;
+        EXPECT_EQ(jiIds(s), c.after) << c.what;
+    }
+}
+
+TEST(Store, TheFailureHookFailsExactlyTheNthStatement)
+{
+    TempDir d;
+    auto f = d / "db.dat";
+    ASSERT_TRUE(users::initDatabase(f));
+    store::Store s(f);
+    s.failAfter(3);
+    s.run("INSERT INTO jibd VALUES(1, 'a')");
+    s.run("INSERT INTO jibd VALUES(2, 'b')");
+    EXPECT_FALSE(s.failureFired());
+    EXPECT_THROW(s.run("INSERT INTO jibd VALUES(3, 'c')"), store::DbError);
+    EXPECT_TRUE(s.failureFired());
+    s.run("INSERT INTO jibd VALUES(4, 'd')");
+    EXPECT_EQ(jiIds(s), (std::vector<long long>{1, 2, 4}));
+    // Rows of one statement count once, however many there are.
+    s.failAfter(2);
+    auto st = s.prepare("SELECT jiid FROM jibd");
+    int n = 0;
+    while (st.step())
+        ++n;
+    EXPECT_EQ(n, 3);
+    EXPECT_FALSE(s.failureFired());
+}
+
+// A store opened read-only (a second window, a command that only reads) refuses every
+// write with the same message and leaves the file as it was.
+TEST(Store, ReadOnlyRefusesEveryWriteWithOneMessage)
+{
+    TempDir d;
+    auto f = d / "db.dat";
+    ASSERT_TRUE(users::initDatabase(f));
+    {
+        store::Store s(f);
+        fillSchool(s);
+    }
+    const std::string before = tavrin::testing::readFile(f);
+    store::Store s(f, store::Store::Mode::ReadOnly);
+    EXPECT_TRUE(s.readOnly());
+    EXPECT_EQ(count(s, "kechenbd"), 1);
+
+    const std::vector<std::pair<const char*, std::function<void()>>> thrown = {
+        {"run", [&] { s.run("INSERT INTO jibd VALUES(9, 'x')"); }},
+        {"exec", [&] { s.exec("DELETE FROM kechenbd"); }},
+        {"schema", [&] { s.exec("CREATE TABLE t(x)"); }},
+        {"in a transaction", [&] { s.transaction([&] { s.run("UPDATE banbd SET islock = 1"); }); }},
+        {"in a savepoint",
+         [&] { s.transaction([&] { s.transaction([&] { s.run("DELETE FROM teabd"); }); }); }},
+    };
+    for (const auto& [what, write] : thrown) {
+        try {
+            write();
+            ADD_FAILURE() << what << " went through";
+        } catch (const store::ReadOnlyError& e) {
+            EXPECT_STREQ(e.what(), store::kReadOnlyRefusal) << what;
+            EXPECT_EQ(e.message(), store::kReadOnlyRefusal) << what;
+        }
+        EXPECT_FALSE(s.inTransaction()) << what;
+    }
+    const std::vector<std::pair<const char*, store::Result>> refusals = {
+        {"clear step 1", store::clearStep(s, 1)},
+        {"clear step 6", store::clearStep(s, 6)},
+        {"restore", store::restoreDatabase(s, f)},
+    };
+    for (const auto& [what, r] : refusals) {
+        EXPECT_FALSE(r) << what;
+        EXPECT_EQ(r.message, store::kReadOnlyRefusal) << what;
+    }
+    EXPECT_EQ(count(s, "kechenbd"), 1);
+    EXPECT_EQ(tavrin::testing::readFile(f), before);
+}
+
+TEST(Store, FaultsSpeakTheProgramsWordsAndKeepSQLitesForTheLog)
+{
+    TempDir d;
+    auto f = d / "db.dat";
+    ASSERT_TRUE(users::initDatabase(f));
+    store::Store s(f);
+    s.run("INSERT INTO jibd VALUES(1, 'a')");
+    try {
+        s.run("INSERT INTO jibd VALUES(1, 'b')");
+        ADD_FAILURE() << "a duplicate key went through";
+    } catch (const store::DbError& e) {
+        EXPECT_NE(std::string(e.what()).find("UNIQUE constraint failed"), std::string::npos) << e.what();
+        EXPECT_EQ(e.message(), "读写数据库时出错：数据不符合数据库的约束。");
+        EXPECT_EQ(store::userMessage(e), e.message());
+    }
+    try {
+        store::Store missing(d / "none" / "db.dat");
+        ADD_FAILURE() << "a missing file opened";
+    } catch (const store::DbError& e) {
+        EXPECT_EQ(e.reason(), "无法打开文件");
+    }
 }

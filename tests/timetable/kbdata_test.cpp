@@ -9,6 +9,7 @@
 #include "model/loaders.h"
 #include "support/testutil.h"
 #include "timetable/kbdata.h"
+#include "timetable/kbdocument.h"
 
 namespace tavrin::timetable {
 namespace {
@@ -90,7 +91,7 @@ TEST_F(StepData, CombinedLessonIsHeldByBothClassesAndSavedOncePerClass)
     EXPECT_EQ(kb.unplaced(r1), 1);
     EXPECT_EQ(kb.unplaced(math), 2);
 
-    EXPECT_EQ(SaveKbData(*st, kb), 3);
+    EXPECT_TRUE(SaveKbData(*st, kb));
     // Class 1 first, then class 2 by slot; the editor's rows carry no score.
     EXPECT_EQ(stored(), (std::vector<Row>{{1, 4, 3, 1, 2, 2, 0}, {2, 4, 3, 2, 2, 2, 0}, {3, 5, 1, 2, 3, 3, 0}}));
 
@@ -206,7 +207,7 @@ TEST_F(StepData, SaveWritesTheTimetableBeingEditedInClassThenSlotOrder)
     kb.gridB()(2, 3) = math;
     kb.gridT()(3, 3) = math;
 
-    EXPECT_EQ(SaveKbData(*st, kb), 4);
+    EXPECT_TRUE(SaveKbData(*st, kb));
     EXPECT_EQ(stored(), (std::vector<Row>{{1, 5, 1, 1, 1, 1, 0},
                                           {2, 2, 1, 2, 1, 1, 0},
                                           {3, 2, 3, 2, 3, 3, 0},
@@ -231,7 +232,7 @@ TEST_F(StepData, SaveWritesEveryLockAndTheyComeBack)
     kb.school.BanLocked[2] = 1;
     kb.school.TeaLocked[3] = 0;
     kb.school.TeaLocked[1] = 1;
-    SaveKbData(*st, kb);
+    ASSERT_TRUE(SaveKbData(*st, kb));
     EXPECT_EQ(lock("banbd", "banid", 1), 0);
     EXPECT_EQ(lock("banbd", "banid", 2), 1);
     EXPECT_EQ(lock("teabd", "teaid", 1), 1);
@@ -257,7 +258,7 @@ TEST_F(StepData, EmptyTimetableSavesNoRowsAndEveryLessonWaits)
         row.fill(-1);
     for (auto& p : kb.RenkePlaced_undo)
         std::fill(p.begin(), p.end(), 0);
-    EXPECT_EQ(SaveKbData(*st, kb), 0);
+    EXPECT_TRUE(SaveKbData(*st, kb));
     EXPECT_TRUE(stored().empty());
     KbData again;
     LoadKbData(*st, again);
@@ -279,7 +280,7 @@ TEST_F(StepData, LeavingReleasesEverything)
     EXPECT_EQ(kb.AtdoNum, 0);
     EXPECT_EQ(kb.school.MaxBanID, 0);
     // Nothing is left to save.
-    EXPECT_EQ(SaveKbData(*st, kb), 0);
+    EXPECT_TRUE(SaveKbData(*st, kb));
     EXPECT_EQ(stored().size(), 1u);
 }
 
@@ -296,6 +297,127 @@ TEST_F(StepData, LayoutSettingIsOneRow)
     auto q = st->prepare("SELECT setVar FROM setting WHERE setName = '课表显示'");
     ASSERT_TRUE(q.step());
     EXPECT_EQ(q.text(0), "日列");
+}
+
+
+// ---------------------------------------------------------------- the document
+
+// Records what the document tells, in order.
+struct Recorder : KbListener {
+    std::vector<KbChange> seen;
+    void kbChanged(const KbChange& c) override { seen.push_back(c); }
+};
+
+TEST_F(StepData, DocumentLoadLockSaveRoundTripTellsEachChange)
+{
+    lesson(2, 1, 1, 1, 1);  // Tuesday period 1: 张老师 语文 in class 1
+    lesson(4, 3, 1, 2, 2);  // Thursday period 3: 李老师 体育, both classes
+    lesson(4, 3, 2, 2, 2);
+    KbDocument doc;
+    Recorder rec;
+    doc.addListener(&rec);
+    doc.load(*st);
+    ASSERT_TRUE(doc.loaded());
+    doc.setBanLocked(2, true);
+    doc.setTeaLocked(1, true);
+    doc.setBanLocked(99, true);  // no such class: nothing changes, nothing is told
+    EXPECT_TRUE(doc.save(*st));
+    EXPECT_EQ(stored().size(), 3u);
+
+    ASSERT_EQ(rec.seen.size(), 4u);
+    EXPECT_EQ(rec.seen[0].kind, KbChange::Kind::Loaded);
+    EXPECT_TRUE(rec.seen[0].everything());
+    EXPECT_EQ(rec.seen[1].kind, KbChange::Kind::Lock);
+    EXPECT_EQ(rec.seen[1].bans, std::vector<int>{2});
+    EXPECT_TRUE(rec.seen[1].teas.empty());
+    EXPECT_EQ(rec.seen[2].teas, std::vector<int>{1});
+    EXPECT_EQ(rec.seen[3].kind, KbChange::Kind::Saved);
+
+    KbDocument again;
+    again.load(*st);
+    EXPECT_EQ(again.data().gridB(), doc.data().gridB());
+    EXPECT_EQ(again.data().gridT(), doc.data().gridT());
+    EXPECT_TRUE(again.data().banLocked(2));
+    EXPECT_FALSE(again.data().banLocked(1));
+    EXPECT_TRUE(again.data().teaLocked(1));
+    EXPECT_EQ(lock("banbd", "banid", 2), 1);
+
+    doc.removeListener(&rec);
+    doc.free();
+    EXPECT_EQ(rec.seen.size(), 4u);  // a removed listener hears nothing more
+    EXPECT_FALSE(doc.loaded());
+}
+
+TEST_F(StepData, StepUndoAndRedoTellTheSlotsAndRowsThatDiffer)
+{
+    lesson(2, 1, 1, 1, 1);  // slot 1: 张老师 语文 in class 1
+    lesson(4, 3, 1, 2, 2);  // slot 11: 李老师 体育 with both classes
+    lesson(4, 3, 2, 2, 2);
+    KbDocument doc;
+    doc.load(*st);
+    Recorder rec;
+    doc.addListener(&rec);
+    const model::Array2<int> before = doc.data().gridB();
+    const int r = doc.school().btk(1, 1, 1);
+    EXPECT_FALSE(doc.canUndo());
+    EXPECT_FALSE(doc.undo().has_value());
+
+    // Class 1's 语文 moves from slot 1 to slot 6.
+    const KbChange c = doc.apply(banPage(1), [&](KbDocument::Snapshot& now, const KbDocument::Before& old) {
+        EXPECT_EQ(old.B(1, 1), r);
+        now.B(1, 1) = -1;
+        now.T(1, 1) = -1;
+        now.B(1, 6) = r;
+        now.T(1, 6) = r;
+    });
+    EXPECT_EQ(c.kind, KbChange::Kind::Step);
+    EXPECT_EQ(c.record, banPage(1));
+    EXPECT_EQ(c.slots, (std::vector<int>{1, 6}));
+    EXPECT_EQ(c.bans, std::vector<int>{1});
+    EXPECT_EQ(c.teas, std::vector<int>{1});
+    ASSERT_EQ(rec.seen.size(), 1u);
+    EXPECT_EQ(rec.seen[0].slots, c.slots);
+    EXPECT_EQ(doc.data().cellB(1, 6), r);
+    EXPECT_EQ(doc.baseline().Renke_B(1, 1), r);  // the baseline never moves
+    EXPECT_TRUE(doc.canUndo());
+    EXPECT_FALSE(doc.canRedo());
+
+    const auto u = doc.undo();
+    ASSERT_TRUE(u.has_value());
+    EXPECT_EQ(u->kind, KbChange::Kind::Undo);
+    EXPECT_EQ(u->record, banPage(1));
+    EXPECT_EQ(u->slots, c.slots);
+    EXPECT_EQ(u->bans, c.bans);
+    EXPECT_EQ(doc.data().gridB(), before);
+    EXPECT_TRUE(doc.canRedo());
+
+    const auto re = doc.redo();
+    ASSERT_TRUE(re.has_value());
+    EXPECT_EQ(re->kind, KbChange::Kind::Redo);
+    EXPECT_EQ(re->teas, c.teas);
+    EXPECT_EQ(doc.data().cellB(1, 6), r);
+    EXPECT_FALSE(doc.redo().has_value());
+    EXPECT_EQ(rec.seen.size(), 3u);
+}
+
+TEST_F(StepData, TheRingHoldsAHundredStepsAndReusesItsSnapshots)
+{
+    lesson(2, 1, 1, 1, 1);
+    KbDocument doc;
+    doc.load(*st);
+    const int* storage = &doc.data().Renke_B_undo[50](0, 0);
+    // 150 steps, each moving nothing but recorded; only the last 100 can be taken back.
+    for (int i = 0; i < 150; ++i)
+        doc.apply(banPage(1 + i % 2), [](KbDocument::Snapshot&, const KbDocument::Before&) {});
+    EXPECT_EQ(&doc.data().Renke_B_undo[50](0, 0), storage);  // copied into, never reallocated
+    int undone = 0;
+    while (doc.undo())
+        ++undone;
+    EXPECT_EQ(undone, 100);
+    int redone = 0;
+    while (doc.redo())
+        ++redone;
+    EXPECT_EQ(redone, 100);
 }
 
 }  // namespace

@@ -2,16 +2,22 @@
 // assignment are left out and named, a combined lesson stands in each of its classes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <tuple>
+
 #include "users/users.h"
 #include "model/loaders.h"
 #include "support/testutil.h"
 #include "timetable/checker.h"
-#include "timetable/kechen.h"
+#include "model/kechen.h"
+#include "scheduler/engine.h"
+#include "timetable/kbdata.h"
 
 namespace tavrin::timetable {
 namespace {
 
 using tavrin::testing::TempDir;
+using model::LoadKeChenData;
 
 // Tuesday to Saturday, 2 + 2 periods; classes 1 and 2; 张老师 teaches 语文 to both, 李老师
 // 体育 to both as one combined lesson.
@@ -166,6 +172,40 @@ TEST_F(StoredTimetable, TwoLessonsOfOneTeacherAtOneSlotAreLoadedAndCaught)
     for (const auto& x : v)
         conflict = conflict || (x.kind == "教师冲突" && x.tea == 1 && x.slot == 1);
     EXPECT_TRUE(conflict);
+}
+
+
+TEST_F(StoredTimetable, TheStepAndTheEnginesKeptClassesReadTheSameLessons)
+{
+    lesson(2, 1, 1, 1, 1, 1020);  // Tuesday period 1: 语文 in class 1
+    lesson(7, 1, 2, 1, 1);        // Sunday is not taught: no slot
+    lesson(3, 2, 2, 2, 1);        // 李老师 never taught 语文 to class 2: no assignment
+    lesson(4, 3, 1, 2, 2, 7);     // Thursday period 3: the combined 体育 in both classes
+    lesson(4, 3, 2, 2, 2, 7);
+    lesson(3, 1, 2, 1, 1);        // Wednesday period 1: 语文 in class 2
+    // An assignment deleted after the timetable was saved: its row names nothing now.
+    st->run("DELETE FROM renkebd WHERE banid = 2 AND keid = 1");
+    school = model::loadSchool(*st);
+
+    KbData kb;
+    LoadKbData(*st, kb);
+    const auto kept = scheduler::loadKeptLessons(*st, school, std::vector<std::uint8_t>(school.MaxBanID + 1, 1));
+
+    // Both see exactly the class cells the step shows, with the scores stored.
+    std::vector<std::tuple<int, int, int>> fromStep, fromEngine;
+    for (int b = 1; b <= school.MaxBanID; ++b)
+        for (int s = 1; s <= school.N(); ++s)
+            if (kb.cellB(b, s) >= 0)
+                fromStep.emplace_back(b, s, kb.cellB(b, s));
+    for (const auto& k : kept) {
+        fromEngine.emplace_back(k.ban, k.slot, k.renke);
+        EXPECT_EQ(k.teshu, kb.base.Teshu_B(k.ban, k.slot));
+    }
+    std::sort(fromEngine.begin(), fromEngine.end());
+    EXPECT_EQ(fromStep, fromEngine);
+    ASSERT_EQ(fromStep.size(), 3u);  // 语文 in class 1 and the combined lesson in both classes
+    // The step lists what it left out: the untaught day and the two rows without an assignment.
+    EXPECT_EQ(kb.skipped.size(), 3u);
 }
 
 }  // namespace

@@ -92,4 +92,13 @@ class StartupTest : public QObject {
 private Q_SLOTS:
     void findsOrMakesTheSchoolFile_data();
     void findsOrMakesTheSchoolFile();
+    void aStartThatCannotMakeTheFileEndsWithOneMessage_data();
+    void aStartThatCannotMakeTheFileEndsWithOneMessage();
+    void aStartOnAFullDiskEndsWithOneMessage();
+    void aSecondStartMayOnlyView_data();
+    void aSecondStartMayOnlyView();
+    void aSchoolThatMayNotBeWrittenOpensReadOnly_data();
+    void aSchoolThatMayNotBeWrittenOpensReadOnly();
+    void aDamagedSchoolIsReportedAndLeftAsItIs();
+    void aReadOnlyWindowRefusesWritesWithOneMessage();
 };

@@ -29,6 +29,7 @@
 #include "timetable/ui/kbholding.h"
 #include "ui/asker.h"
 #include "ui/busy.h"
+#include "ui/kbstep.h"
 
 namespace tavrin::timetable::ui {
 
@@ -50,7 +51,8 @@ constexpr int kHoldingHeight = 120;
 
 }  // namespace
 
-TimetablePage::TimetablePage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 6, parent)
+TimetablePage::TimetablePage(tavrin::ui::Shell& shell, QWidget* parent)
+    : Page(shell, 6, parent), doc_(shell.kbStep().document()), kb_(doc_.data())
 {
     buildControls();
     buildMenus();
@@ -486,7 +488,7 @@ void TimetablePage::enterStep(int table)
 {
     loading_ = true;
     try {
-        LoadKbData(shell().store(), kb_);
+        doc_.load(shell().store());
     } catch (...) {
         loading_ = false;
         freeStep();
@@ -528,7 +530,7 @@ void TimetablePage::enterStep(int table)
 
 void TimetablePage::freeStep()
 {
-    FreeKbData(kb_);
+    doc_.free();
     history_.clear();
     held_ = {};
     SelKB = 0;
@@ -553,12 +555,14 @@ bool TimetablePage::saveKb()
 {
     if (!kb_.loaded)
         return true;
+    store::Result r;
     {
         tavrin::ui::Busy busy(window());
-        SaveKbData(shell().store(), kb_);
+        r = doc_.save(shell().store());
     }
-    shell().asker().inform(QStringLiteral("保存完成。"));
-    return true;
+    shell().asker().inform(QString::fromStdString(r.message), {},
+                           r.ok ? tavrin::ui::Icon::Information : tavrin::ui::Icon::Warning);
+    return r.ok;
 }
 
 void TimetablePage::applyShape()
@@ -829,15 +833,13 @@ void TimetablePage::layoutHolding()
     if (geo.cellW <= 0 || geo.cellH <= 0)
         return;
     if (geo.cellW != cellW_ || geo.cellH != cellH_) {
-        scaleHoldingPlaces(kb_.TmpPosX_B, kb_.TmpPosY_B, cellW_, cellH_, geo.cellW, geo.cellH);
-        scaleHoldingPlaces(kb_.TmpPosX_T, kb_.TmpPosY_T, cellW_, cellH_, geo.cellW, geo.cellH);
+        doc_.scaleHoldingPlaces(cellW_, cellH_, geo.cellW, geo.cellH);
         cellW_ = geo.cellW;
         cellH_ = geo.cellH;
     }
     const bool tea = shown_ == KbSide::Tea;
     const KbSide side = shown_;
-    const auto places = placeHolding(held_, tea ? kb_.TmpPosX_T : kb_.TmpPosX_B, tea ? kb_.TmpPosY_T : kb_.TmpPosY_B,
-                                     geo.cellW, geo.cellH, holding_->areaWidth());
+    const auto places = doc_.placeHolding(held_, tea, geo.cellW, geo.cellH, holding_->areaWidth());
     std::vector<KbHeldTile> tiles(places.size());
     for (int n = 1; n <= held_.count; ++n) {
         const auto i = static_cast<std::size_t>(n);
@@ -937,12 +939,10 @@ void TimetablePage::lockShown(bool on)
 {
     if (!kb_.loaded)
         return;
-    if (shown_ == KbSide::Tea) {
-        if (NowTea >= 1 && static_cast<std::size_t>(NowTea) < kb_.school.TeaLocked.size())
-            kb_.school.TeaLocked[static_cast<std::size_t>(NowTea)] = on ? 1 : 0;
-    } else if (NowBan >= 1 && static_cast<std::size_t>(NowBan) < kb_.school.BanLocked.size()) {
-        kb_.school.BanLocked[static_cast<std::size_t>(NowBan)] = on ? 1 : 0;
-    }
+    if (shown_ == KbSide::Tea)
+        doc_.setTeaLocked(NowTea, on);
+    else
+        doc_.setBanLocked(NowBan, on);
     redraw();
 }
 

@@ -2,13 +2,12 @@
 // week grid at a time, with the pickers, the search box, the history of visited
 // timetables, the layout and content boxes, the holding area and the page menus.
 //
-// The page also owns the step's data (`KbData`): the grids, the snapshot ring and the
-// locks live here from entering the step to leaving it. The other pages of the step reach
-// them through `TimetablePage::of(shell)`:
+// The step's data is the window's `KbDocument` (`Shell::kbStep()`): the grids, the snapshot
+// ring and the locks live there from entering the step to leaving it, and every page of the
+// step reads it there and listens to its signals. This page runs the step's entry and save:
 //
 //     auto* kb = TimetablePage::of(shell());
 //     kb->enterStep(table);       // their own opening: the entry sequence, once
-//     kb->data().gridB() ...      // the timetable being edited
 //     kb->showBan(ban);           // go to a class timetable
 //     kb->saveKb();               // the step's save
 //
@@ -25,6 +24,7 @@
 #include "timetable/cells.h"
 #include "timetable/history.h"
 #include "timetable/kbdata.h"
+#include "timetable/kbdocument.h"
 #include "timetable/layout.h"
 #include "ui/page.h"
 
@@ -78,7 +78,6 @@ public:
     // `actSaveKb`: writes the timetable being edited and the locks, then "保存完成。".
     bool saveKb();
     bool stepLoaded() const { return kb_.loaded; }
-    KbData& data() { return kb_; }
     const KbData& data() const { return kb_; }
     const KbHistory& history() const { return history_; }
 
@@ -131,7 +130,8 @@ protected:
     void showEvent(QShowEvent* e) override;
 
 private:
-    KbData kb_;
+    KbDocument& doc_;
+    const KbData& kb_;  // what the document holds, read-only
     KbHistory history_;
     KbHolding held_;
     int SelKB = 0;

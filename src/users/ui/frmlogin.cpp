@@ -114,7 +114,7 @@ void TfrmLogin::prepare()
     cbbName_->setCurrentIndex(!rows_.empty() && session_.id == 0 ? 0 : -1);
 
     if (isAutoLogin(rows_)) {
-        autoLogin(rows_, session_);
+        autoLogin(store_, rows_, session_);
         userLabel_ = QString::fromUtf8(kDefaultUser) + QStringLiteral("（操作员）");
         setClientHeight(kBannerH);
         ticks_ = 0;
@@ -145,7 +145,7 @@ void TfrmLogin::tick()
 void TfrmLogin::btnLoginClick()
 {
     const int i = cbbName_->currentIndex();
-    Result r = login(rows_, i, edtPass_->text().toStdString(), session_);
+    Result r = login(store_, rows_, i, edtPass_->text().toStdString(), session_);
     if (!r.ok) {
         asker_.inform(QString::fromStdString(r.message));
         return;

@@ -1,0 +1,191 @@
+#include "timetable/kbdocument.h"
+
+#include <algorithm>
+
+#include "timetable/cells.h"
+
+namespace tavrin::timetable {
+
+void KbDocument::load(store::Store& store)
+{
+    LoadKbData(store, kb_);
+    notify({KbChange::Kind::Loaded});
+}
+
+void KbDocument::start(model::School school, model::Grids grids)
+{
+    startKbData(kb_, std::move(school), std::move(grids));
+    notify({KbChange::Kind::Loaded});
+}
+
+void KbDocument::free()
+{
+    FreeKbData(kb_);
+    notify({KbChange::Kind::Freed});
+}
+
+store::Result KbDocument::save(store::Store& store)
+{
+    store::Result r = SaveKbData(store, kb_);
+    if (kb_.loaded && r.ok)
+        notify({KbChange::Kind::Saved});
+    return r;
+}
+
+void KbDocument::setBanLocked(int ban, bool on)
+{
+    auto& v = kb_.school.BanLocked;
+    if (!kb_.loaded || ban < 1 || static_cast<std::size_t>(ban) >= v.size())
+        return;
+    v[static_cast<std::size_t>(ban)] = on ? 1 : 0;
+    KbChange c{KbChange::Kind::Lock};
+    c.bans = {ban};
+    notify(c);
+}
+
+void KbDocument::setTeaLocked(int tea, bool on)
+{
+    auto& v = kb_.school.TeaLocked;
+    if (!kb_.loaded || tea < 1 || static_cast<std::size_t>(tea) >= v.size())
+        return;
+    v[static_cast<std::size_t>(tea)] = on ? 1 : 0;
+    KbChange c{KbChange::Kind::Lock};
+    c.teas = {tea};
+    notify(c);
+}
+
+void KbDocument::scaleHoldingPlaces(int oldW, int oldH, int newW, int newH)
+{
+    timetable::scaleHoldingPlaces(kb_.TmpPosX_B, kb_.TmpPosY_B, oldW, oldH, newW, newH);
+    timetable::scaleHoldingPlaces(kb_.TmpPosX_T, kb_.TmpPosY_T, oldW, oldH, newW, newH);
+}
+
+void KbDocument::setHoldingPlace(bool tea, int r, int k, int x, int y)
+{
+    auto& X = tea ? kb_.TmpPosX_T : kb_.TmpPosX_B;
+    auto& Y = tea ? kb_.TmpPosY_T : kb_.TmpPosY_B;
+    if (!X.inside(r, k))
+        return;
+    X(r, k) = x;
+    Y(r, k) = y;
+    notify({KbChange::Kind::Holding});
+}
+
+std::vector<KbRect> KbDocument::placeHolding(const KbHolding& held, bool tea, int w, int h, int areaWidth)
+{
+    return timetable::placeHolding(held, tea ? kb_.TmpPosX_T : kb_.TmpPosX_B, tea ? kb_.TmpPosY_T : kb_.TmpPosY_B, w, h,
+                                   areaWidth);
+}
+
+KbChange KbDocument::apply(int record, const Edit& edit)
+{
+    if (!kb_.loaded)
+        return {KbChange::Kind::Step, record};
+    // Opening: the next snapshot, giving up the oldest when the ring is full.
+    const int prev = kb_.AtdoNum;
+    kb_.AtdoNum = ringNext(prev);
+    if (kb_.AtdoNum == kb_.UndoFirst)
+        kb_.UndoFirst = ringNext(kb_.AtdoNum);
+    kb_.UndoKb[static_cast<std::size_t>(kb_.AtdoNum)] = record;
+    // `CopyUndoArr`: into the snapshot already there (same size, so the copy reuses its
+    // storage and a step allocates nothing).
+    const auto p = static_cast<std::size_t>(prev), n = static_cast<std::size_t>(kb_.AtdoNum);
+    kb_.Renke_B_undo[n] = kb_.Renke_B_undo[p];
+    kb_.Renke_T_undo[n] = kb_.Renke_T_undo[p];
+    kb_.RenkePlaced_undo[n] = kb_.RenkePlaced_undo[p];
+
+    Snapshot now{kb_.Renke_B_undo[n], kb_.Renke_T_undo[n], kb_.RenkePlaced_undo[n]};
+    const Before before{kb_.Renke_B_undo[p], kb_.Renke_T_undo[p], kb_.RenkePlaced_undo[p]};
+    if (edit)
+        edit(now, before);
+
+    // Closing.
+    kb_.UndoLast = kb_.AtdoNum;
+    KbChange c = diff(prev, kb_.AtdoNum, KbChange::Kind::Step, record);
+    notify(c);
+    return c;
+}
+
+bool KbDocument::canUndo() const
+{
+    return kb_.loaded && kb_.AtdoNum != kb_.UndoFirst;
+}
+
+bool KbDocument::canRedo() const
+{
+    if (!kb_.loaded)
+        return false;
+    const int next = ringNext(kb_.AtdoNum);
+    return next != kb_.UndoFirst && kb_.UndoKb[static_cast<std::size_t>(next)] != 0 && kb_.AtdoNum != kb_.UndoLast;
+}
+
+std::optional<KbChange> KbDocument::undo()
+{
+    if (!canUndo())
+        return std::nullopt;
+    const int from = kb_.AtdoNum;
+    const int record = kb_.UndoKb[static_cast<std::size_t>(from)];
+    kb_.AtdoNum = ringPrev(from);
+    KbChange c = diff(from, kb_.AtdoNum, KbChange::Kind::Undo, record);
+    notify(c);
+    return c;
+}
+
+std::optional<KbChange> KbDocument::redo()
+{
+    if (!canRedo())
+        return std::nullopt;
+    const int from = kb_.AtdoNum;
+    kb_.AtdoNum = ringNext(from);
+    KbChange c = diff(from, kb_.AtdoNum, KbChange::Kind::Redo, kb_.UndoKb[static_cast<std::size_t>(kb_.AtdoNum)]);
+    notify(c);
+    return c;
+}
+
+KbChange KbDocument::diff(int a, int b, KbChange::Kind kind, int record) const
+{
+    KbChange c{kind, record};
+    const model::School& s = kb_.school;
+    const int N = s.N();
+    std::vector<char> slotChanged(static_cast<std::size_t>(N) + 1, 0);
+    auto rows = [&](const model::Array2<int>& x, const model::Array2<int>& y, int last, std::vector<int>& out) {
+        for (int id = 1; id <= last; ++id) {
+            bool changed = false;
+            for (int slot = 1; slot <= N; ++slot)
+                if (x(id, slot) != y(id, slot)) {
+                    changed = true;
+                    slotChanged[static_cast<std::size_t>(slot)] = 1;
+                }
+            if (changed)
+                out.push_back(id);
+        }
+    };
+    const auto ia = static_cast<std::size_t>(a), ib = static_cast<std::size_t>(b);
+    rows(kb_.Renke_B_undo[ia], kb_.Renke_B_undo[ib], s.MaxBanID, c.bans);
+    rows(kb_.Renke_T_undo[ia], kb_.Renke_T_undo[ib], s.TeaOldNum, c.teas);
+    for (int slot = 1; slot <= N; ++slot)
+        if (slotChanged[static_cast<std::size_t>(slot)])
+            c.slots.push_back(slot);
+    return c;
+}
+
+void KbDocument::addListener(KbListener* l)
+{
+    if (l && std::find(listeners_.begin(), listeners_.end(), l) == listeners_.end())
+        listeners_.push_back(l);
+}
+
+void KbDocument::removeListener(KbListener* l)
+{
+    listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), l), listeners_.end());
+}
+
+void KbDocument::notify(const KbChange& c)
+{
+    // A copy: a listener may remove itself while it is told.
+    const auto ls = listeners_;
+    for (KbListener* l : ls)
+        l->kbChanged(c);
+}
+
+}  // namespace tavrin::timetable

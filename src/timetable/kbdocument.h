@@ -1,0 +1,127 @@
+// `KbDocument`: the one owner of the timetable step's state, free of widgets. It holds what
+// `KbData` describes (the school, the baseline, the ring of 101 snapshots, locks, holding
+// places) and is the only way to change it: loading and leaving the step, saving, the lock
+// changes, the holding places, and edits as steps of the ring with undo and redo. After
+// every change it tells its listeners what changed (slots and class and teacher rows), so
+// that every page and panel showing the timetable follows without reaching into another.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "model/school.h"
+#include "store/result.h"
+#include "store/store.h"
+#include "timetable/cells.h"
+#include "timetable/kbdata.h"
+#include "timetable/layout.h"
+
+namespace tavrin::timetable {
+
+struct KbChange {
+    enum class Kind {
+        Loaded,   // a timetable was loaded: everything is new
+        Freed,    // the step was left: nothing is loaded
+        Step,     // an edit, one step of the ring
+        Undo,     // a step taken back
+        Redo,     // a step done again
+        Lock,     // a class or teacher was locked or unlocked
+        Holding,  // the remembered places of held lessons moved
+        Saved,    // the file now holds the timetable being edited
+    };
+    Kind kind = Kind::Loaded;
+    // The record of the step concerned (10000 + class, 20000 + teacher); 0 when not a step.
+    int record = 0;
+    // Slots whose cells changed in some row, class rows and teacher rows that changed; each
+    // sorted and without repeats. For a lock, the row locked or unlocked.
+    std::vector<int> slots, bans, teas;
+    bool everything() const { return kind == Kind::Loaded || kind == Kind::Freed; }
+};
+
+class KbListener {
+public:
+    virtual ~KbListener() = default;
+    virtual void kbChanged(const KbChange& change) = 0;
+};
+
+class KbDocument {
+public:
+    KbDocument() = default;
+    KbDocument(const KbDocument&) = delete;
+    KbDocument& operator=(const KbDocument&) = delete;
+
+    // ---- the step's life
+    // Reads the school and the stored timetable (`LoadKbData`).
+    void load(store::Store& store);
+    // Starts from a school and grids already read (`startKbData`).
+    void start(model::School school, model::Grids grids);
+    // Leaving the step (`FreeKbData`).
+    void free();
+    // `SaveKbData`: the timetable being edited and the locks, in one transaction. Nothing in
+    // memory changes; listeners hear `Saved` when it went in.
+    store::Result save(store::Store& store);
+
+    // ---- reading
+    bool loaded() const { return kb_.loaded; }
+    const KbData& data() const { return kb_; }
+    const model::School& school() const { return kb_.school; }
+    const model::Grids& baseline() const { return kb_.base; }
+    int N() const { return kb_.N(); }
+
+    // ---- locks
+    void setBanLocked(int ban, bool on);
+    void setTeaLocked(int tea, bool on);
+
+    // ---- remembered places of held lessons
+    // Scales every remembered place from cells of oldW x oldH to newW x newH.
+    void scaleHoldingPlaces(int oldW, int oldH, int newW, int newH);
+    // The place of instance `k` of assignment r on the class (tea false) or teacher page.
+    void setHoldingPlace(bool tea, int r, int k, int x, int y);
+    // Lays out the held lessons of a page (`placeHolding`): lessons without a place take the
+    // next of the flow, which is remembered for them.
+    std::vector<KbRect> placeHolding(const KbHolding& held, bool tea, int w, int h, int areaWidth);
+
+    // ---- steps, undo and redo
+    // The snapshot a step edits, and the one before it, to read the old state from.
+    struct Snapshot {
+        model::Array2<int>& B;
+        model::Array2<int>& T;
+        std::vector<int>& placed;
+    };
+    struct Before {
+        const model::Array2<int>& B;
+        const model::Array2<int>& T;
+        const std::vector<int>& placed;
+    };
+    using Edit = std::function<void(Snapshot& now, const Before& before)>;
+
+    // One step with record `record`: opens it (the next snapshot of the ring becomes a copy
+    // of the current one; a full ring gives up its oldest state), lets `edit` change the new
+    // snapshot, closes it (cutting off any redo) and tells the listeners what differs.
+    // Nothing happens while nothing is loaded.
+    KbChange apply(int record, const Edit& edit);
+
+    // `actUndoKb` and `actRedoKb`'s availability.
+    bool canUndo() const;
+    bool canRedo() const;
+    // Take back or do again one step; nothing when unavailable (the keyboard, the CLI and
+    // tests reach these past any disabled button). The change names the step's record and
+    // the rows and slots that differ between the two snapshots.
+    std::optional<KbChange> undo();
+    std::optional<KbChange> redo();
+
+    // ---- listeners (not owned; a listener removes itself before it goes)
+    void addListener(KbListener* l);
+    void removeListener(KbListener* l);
+
+private:
+    KbData kb_;
+    std::vector<KbListener*> listeners_;
+
+    void notify(const KbChange& c);
+    // What differs between snapshots a and b.
+    KbChange diff(int a, int b, KbChange::Kind kind, int record) const;
+};
+
+}  // namespace tavrin::timetable
