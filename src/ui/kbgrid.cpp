@@ -106,6 +106,14 @@ int GridGeometry::slotAt(const QPoint& pos) const
     return 0;
 }
 
+int GridGeometry::bandAt(const QPoint& pos) const
+{
+    for (int i = 0; i < static_cast<int>(bands.size()); ++i)
+        if (band(i).contains(pos))
+            return i;
+    return -1;
+}
+
 QSize GridGeometry::used() const
 {
     const int alongPeriods = periodStart(periods + 1);
@@ -142,6 +150,7 @@ KbGrid::KbGrid(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(120, 90);
     cells_.resize(1);
+    fills_.resize(1);
 }
 
 void KbGrid::setWeek(int days, int periods)
@@ -149,6 +158,7 @@ void KbGrid::setWeek(int days, int periods)
     days_ = std::max(days, 0);
     periods_ = std::max(periods, 0);
     cells_.assign(static_cast<std::size_t>(slotCount()) + 1, KbGridCell{});
+    fills_.assign(cells_.size(), QColor());
     hover_ = 0;
     pressSlot_ = 0;
     relayout();
@@ -180,8 +190,10 @@ void KbGrid::setDayHeaders(const QStringList& texts)
 
 void KbGrid::refresh()
 {
-    for (int s = 1; s <= slotCount(); ++s)
+    for (int s = 1; s <= slotCount(); ++s) {
         cells_[static_cast<std::size_t>(s)] = cellFn_ ? cellFn_(s) : KbGridCell{};
+        fills_[static_cast<std::size_t>(s)] = fillFn_ ? fillFn_(s) : QColor();
+    }
     update();
 }
 
@@ -190,6 +202,7 @@ void KbGrid::refreshSlot(int slot)
     if (slot < 1 || slot > slotCount())
         return;
     cells_[static_cast<std::size_t>(slot)] = cellFn_ ? cellFn_(slot) : KbGridCell{};
+    fills_[static_cast<std::size_t>(slot)] = fillFn_ ? fillFn_(slot) : QColor();
     update(slotRect(slot));
 }
 
@@ -201,9 +214,17 @@ void KbGrid::setLook(int slot, KbLook look)
     update(slotRect(slot));
 }
 
+QColor KbGrid::cellFill(int slot) const
+{
+    if (slot < 1 || slot > slotCount())
+        return {};
+    return fills_[static_cast<std::size_t>(slot)];
+}
+
 void KbGrid::clear()
 {
     cellFn_ = nullptr;
+    fillFn_ = nullptr;
     corner_.clear();
     periodTexts_.clear();
     dayTexts_.clear();
@@ -249,6 +270,46 @@ int KbGrid::slotAt(const QPoint& pos) const
     return geo_.slotAt(pos);
 }
 
+GridHit KbGrid::hitAt(const QPoint& pos) const
+{
+    GridHit h;
+    if (const int s = slotAt(pos); s > 0) {
+        h.part = GridHit::Cell;
+        h.slot = s;
+        h.day = (s - 1) / periods_ + 1;
+        h.period = s - (h.day - 1) * periods_;
+        return h;
+    }
+    if (const int b = geo_.bandAt(pos); b >= 0) {
+        h.part = GridHit::Band;
+        h.band = b;
+        return h;
+    }
+    if (geo_.corner().contains(pos)) {
+        h.part = GridHit::Corner;
+        return h;
+    }
+    for (int d = 1; d <= days_; ++d)
+        if (geo_.dayHeader(d).contains(pos)) {
+            h.part = GridHit::DayHeader;
+            h.day = d;
+            return h;
+        }
+    for (int j = 1; j <= periods_; ++j)
+        if (geo_.periodHeader(j).contains(pos)) {
+            h.part = GridHit::PeriodHeader;
+            h.period = j;
+            return h;
+        }
+    return h;
+}
+
+void KbGrid::setHeaderColor(const QColor& c)
+{
+    headerColor_ = c;
+    update();
+}
+
 void KbGrid::relayout()
 {
     if (geoFn_)
@@ -289,12 +350,19 @@ void KbGrid::paintEvent(QPaintEvent* e)
         p.drawText(r.adjusted(4, 2, -4, -2), Qt::AlignCenter | Qt::TextWordWrap, text);
     };
 
+    auto header = [&](const QRect& rect, bool corner) {
+        if (headerColor_.isValid())
+            p.fillRect(rect.adjusted(1, 1, -1, -1), headerColor_);
+        else
+            drawKbHeader(p, rect, corner);
+    };
+
     // Bands across the week.
     for (int i = 0; i < static_cast<int>(geo_.bands.size()); ++i) {
         const QRect rect = geo_.band(i);
         if (!rect.intersects(e->rect()))
             continue;
-        drawKbHeader(p, rect);
+        header(rect, false);
         drawText(rect, geo_.bands[static_cast<std::size_t>(i)].text, Qt::white, f);
     }
 
@@ -306,7 +374,7 @@ void KbGrid::paintEvent(QPaintEvent* e)
             const QRect rect = headerRect(c, r);
             if (!rect.intersects(e->rect()))
                 continue;
-            drawKbHeader(p, rect, c == 0 && r == 0);
+            header(rect, c == 0 && r == 0);
             const QString text = c == 0 && r == 0 ? corner_ : (c == 0 ? periodHeader(r) : dayHeader(c));
             drawText(rect, text, Qt::white, c == 0 && r == 0 ? bold : f);
         }
@@ -317,6 +385,11 @@ void KbGrid::paintEvent(QPaintEvent* e)
         if (!rect.intersects(e->rect()))
             continue;
         const KbGridCell& cl = cells_[static_cast<std::size_t>(s)];
+        if (const QColor& fill = fills_[static_cast<std::size_t>(s)]; fill.isValid()) {
+            p.fillRect(rect.adjusted(1, 1, -1, -1), fill);
+            drawText(rect, cl.text, Qt::white, f);
+            continue;
+        }
         drawKbCell(p, rect, cl.look);
         drawText(rect, cl.text, kbTextColor(cl.look, cl.enabled), f);
     }
@@ -324,6 +397,8 @@ void KbGrid::paintEvent(QPaintEvent* e)
 
 void KbGrid::mousePressEvent(QMouseEvent* e)
 {
+    pressHit_ = hitAt(e->position().toPoint());
+    pressButton_ = e->button();
     const int s = slotAt(e->position().toPoint());
     pressSlot_ = e->button() == Qt::LeftButton ? s : 0;
     pressPos_ = e->position().toPoint();
@@ -348,10 +423,17 @@ void KbGrid::mouseMoveEvent(QMouseEvent* e)
     }
 }
 
-void KbGrid::mouseReleaseEvent(QMouseEvent*)
+void KbGrid::mouseReleaseEvent(QMouseEvent* e)
 {
+    const bool click = !dragReported_ && e->button() == pressButton_ && pressHit_.part != GridHit::None &&
+                       hitAt(e->position().toPoint()) == pressHit_;
+    const GridHit hit = pressHit_;
     pressSlot_ = 0;
     dragReported_ = false;
+    pressHit_ = {};
+    pressButton_ = Qt::NoButton;
+    if (click)
+        Q_EMIT partClicked(hit, e->button());
 }
 
 void KbGrid::mouseDoubleClickEvent(QMouseEvent* e)
@@ -374,6 +456,9 @@ void KbGrid::contextMenuEvent(QContextMenuEvent* e)
     const int s = slotAt(e->pos());
     if (s > 0)
         Q_EMIT cellMenuRequested(s, e->globalPos());
+    const GridHit hit = hitAt(e->pos());
+    if (hit.part != GridHit::None)
+        Q_EMIT partMenuRequested(hit, e->globalPos());
 }
 
 }  // namespace tavrin::ui

@@ -14,6 +14,7 @@
 // drag on a draggable cell are signals with the slot, so editing can build on the grid.
 #pragma once
 
+#include <QColor>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -60,6 +61,8 @@ struct GridGeometry {
     QRect band(int i) const;
     // The slot under a point, 0 when none (the gaps, bands and headers belong to no cell).
     int slotAt(const QPoint& pos) const;
+    // The band under a point, -1 when none.
+    int bandAt(const QPoint& pos) const;
     // The bottom-right extent of everything drawn.
     QSize used() const;
 
@@ -78,6 +81,18 @@ struct KbGridCell {
     KbLook look = KbLook::Normal;
     bool enabled = true;
     bool draggable = false;
+};
+
+// What lies under a point of the grid: a cell (day, period and slot), a day or period
+// header, the corner, or a band.
+struct GridHit {
+    enum Part { None, Corner, DayHeader, PeriodHeader, Cell, Band };
+    Part part = None;
+    int day = 0;     // 1..days for a cell or a day header
+    int period = 0;  // 1..periods for a cell or a period header
+    int slot = 0;    // a cell's slot
+    int band = -1;   // a band's index
+    bool operator==(const GridHit&) const = default;
 };
 
 class KbGrid : public QWidget {
@@ -99,6 +114,12 @@ public:
     void setGeometryFunction(GeometryFunction f);
 
     void setCellFunction(CellFunction f) { cellFn_ = std::move(f); }
+    // Cells drawn flat in a colour of their own with white text instead of their look's
+    // picture (the week of the school colours its cells by section and by what they hold);
+    // an invalid colour keeps the picture. Asked with the cell function.
+    using FillFunction = std::function<QColor(int slot)>;
+    void setFillFunction(FillFunction f) { fillFn_ = std::move(f); }
+    QColor cellFill(int slot) const;
     void setCornerText(const QString& text);
     // Period headers 1..P and day headers 1..theDay, first entry for 1.
     void setPeriodHeaders(const QStringList& texts);
@@ -125,7 +146,12 @@ public:
     QRect headerRect(int d, int j) const;
     // The slot under a point, 0 when none.
     int slotAt(const QPoint& pos) const;
+    // Whatever lies under a point.
+    GridHit hitAt(const QPoint& pos) const;
     int hoveredSlot() const { return hover_; }
+    // Headers and bands drawn flat in this colour instead of the header picture; invalid:
+    // the picture.
+    void setHeaderColor(const QColor& c);
 
 Q_SIGNALS:
     void cellPressed(int slot, Qt::MouseButton button);
@@ -137,6 +163,10 @@ Q_SIGNALS:
     void cellMenuRequested(int slot, const QPoint& globalPos);
     // The geometry changed (a resize or another layout); cells have a new size.
     void laidOut();
+    // A press and a release of the same button on the same cell, header or band.
+    void partClicked(const tavrin::ui::GridHit& hit, Qt::MouseButton button);
+    // The context menu asked for over a cell, a header or a band.
+    void partMenuRequested(const tavrin::ui::GridHit& hit, const QPoint& globalPos);
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -153,10 +183,15 @@ private:
     GeometryFunction geoFn_;
     GridGeometry geo_;
     CellFunction cellFn_;
+    FillFunction fillFn_;
     std::vector<KbGridCell> cells_;  // [slot 0..N]
+    std::vector<QColor> fills_;      // [slot 0..N]
     QString corner_;
     QStringList periodTexts_, dayTexts_;
     int hover_ = 0;
+    QColor headerColor_;
+    GridHit pressHit_;
+    Qt::MouseButton pressButton_ = Qt::NoButton;
     int pressSlot_ = 0;
     QPoint pressPos_;
     bool dragReported_ = false;

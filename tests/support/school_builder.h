@@ -61,6 +61,12 @@ public:
     {
         st_->run("INSERT INTO gudinbd VALUES(?1, ?2, ?3, ?4, ?5)", ++gudin_, name, weekday, jie, b);
     }
+    // A lesson of the stored timetable (kechenbd).
+    void lesson(int b, int weekday, int jie, int t, int k)
+    {
+        st_->run("INSERT INTO kechenbd VALUES(?1, ?2, ?3, ?4, ?5, ?6, 0)", ++kechen_, weekday, jie, b, t, k);
+    }
+    void lock(int b) { st_->run("UPDATE banbd SET islock = 1 WHERE banid = ?1", b); }
     void markKe(int k, int b, int weekday, int jie, int mark)
     {
         st_->run("INSERT INTO teshuke VALUES(?1, ?2, ?3, ?4, ?5)", k, b, weekday, jie, mark);
@@ -89,7 +95,7 @@ private:
     static std::optional<int> opt(int v) { return v > 0 ? std::optional<int>(v) : std::nullopt; }
     TempDir dir_;
     std::unique_ptr<store::Store> st_;
-    int ji_ = 0, ban_ = 0, ke_ = 0, tea_ = 0, gudin_ = 0, difid_ = 0;
+    int ji_ = 0, ban_ = 0, ke_ = 0, tea_ = 0, gudin_ = 0, difid_ = 0, kechen_ = 0;
 };
 
 }  // namespace tavrin::testing

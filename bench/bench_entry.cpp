@@ -1,0 +1,135 @@
+// The saves of steps 1 and 2 on the xl demo school (6 grade groups x 20 classes) with its
+// planted timetable (4,700 lessons) and subject marks added up to about 40,000 rows:
+//   ClassSaveDeleteFirst - deletes the first class, so every other class is renumbered twice
+//                          and every row of the seven tables that refer to a class follows;
+//   WeekSave             - a whole-school fixed lesson on Monday period 1 (taking the 120
+//                          lessons under it out of the timetable) and a public slot.
+// Each iteration starts from a fresh copy of the school file; the copy is not timed.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <random>
+
+#include "demo/demo.h"
+#include "entry/classes.h"
+#include "entry/week.h"
+#include "store/store.h"
+#include "users/users.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tavrin::store::Store;
+
+// The benchmark's folder, removed when the program ends.
+struct Scratch {
+    fs::path dir = fs::temp_directory_path() / ("tavrin_bench_entry_" + std::to_string(::getpid()));
+    Scratch() { fs::create_directories(dir); }
+    ~Scratch()
+    {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+};
+
+const fs::path& masterFile()
+{
+    static const Scratch scratch;
+    static const fs::path file = [] {
+        const fs::path& dir = scratch.dir;
+        const fs::path f = dir / "xl.dat";
+        tavrin::demo::DemoOptions o;
+        o.size = tavrin::demo::DemoSize::Xl;
+        o.seed = 1;
+        o.writePlanted = true;
+        std::string error;
+        if (!tavrin::demo::writeDemoSchool(f, o, &error))
+            throw std::runtime_error(error);
+        Store s(f);
+        std::mt19937 rng(7);
+        s.transaction([&] {
+            auto ins = s.prepare("INSERT INTO teshuke(kemuid, banid, theday, thejie, teshu) VALUES(?1, ?2, ?3, ?4, ?5)");
+            const auto bans = s.scalar("SELECT count(*) FROM banbd");
+            const auto kemus = std::min<std::int64_t>(10, s.scalar("SELECT count(*) FROM kemubd"));
+            const auto P = s.scalar("SELECT mor + aft + nig FROM jieshu");
+            for (std::int64_t b = 1; b <= bans; ++b)
+                for (std::int64_t k = 1; k <= kemus; ++k)
+                    for (int n = 0; n < 33; ++n) {
+                        ins.reset();
+                        ins.bindAll(k, b, static_cast<int>(rng() % 5) + 1, static_cast<int>(rng() % P) + 1,
+                                    static_cast<int>(rng() % 3) + 1);
+                        ins.run();
+                    }
+        });
+        return f;
+    }();
+    return file;
+}
+
+fs::path freshCopy()
+{
+    const fs::path copy = masterFile().parent_path() / "work.dat";
+    fs::copy_file(masterFile(), copy, fs::copy_options::overwrite_existing);
+    return copy;
+}
+
+long long referringRows(Store& s)
+{
+    long long n = 0;
+    for (const char* t : {"kemujieshu", "teshuke", "renkebd", "gudinbd", "kechenbd", "PaiOptJie", "PaiOptDay"})
+        n += s.scalar(std::string("SELECT count(*) FROM ") + t);
+    return n;
+}
+
+void ClassSaveDeleteFirst(benchmark::State& state)
+{
+    long long rows = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const fs::path f = freshCopy();
+        auto s = std::make_unique<Store>(f);
+        rows = referringRows(*s);
+        auto d = tavrin::entry::loadClasses(*s);
+        tavrin::entry::deleteClass(d, {0, 0});
+        state.ResumeTiming();
+        auto r = tavrin::entry::saveClasses(*s, d);
+        benchmark::DoNotOptimize(r);
+    }
+    state.counters["referring_rows"] = static_cast<double>(rows);
+}
+
+void WeekSave(benchmark::State& state)
+{
+    std::int64_t unplaced = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const fs::path f = freshCopy();
+        auto s = std::make_unique<Store>(f);
+        auto d = tavrin::entry::loadWeek(*s);
+        tavrin::entry::setGudin(d, tavrin::entry::Scope::school(), 1, 1, "班会");
+        tavrin::entry::setPublicTime(d, 2, "课间操");
+        state.ResumeTiming();
+        auto r = tavrin::entry::saveWeek(*s, d, &unplaced);
+        benchmark::DoNotOptimize(r);
+    }
+    state.counters["unplaced"] = static_cast<double>(unplaced);
+}
+
+// Loading the week page's working copy (the scope tree and every fixed lesson).
+void WeekLoad(benchmark::State& state)
+{
+    Store s(masterFile());
+    for (auto _ : state) {
+        auto d = tavrin::entry::loadWeek(s);
+        benchmark::DoNotOptimize(d);
+    }
+}
+
+BENCHMARK(ClassSaveDeleteFirst)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(WeekSave)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(WeekLoad)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,178 @@
+#include "entry/json.h"
+
+#include <fmt/format.h>
+
+#include <map>
+
+namespace tavrin::entry {
+
+using nlohmann::json;
+using nlohmann::ordered_json;
+
+namespace {
+
+ordered_json skippedJson(const std::vector<model::SkippedRow>& rows)
+{
+    ordered_json out = ordered_json::array();
+    for (const auto& r : rows)
+        out.push_back({{"table", r.table}, {"row", r.row}, {"reason", r.reason}});
+    return out;
+}
+
+const json& member(const json& j, const char* key, const std::string& where)
+{
+    if (!j.is_object() || !j.contains(key))
+        throw BadJson(fmt::format("{}缺少“{}”。", where, key));
+    return j.at(key);
+}
+
+std::string text(const json& j, const char* key, const std::string& where)
+{
+    const json& v = member(j, key, where);
+    if (!v.is_string())
+        throw BadJson(fmt::format("{}的“{}”应为文字。", where, key));
+    return v.get<std::string>();
+}
+
+std::int64_t integer(const json& j, const char* key, const std::string& where)
+{
+    const json& v = member(j, key, where);
+    if (!v.is_number_integer())
+        throw BadJson(fmt::format("{}的“{}”应为整数。", where, key));
+    return v.get<std::int64_t>();
+}
+
+std::optional<std::int64_t> optionalId(const json& j, const std::string& where)
+{
+    if (!j.is_object() || !j.contains("id") || j.at("id").is_null())
+        return std::nullopt;
+    return integer(j, "id", where);
+}
+
+const json& array(const json& j, const char* key, const std::string& where)
+{
+    const json& v = member(j, key, where);
+    if (!v.is_array())
+        throw BadJson(fmt::format("{}的“{}”应为数组。", where, key));
+    return v;
+}
+
+int inRange(std::int64_t v, int lo, int hi, const char* key, const std::string& where)
+{
+    if (v < lo || v > hi)
+        throw BadJson(fmt::format("{}的“{}”应在{}到{}之间。", where, key, lo, hi));
+    return static_cast<int>(v);
+}
+
+}  // namespace
+
+ordered_json toJson(const ClassDraft& d)
+{
+    auto id = [](const std::optional<std::int64_t>& v) { return v ? ordered_json(*v) : ordered_json(nullptr); };
+    ordered_json groups = ordered_json::array();
+    for (const auto& g : d.groups) {
+        ordered_json classes = ordered_json::array();
+        for (const auto& c : g.classes)
+            classes.push_back({{"id", id(c.id)}, {"name", c.name}});
+        groups.push_back({{"id", id(g.id)}, {"name", g.name}, {"classes", classes}});
+    }
+    return {{"groups", groups}, {"skipped", skippedJson(d.skipped)}};
+}
+
+ClassDraft classesFromJson(const json& j)
+{
+    ClassDraft d;
+    const json& groups = array(j, "groups", "班级数据");
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        const std::string where = fmt::format("第{}个年级组", g + 1);
+        JiEntry e{optionalId(groups[g], where), text(groups[g], "name", where), {}};
+        const json& classes = array(groups[g], "classes", where);
+        for (std::size_t c = 0; c < classes.size(); ++c) {
+            const std::string at = fmt::format("{}的第{}个班级", where, c + 1);
+            e.classes.push_back({optionalId(classes[c], at), text(classes[c], "name", at)});
+        }
+        d.groups.push_back(std::move(e));
+    }
+    return d;
+}
+
+ordered_json toJson(const WeekDraft& d)
+{
+    ordered_json days = ordered_json::array();
+    for (int w : d.weekdays())
+        days.push_back(w);
+    ordered_json times = ordered_json::array();
+    for (int j = 1; j <= model::kMaxJie; ++j)
+        if (!d.times[j].empty())
+            times.push_back({{"period", j}, {"time", d.times[j]}});
+    ordered_json pub = ordered_json::array();
+    for (int k = 0; k <= model::kMaxJie; ++k)
+        if (!d.publicTimes[k].empty())
+            pub.push_back({{"after", k}, {"text", d.publicTimes[k]}});
+    ordered_json groups = ordered_json::array();
+    for (const auto& g : d.groups) {
+        ordered_json classes = ordered_json::array();
+        for (int k = g.first; k < g.first + g.count; ++k)
+            classes.push_back({{"id", d.classes[k].id}, {"name", d.classes[k].name}});
+        groups.push_back({{"id", g.id}, {"name", g.name}, {"classes", classes}});
+    }
+    ordered_json fixed = ordered_json::array();
+    for (std::size_t k = 0; k < d.classes.size(); ++k)
+        for (int w = 1; w <= model::kMaxDays; ++w)
+            for (int j = 1; j <= model::kMaxJie; ++j)
+                if (!d.fixed[k][w][j].empty())
+                    fixed.push_back({{"class", d.classes[k].id}, {"weekday", w}, {"period", j}, {"name", d.fixed[k][w][j]}});
+    return {{"days", days},     {"mor", d.mor},       {"aft", d.aft},     {"nig", d.nig},
+            {"times", times},   {"public", pub},      {"groups", groups}, {"fixed", fixed},
+            {"skipped", skippedJson(d.skipped)}};
+}
+
+WeekDraft weekFromJson(const json& j, WeekDraft base)
+{
+    const std::string where = "课节数据";
+    WeekDraft d = std::move(base);
+    d.skipped.clear();
+    d.days.fill(false);
+    for (const json& w : array(j, "days", where)) {
+        if (!w.is_number_integer())
+            throw BadJson("“days”应为1到7的整数。");
+        d.days[static_cast<std::size_t>(inRange(w.get<std::int64_t>(), 1, model::kMaxDays, "days", where))] = true;
+    }
+    d.mor = inRange(integer(j, "mor", where), 0, kMaxSectionJie, "mor", where);
+    d.aft = inRange(integer(j, "aft", where), 0, kMaxSectionJie, "aft", where);
+    d.nig = inRange(integer(j, "nig", where), 0, kMaxSectionJie, "nig", where);
+    for (auto& t : d.times)
+        t.clear();
+    for (auto& t : d.publicTimes)
+        t.clear();
+    if (j.contains("times"))
+        for (const json& t : array(j, "times", where)) {
+            const int p = inRange(integer(t, "period", "节次时间"), 1, model::kMaxJie, "period", "节次时间");
+            d.times[static_cast<std::size_t>(p)] = text(t, "time", "节次时间");
+        }
+    if (j.contains("public"))
+        for (const json& t : array(j, "public", where)) {
+            const int k = inRange(integer(t, "after", "公共时段"), 0, model::kMaxJie, "after", "公共时段");
+            d.publicTimes[static_cast<std::size_t>(k)] = text(t, "text", "公共时段");
+        }
+    std::map<std::int64_t, std::size_t> classAt;
+    for (std::size_t k = 0; k < d.classes.size(); ++k)
+        classAt[d.classes[k].id] = k;
+    for (auto& f : d.fixed)
+        for (auto& day : f)
+            for (auto& cell : day)
+                cell.clear();
+    if (j.contains("fixed"))
+        for (const json& f : array(j, "fixed", where)) {
+            const std::int64_t ban = integer(f, "class", "固定课");
+            auto it = classAt.find(ban);
+            if (it == classAt.end())
+                throw BadJson(fmt::format("固定课的班级{}不存在。", ban));
+            const int w = inRange(integer(f, "weekday", "固定课"), 1, model::kMaxDays, "weekday", "固定课");
+            const int p = inRange(integer(f, "period", "固定课"), 1, model::kMaxJie, "period", "固定课");
+            d.fixed[it->second][static_cast<std::size_t>(w)][static_cast<std::size_t>(p)] = text(f, "name", "固定课");
+        }
+    return d;
+}
+
+}  // namespace tavrin::entry

@@ -1,0 +1,139 @@
+// `tavrin-cli classes` and `week`, run as a script would: printing and applying the printed
+// rows unchanged changes no row of the file; a refusal is one line on stderr, exit status 1
+// and an untouched file.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <nlohmann/json.hpp>
+
+#include "support/name_dump.h"
+#include "support/testutil.h"
+
+extern char** environ;
+
+using namespace tavrin;
+using namespace tavrin::testing;
+using nlohmann::json;
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+Outcome runCli(const TempDir& dir, const std::vector<std::string>& args)
+{
+    const auto outFile = dir / "stdout.txt", errFile = dir / "stderr.txt";
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&files, STDERR_FILENO, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<std::string> all{TAVRIN_CLI};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    Outcome o;
+    const int rc = posix_spawn(&pid, TAVRIN_CLI, &files, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&files);
+    if (rc != 0)
+        return o;
+    int ws = 0;
+    waitpid(pid, &ws, 0);
+    o.status = WIFEXITED(ws) ? WEXITSTATUS(ws) : -1;
+    o.out = readFile(outFile);
+    o.err = readFile(errFile);
+    return o;
+}
+
+class CliEntry : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string db = (dir / "db.dat").string();
+    void SetUp() override
+    {
+        ASSERT_EQ(runCli(dir, {"demo", db, "--size", "small", "--seed", "4", "--planted"}).status, 0);
+    }
+    TableDump dump()
+    {
+        store::Store s(db);
+        return rawDump(s);
+    }
+    std::string printed(const char* verb)
+    {
+        Outcome o = runCli(dir, {verb, db});
+        EXPECT_EQ(o.status, 0) << o.err;
+        return o.out;
+    }
+};
+
+TEST_F(CliEntry, PrintingAndApplyingChangesNoRow)
+{
+    for (const char* verb : {"classes", "week"}) {
+        const TableDump before = dump();
+        const std::string text = printed(verb);
+        ASSERT_FALSE(json::parse(text).is_discarded());
+        writeFile(dir / "rows.json", text);
+        const Outcome o = runCli(dir, {verb, db, "--apply", (dir / "rows.json").string()});
+        EXPECT_EQ(o.status, 0) << o.err;
+        EXPECT_EQ(o.out, "保存完成\n");
+        EXPECT_EQ(dump(), before) << verb << "\n" << before.diff(dump());
+        EXPECT_EQ(printed(verb), text);
+    }
+}
+
+TEST_F(CliEntry, AnEditedListIsSavedAsThePageSavesIt)
+{
+    json j = json::parse(printed("classes"));
+    auto& classes = j["groups"][0]["classes"];
+    const std::string second = classes[1]["name"];
+    classes.erase(0);
+    classes.push_back({{"id", nullptr}, {"name", "新班"}});
+    writeFile(dir / "rows.json", j.dump());
+    ASSERT_EQ(runCli(dir, {"classes", db, "--apply", (dir / "rows.json").string()}).status, 0);
+    const json after = json::parse(printed("classes"));
+    const auto& now = after["groups"][0]["classes"];
+    EXPECT_EQ(now[0]["id"], 1);
+    EXPECT_EQ(now[0]["name"], second);
+    EXPECT_EQ(now.back()["name"], "新班");
+    EXPECT_EQ(now.back()["id"], static_cast<int>(now.size()));
+}
+
+TEST_F(CliEntry, RefusalsAreOneLineAndWriteNothing)
+{
+    json classes = json::parse(printed("classes"));
+    classes["groups"][0]["classes"][1]["name"] = classes["groups"][0]["classes"][0]["name"];
+    json week = json::parse(printed("week"));
+    week["mor"] = week["aft"] = week["nig"] = 0;
+    struct Bad {
+        const char* verb;
+        std::string text;
+        std::string message;
+    };
+    const std::string twin = classes["groups"][0]["classes"][1]["name"];
+    const Bad cases[] = {
+        {"classes", classes.dump(), "班级名称不能重复，请修正。（" + twin + "）\n"},
+        {"week", week.dump(), "每天节数不能全为0。\n"},
+        {"week", "{\"days\": [1]", "文件不是有效的 JSON：" + (dir / "rows.json").string() + "\n"},
+    };
+    const TableDump before = dump();
+    for (const auto& c : cases) {
+        writeFile(dir / "rows.json", c.text);
+        const Outcome o = runCli(dir, {c.verb, db, "--apply", (dir / "rows.json").string()});
+        EXPECT_EQ(o.status, 1);
+        EXPECT_EQ(o.err, c.message);
+        EXPECT_TRUE(o.out.empty());
+        EXPECT_EQ(dump(), before);
+    }
+}
+
+}  // namespace
