@@ -121,7 +121,7 @@ bool KbDocument::canRedo() const
 
 std::optional<KbChange> KbDocument::undo()
 {
-    if (!canUndo())
+    if (!canUndo() || !undoRefusal().empty())
         return std::nullopt;
     const int from = kb_.AtdoNum;
     const int record = kb_.UndoKb[static_cast<std::size_t>(from)];
@@ -133,13 +133,43 @@ std::optional<KbChange> KbDocument::undo()
 
 std::optional<KbChange> KbDocument::redo()
 {
-    if (!canRedo())
+    if (!canRedo() || !redoRefusal().empty())
         return std::nullopt;
     const int from = kb_.AtdoNum;
     kb_.AtdoNum = ringNext(from);
     KbChange c = diff(from, kb_.AtdoNum, KbChange::Kind::Redo, kb_.UndoKb[static_cast<std::size_t>(kb_.AtdoNum)]);
     notify(c);
     return c;
+}
+
+std::string KbDocument::undoRefusal() const
+{
+    return canUndo() ? lockedDiff(kb_.AtdoNum, ringPrev(kb_.AtdoNum)) : std::string();
+}
+
+std::string KbDocument::redoRefusal() const
+{
+    return canRedo() ? lockedDiff(kb_.AtdoNum, ringNext(kb_.AtdoNum)) : std::string();
+}
+
+std::string KbDocument::lockedDiff(int a, int b) const
+{
+    const model::School& s = kb_.school;
+    const int N = s.N();
+    auto differs = [&](const model::Array2<int>& x, const model::Array2<int>& y, int id) {
+        for (int slot = 1; slot <= N; ++slot)
+            if (x(id, slot) != y(id, slot))
+                return true;
+        return false;
+    };
+    const auto ia = static_cast<std::size_t>(a), ib = static_cast<std::size_t>(b);
+    for (int ban = 1; ban <= s.MaxBanID; ++ban)
+        if (kb_.banLocked(ban) && differs(kb_.Renke_B_undo[ia], kb_.Renke_B_undo[ib], ban))
+            return "会影响已锁定的" + s.BanName[static_cast<std::size_t>(ban)] + "。";
+    for (int tea = 1; tea <= s.TeaOldNum; ++tea)
+        if (kb_.teaLocked(tea) && differs(kb_.Renke_T_undo[ia], kb_.Renke_T_undo[ib], tea))
+            return "会影响已锁定的" + s.TeaName[static_cast<std::size_t>(tea)] + "。";
+    return {};
 }
 
 KbChange KbDocument::diff(int a, int b, KbChange::Kind kind, int record) const
