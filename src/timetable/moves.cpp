@@ -159,6 +159,17 @@ void placeCheck(const KbData& kb, const std::vector<int>& placed, const std::vec
     for (int d : displaced)
         if (kb.banLocked(banOf(kb, d)) || kb.teaLocked(teaOf(kb, d)))
             locked = true;
+    // A member standing alone would split its combined lesson: every partner either comes
+    // along from the holding area or already stands there.
+    const int r = placed.front();
+    const auto& sc = kb.school;
+    if (sc.RenkeHeban[at(r)] > 0)
+        for (int o = 0; o < sc.renkeSize(); ++o)
+            if (o != r && realLesson(kb, o) && sameGroup(kb, o, r) && !contains(placed, o) &&
+                kb.gridB()(banOf(kb, o), n) != o) {
+                addOnce(refuse, "会拆散" + sc.TeaName[at(teaOf(kb, r))] + "的合班课，不能调。\n");
+                break;
+            }
 }
 
 MoveMarks blankMarks(const KbData& kb)

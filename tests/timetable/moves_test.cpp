@@ -166,7 +166,7 @@ TEST(MoveMarks, EveryCheckGivesItsMarkAndText)
              g.Renke_B(1, 4) = -1;
              g.RenkePlaced[2] = 1;
          },
-         'b', 1, 2, 2, MarkRefused, "李老师在星期一第2节有课。"},
+         'b', 1, 2, 2, MarkRefused, "李老师在星期一第2节有课；\n会拆散李老师的合班课，不能调。"},
         {"partner class's fixed lesson",
          [](model::School& s, model::Grids& g) {
              for (int slot : {3, 4}) {
