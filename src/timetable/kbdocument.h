@@ -38,6 +38,13 @@ struct KbChange {
     // sorted and without repeats. For a lock, the row locked or unlocked.
     std::vector<int> slots, bans, teas;
     bool everything() const { return kind == Kind::Loaded || kind == Kind::Freed; }
+    static KbChange of(Kind k, int rec = 0)
+    {
+        KbChange c;
+        c.kind = k;
+        c.record = rec;
+        return c;
+    }
 };
 
 class KbListener {

@@ -195,8 +195,9 @@ void tryTarget(KbDocument& doc, int mark, const model::Grids& blind, const std::
     const model::School& s = doc.school();
     const model::Grids before = current(doc.data());
     const std::string blindBreak = broken(s, before, blind);
-    if (!blindBreak.empty())
+    if (!blindBreak.empty()) {
         EXPECT_FALSE(allowed(mark)) << what << ": mark " << mark << " though " << blindBreak;
+    }
     if (!allowed(mark))
         return;
     const MoveOutcome o = op();
