@@ -43,6 +43,8 @@ int main(int argc, char** argv)
     } catch (const CLI::ParseError& e) {
         std::cerr << tavrin::cli::usageLine(e, argc > 1 ? argv[1] : "") << '\n';
         return 1;
+    } catch (const tavrin::cli::ExitStatus& e) {
+        return e.status;
     } catch (const tavrin::cli::Failure& e) {
         std::cerr << e.what() << '\n';
         return 1;

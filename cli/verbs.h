@@ -16,6 +16,13 @@ struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A verb that ran but did not do what was asked (a move refused): its report is already
+// printed; the program ends with `status`.
+struct ExitStatus {
+    int status;
+    explicit ExitStatus(int s) : status(s) {}
+};
+
 using VerbSetup = std::function<void(CLI::App&)>;
 
 // Called from a static initialiser of each verb's file; `order` sorts the help listing.

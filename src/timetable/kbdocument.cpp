@@ -9,26 +9,26 @@ namespace tavrin::timetable {
 void KbDocument::load(store::Store& store)
 {
     LoadKbData(store, kb_);
-    notify({KbChange::Kind::Loaded});
+    notify(KbChange::of(KbChange::Kind::Loaded));
 }
 
 void KbDocument::start(model::School school, model::Grids grids)
 {
     startKbData(kb_, std::move(school), std::move(grids));
-    notify({KbChange::Kind::Loaded});
+    notify(KbChange::of(KbChange::Kind::Loaded));
 }
 
 void KbDocument::free()
 {
     FreeKbData(kb_);
-    notify({KbChange::Kind::Freed});
+    notify(KbChange::of(KbChange::Kind::Freed));
 }
 
 store::Result KbDocument::save(store::Store& store)
 {
     store::Result r = SaveKbData(store, kb_);
     if (kb_.loaded && r.ok)
-        notify({KbChange::Kind::Saved});
+        notify(KbChange::of(KbChange::Kind::Saved));
     return r;
 }
 
@@ -38,7 +38,7 @@ void KbDocument::setBanLocked(int ban, bool on)
     if (!kb_.loaded || ban < 1 || static_cast<std::size_t>(ban) >= v.size())
         return;
     v[static_cast<std::size_t>(ban)] = on ? 1 : 0;
-    KbChange c{KbChange::Kind::Lock};
+    KbChange c = KbChange::of(KbChange::Kind::Lock);
     c.bans = {ban};
     notify(c);
 }
@@ -49,7 +49,7 @@ void KbDocument::setTeaLocked(int tea, bool on)
     if (!kb_.loaded || tea < 1 || static_cast<std::size_t>(tea) >= v.size())
         return;
     v[static_cast<std::size_t>(tea)] = on ? 1 : 0;
-    KbChange c{KbChange::Kind::Lock};
+    KbChange c = KbChange::of(KbChange::Kind::Lock);
     c.teas = {tea};
     notify(c);
 }
@@ -68,7 +68,7 @@ void KbDocument::setHoldingPlace(bool tea, int r, int k, int x, int y)
         return;
     X(r, k) = x;
     Y(r, k) = y;
-    notify({KbChange::Kind::Holding});
+    notify(KbChange::of(KbChange::Kind::Holding));
 }
 
 std::vector<KbRect> KbDocument::placeHolding(const KbHolding& held, bool tea, int w, int h, int areaWidth)
@@ -80,7 +80,7 @@ std::vector<KbRect> KbDocument::placeHolding(const KbHolding& held, bool tea, in
 KbChange KbDocument::apply(int record, const Edit& edit)
 {
     if (!kb_.loaded)
-        return {KbChange::Kind::Step, record};
+        return KbChange::of(KbChange::Kind::Step, record);
     // Opening: the next snapshot, giving up the oldest when the ring is full.
     const int prev = kb_.AtdoNum;
     kb_.AtdoNum = ringNext(prev);
@@ -121,7 +121,7 @@ bool KbDocument::canRedo() const
 
 std::optional<KbChange> KbDocument::undo()
 {
-    if (!canUndo())
+    if (!canUndo() || !undoRefusal().empty())
         return std::nullopt;
     const int from = kb_.AtdoNum;
     const int record = kb_.UndoKb[static_cast<std::size_t>(from)];
@@ -133,7 +133,7 @@ std::optional<KbChange> KbDocument::undo()
 
 std::optional<KbChange> KbDocument::redo()
 {
-    if (!canRedo())
+    if (!canRedo() || !redoRefusal().empty())
         return std::nullopt;
     const int from = kb_.AtdoNum;
     kb_.AtdoNum = ringNext(from);
@@ -142,9 +142,39 @@ std::optional<KbChange> KbDocument::redo()
     return c;
 }
 
+std::string KbDocument::undoRefusal() const
+{
+    return canUndo() ? lockedDiff(kb_.AtdoNum, ringPrev(kb_.AtdoNum)) : std::string();
+}
+
+std::string KbDocument::redoRefusal() const
+{
+    return canRedo() ? lockedDiff(kb_.AtdoNum, ringNext(kb_.AtdoNum)) : std::string();
+}
+
+std::string KbDocument::lockedDiff(int a, int b) const
+{
+    const model::School& s = kb_.school;
+    const int N = s.N();
+    auto differs = [&](const model::Array2<int>& x, const model::Array2<int>& y, int id) {
+        for (int slot = 1; slot <= N; ++slot)
+            if (x(id, slot) != y(id, slot))
+                return true;
+        return false;
+    };
+    const auto ia = static_cast<std::size_t>(a), ib = static_cast<std::size_t>(b);
+    for (int ban = 1; ban <= s.MaxBanID; ++ban)
+        if (kb_.banLocked(ban) && differs(kb_.Renke_B_undo[ia], kb_.Renke_B_undo[ib], ban))
+            return "会影响已锁定的" + s.BanName[static_cast<std::size_t>(ban)] + "。";
+    for (int tea = 1; tea <= s.TeaOldNum; ++tea)
+        if (kb_.teaLocked(tea) && differs(kb_.Renke_T_undo[ia], kb_.Renke_T_undo[ib], tea))
+            return "会影响已锁定的" + s.TeaName[static_cast<std::size_t>(tea)] + "。";
+    return {};
+}
+
 KbChange KbDocument::diff(int a, int b, KbChange::Kind kind, int record) const
 {
-    KbChange c{kind, record};
+    KbChange c = KbChange::of(kind, record);
     const model::School& s = kb_.school;
     const int N = s.N();
     std::vector<char> slotChanged(static_cast<std::size_t>(N) + 1, 0);

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "model/school.h"
@@ -37,6 +38,13 @@ struct KbChange {
     // sorted and without repeats. For a lock, the row locked or unlocked.
     std::vector<int> slots, bans, teas;
     bool everything() const { return kind == Kind::Loaded || kind == Kind::Freed; }
+    static KbChange of(Kind k, int rec = 0)
+    {
+        KbChange c;
+        c.kind = k;
+        c.record = rec;
+        return c;
+    }
 };
 
 class KbListener {
@@ -110,6 +118,12 @@ public:
     // the rows and slots that differ between the two snapshots.
     std::optional<KbChange> undo();
     std::optional<KbChange> redo();
+    // Why an available undo (redo) may not go through, or empty: a locked timetable is kept
+    // out of every hand change, undo and redo included, so a step that differs in a locked
+    // class's or teacher's row waits for the unlock ("会影响已锁定的" + the first such
+    // class, else teacher, + "。"). undo() and redo() change nothing while this is said.
+    std::string undoRefusal() const;
+    std::string redoRefusal() const;
 
     // ---- listeners (not owned; a listener removes itself before it goes)
     void addListener(KbListener* l);
@@ -122,6 +136,7 @@ private:
     void notify(const KbChange& c);
     // What differs between snapshots a and b.
     KbChange diff(int a, int b, KbChange::Kind kind, int record) const;
+    std::string lockedDiff(int a, int b) const;
 };
 
 }  // namespace tavrin::timetable

@@ -1,0 +1,134 @@
+// tavrin-cli move run as a program on a demo school: the marks of a source, an allowed move
+// that `show` then shows, a move with warnings refused without --yes and a dry run, both
+// leaving the file byte for byte as it was.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <nlohmann/json.hpp>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+using json = nlohmann::json;
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+};
+
+CliRun run(const std::string& args)
+{
+    CliRun r;
+    const std::string cmd = std::string(TAVRIN_CLI) + " " + args + " 2>&1";
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p)
+        return r;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
+    const int st = ::pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+std::string bytes(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class MoveCli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = fs::temp_directory_path() / ("tavrin_move_cli_" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+        file_ = (dir_ / "s.dat").string();
+        ASSERT_EQ(run("demo " + file_ + " --size small --seed 3 --combined --planted").status, 0);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    // The marks of class 1's lesson at slot 1, as JSON.
+    json marks()
+    {
+        const CliRun r = run("move " + file_ + " --class 1 --from 1 --json");
+        EXPECT_EQ(r.status, 0) << r.out;
+        return json::parse(r.out);
+    }
+    int firstWith(const json& m, int mark)
+    {
+        for (const auto& e : m["marks"])
+            if (e["mark"] == mark && e["state"] != "locked" && e["state"] != "source")
+                return e["slot"];
+        return 0;
+    }
+    fs::path dir_;
+    std::string file_;
+};
+
+TEST_F(MoveCli, MarksOfASourceAsAGrid)
+{
+    const CliRun r = run("move " + file_ + " --class 1 --from 1");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("星期一"), std::string::npos);
+    EXPECT_NE(r.out.find("\t*"), std::string::npos);  // the source
+    const json m = marks();
+    EXPECT_EQ(m["marks"].size(), 35u);
+    EXPECT_EQ(m["marks"][0]["state"], "source");
+}
+
+TEST_F(MoveCli, AllowedMoveIsSavedAndShown)
+{
+    const json m = marks();
+    const int to = firstWith(m, 1);
+    ASSERT_GT(to, 0);
+    const std::string lesson = m["lesson"];
+    const std::string subject = lesson.substr(0, lesson.find('\n'));
+    const CliRun r = run("move " + file_ + " --class 1 --from 1 --to " + std::to_string(to) + " --json");
+    ASSERT_EQ(r.status, 0) << r.out;
+    const json o = json::parse(r.out);
+    EXPECT_TRUE(o["applied"].get<bool>());
+    EXPECT_TRUE(o["saved"].get<bool>());
+    // Class 1's lesson now stands at the target: the marks of that slot name it.
+    const json after = json::parse(run("move " + file_ + " --class 1 --from " + std::to_string(to) + " --json").out);
+    EXPECT_EQ(after["lesson"], lesson);
+    EXPECT_EQ(run("check " + file_).status, 0);
+    EXPECT_NE(run("show " + file_ + " --class 1").out.find(subject), std::string::npos);
+}
+
+TEST_F(MoveCli, WarningsNeedYesAndDryRunWritesNothing)
+{
+    const json m = marks();
+    const int warn = firstWith(m, 2), ok = firstWith(m, 1);
+    ASSERT_GT(warn, 0);
+    const std::string before = bytes(file_);
+    const CliRun refused = run("move " + file_ + " --class 1 --from 1 --to " + std::to_string(warn));
+    EXPECT_EQ(refused.status, 2) << refused.out;
+    EXPECT_NE(refused.out.find("真的要调课？"), std::string::npos);
+    EXPECT_EQ(bytes(file_), before);
+    const CliRun dry = run("move " + file_ + " --class 1 --from 1 --to " + std::to_string(ok) + " --dry-run --json");
+    EXPECT_EQ(dry.status, 0) << dry.out;
+    EXPECT_FALSE(json::parse(dry.out)["changes"].empty());
+    EXPECT_EQ(bytes(file_), before);
+    const CliRun yes = run("move " + file_ + " --class 1 --from 1 --to " + std::to_string(warn) + " --yes");
+    EXPECT_EQ(yes.status, 0) << yes.out;
+    EXPECT_NE(bytes(file_), before);
+}
+
+TEST_F(MoveCli, BadInputIsOneLineAndStatusOne)
+{
+    for (const char* args : {"--class 0", "--class 1 --from 0", "--class 1 --from 36", "--class 1 --held 1 --to 3",
+                             "--teacher 9999", "--class 1 --from 9:1"}) {
+        const CliRun r = run("move " + file_ + " " + args);
+        EXPECT_EQ(r.status, 1) << args << ": " << r.out;
+    }
+}
+
+}  // namespace
