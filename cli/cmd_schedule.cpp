@@ -30,6 +30,9 @@ struct Args {
     bool noRepair = false;
     int restartBudget = 0;
     int failBudget = -1;
+    long long steps = 0;
+    long long passSteps = -1;
+    double timeLimit = scheduler::kDefaultTimeLimit;
 };
 
 std::vector<int> parseClasses(const std::string& text, int maxBan)
@@ -78,6 +81,9 @@ void runSchedule(const Args& a)
     req.repair = !a.noRepair;
     req.restartBudget = a.restartBudget;
     req.failBudget = a.failBudget;
+    req.stepBudget = a.steps;
+    req.passStepBudget = a.passSteps;
+    req.timeLimit = a.timeLimit;
     req.cancel = &interrupted;
     std::signal(SIGINT, onSigint);
 
@@ -117,6 +123,10 @@ void runSchedule(const Args& a)
     j["restarts"] = res.restarts;
     j["swept"] = res.swept;
     j["repaired"] = res.repaired;
+    j["placed_by_passes"] = res.placedByPasses;
+    j["repair_moves"] = res.repairMoves;
+    j["budget_spent"] = res.budgetSpent;
+    j["time_limited"] = res.timedOut;
     j["options"] = {{"strength", req.opts.strength},
                     {"align", req.opts.align},
                     {"teacher_day", req.opts.teaDay},
@@ -149,6 +159,10 @@ const bool registered = registerVerb(40, [](CLI::App& app) {
     cmd->add_option("--restart-budget", a->restartBudget, "失败链重启次数上限（0 不限）");
     cmd->add_option("--fail-budget", a->failBudget,
                     "单个任课失败次数上限（-1 补排时为 300、否则按排课强度；0 按排课强度）");
+    cmd->add_option("--steps", a->steps, "搜索步数上限，用完即以已找到的最好课表结束（0 不限）")
+        ->check(CLI::NonNegativeNumber);
+    cmd->add_option("--pass-steps", a->passSteps, "两轮排课的步数上限，之后转入补排（-1 按课时数，0 不限）");
+    cmd->add_option("--time-limit", a->timeLimit, "运行时间上限（秒，0 不限；默认 30）")->check(CLI::NonNegativeNumber);
     cmd->add_flag("--json", a->json, "以 JSON 输出");
     cmd->callback([a] { runSchedule(*a); });
 });

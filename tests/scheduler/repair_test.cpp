@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "engine_probe.h"
 #include "scheduler/engine.h"
 #include "scheduler/save.h"
 #include "school_builder.h"
@@ -53,25 +54,25 @@ TEST(Repair, DeadEndOfTwoDoublesIsResolved)
     f.b.renke(f.b.tea("化学师"), c, hx, 2);
     f.start();
     const int rYw = 0, rWl = 1, rHx = 2;
-    f.e->placeForTest(rYw, slot(1, 1), 80);
-    f.e->placeForTest(rWl, slot(1, 2), 80);
-    f.e->placeForTest(rWl, slot(1, 3), 80);
-    f.e->placeForTest(rHx, slot(1, 4), 80);
+    scheduler::EngineProbe::place(*f.e, rYw, slot(1, 1), 80);
+    scheduler::EngineProbe::place(*f.e, rWl, slot(1, 2), 80);
+    scheduler::EngineProbe::place(*f.e, rWl, slot(1, 3), 80);
+    scheduler::EngineProbe::place(*f.e, rHx, slot(1, 4), 80);
     for (int j = 1; j <= 3; ++j)
-        f.e->placeForTest(rYw, slot(2, j), 80);
-    f.e->setMinScore(1);
+        scheduler::EngineProbe::place(*f.e, rYw, slot(2, j), 80);
+    scheduler::EngineProbe::setMinScore(*f.e, 1);
     // The search itself finds no slot: the only free one cannot pair with the waiting lesson.
-    EXPECT_EQ(f.e->Pai(rHx, -1), -1);
+    EXPECT_EQ(f.e->chainFrom(rHx), -1);
     EXPECT_EQ(f.left(rHx), 1);
     EXPECT_EQ(f.e->refusals(rHx).at("连堂要求"), 1);
 
-    f.e->runRepair();
+    scheduler::EngineProbe::repair(*f.e);
     EXPECT_EQ(f.left(rHx), 0);
     EXPECT_EQ(f.left(rWl), 0);
     EXPECT_EQ(f.left(rYw), 0);
     EXPECT_EQ(f.pairs(rHx), 1);
     EXPECT_EQ(f.pairs(rWl), 1);
-    EXPECT_TRUE(f.e->countsConsistent());
+    EXPECT_TRUE(scheduler::EngineProbe::countsConsistent(*f.e));
 }
 
 // One class full but for slot (2,4), where the teacher of 数学 never teaches.
@@ -87,16 +88,16 @@ TEST(Repair, OneEvictionMakesRoom)
     f.b.markTea(tsx, 2, 4, 3);
     f.start();
     for (int s : {1, 3, 6, 8 - 1})
-        f.e->placeForTest(0, s, 60);
+        scheduler::EngineProbe::place(*f.e, 0, s, 60);
     for (int s : {2, 4, 5})
-        f.e->placeForTest(1, s, 60);
+        scheduler::EngineProbe::place(*f.e, 1, s, 60);
     ASSERT_EQ(f.at(1, slot(2, 4)), -1);
-    f.e->runRepair();
+    scheduler::EngineProbe::repair(*f.e);
     EXPECT_EQ(f.left(1), 0);
     EXPECT_EQ(f.left(0), 0);
     EXPECT_EQ(f.school.RenkeKe[f.at(1, slot(2, 4))], yw) << "语文 moved to the free slot";
     EXPECT_EQ(f.e->repairedLessons(), 1);
-    EXPECT_TRUE(f.e->countsConsistent());
+    EXPECT_TRUE(scheduler::EngineProbe::countsConsistent(*f.e));
 }
 
 // Neither 数学 nor 语文 may use the free slot; only 英语 can, so the repair needs a chain of two.
@@ -113,18 +114,18 @@ TEST(Repair, ChainOfTwoEvictions)
     f.b.markTea(tyw, 2, 4, 3);
     f.b.markTea(tsx, 2, 4, 3);
     f.start();
-    f.e->placeForTest(0, slot(1, 1), 60);
-    f.e->placeForTest(0, slot(1, 3), 60);
-    f.e->placeForTest(0, slot(2, 2), 60);
-    f.e->placeForTest(1, slot(1, 2), 60);
-    f.e->placeForTest(1, slot(2, 1), 60);
-    f.e->placeForTest(2, slot(1, 4), 60);
-    f.e->placeForTest(2, slot(2, 3), 60);
-    f.e->runRepair();
+    scheduler::EngineProbe::place(*f.e, 0, slot(1, 1), 60);
+    scheduler::EngineProbe::place(*f.e, 0, slot(1, 3), 60);
+    scheduler::EngineProbe::place(*f.e, 0, slot(2, 2), 60);
+    scheduler::EngineProbe::place(*f.e, 1, slot(1, 2), 60);
+    scheduler::EngineProbe::place(*f.e, 1, slot(2, 1), 60);
+    scheduler::EngineProbe::place(*f.e, 2, slot(1, 4), 60);
+    scheduler::EngineProbe::place(*f.e, 2, slot(2, 3), 60);
+    scheduler::EngineProbe::repair(*f.e);
     for (int r = 0; r < 3; ++r)
         EXPECT_EQ(f.left(r), 0) << r;
     EXPECT_EQ(f.school.RenkeKe[f.at(1, slot(2, 4))], yy);
-    EXPECT_TRUE(f.e->countsConsistent());
+    EXPECT_TRUE(scheduler::EngineProbe::countsConsistent(*f.e));
 }
 
 // Whatever the repair tries, a lesson whose teacher never teaches stays out, the grids end
@@ -151,19 +152,19 @@ TEST(Repair, UnplaceableLessonLeavesTheGridsExactlyAsTheyWere)
     const int rYw1 = 0, rYw2 = 1, rSx1 = 2, rSx2 = 3, rMs = 4;
     ASSERT_EQ(f.school.RenkeKe[rMs], ms);
     // Everything else stands; 数学 holds (1,1) and (1,2) of class 1 on "一定排" scores.
-    f.e->placeForTest(rSx1, slot(1, 1), 1050);
-    f.e->placeForTest(rSx1, slot(1, 2), 1050);
+    scheduler::EngineProbe::place(*f.e, rSx1, slot(1, 1), 1050);
+    scheduler::EngineProbe::place(*f.e, rSx1, slot(1, 2), 1050);
     for (int s : {3, 5, 7, 8})
-        f.e->placeForTest(rYw1, s, 70);
+        scheduler::EngineProbe::place(*f.e, rYw1, s, 70);
     for (int s : {1, 2, 4, 6})
-        f.e->placeForTest(rYw2, s, 70);
+        scheduler::EngineProbe::place(*f.e, rYw2, s, 70);
     for (int s : {3, 5})
-        f.e->placeForTest(rSx2, s, 70);
+        scheduler::EngineProbe::place(*f.e, rSx2, s, 70);
     const model::Grids before = f.e->grids();
-    f.e->runRepair();
+    scheduler::EngineProbe::repair(*f.e);
     EXPECT_EQ(f.left(rMs), 2);
     EXPECT_TRUE(f.e->grids() == before);
-    EXPECT_TRUE(f.e->countsConsistent());
+    EXPECT_TRUE(scheduler::EngineProbe::countsConsistent(*f.e));
     auto why = f.e->refusals(rMs);
     EXPECT_EQ(why.at("教师不排"), 2);
 }
@@ -180,11 +181,11 @@ TEST(Repair, KeptClassIsNeverTouched)
     f.b.renke(f.b.tea("数学师"), c2, sx, 1);
     f.start({0, 0, 1}, {{c2, slot(2, 4), 1, 60}});  // class 2 kept, its 语文 at (2,4)
     for (int s = 1; s <= 7; ++s)
-        f.e->placeForTest(0, s, 60);
-    f.e->runRepair();
+        scheduler::EngineProbe::place(*f.e, 0, s, 60);
+    scheduler::EngineProbe::repair(*f.e);
     EXPECT_EQ(f.left(0), 1) << "the teacher is busy in the kept class at the only free slot";
     EXPECT_EQ(f.at(c2, slot(2, 4)), 1);
-    EXPECT_TRUE(f.e->countsConsistent());
+    EXPECT_TRUE(scheduler::EngineProbe::countsConsistent(*f.e));
 }
 
 TEST(Repair, CombinedGroupMovesWhole)
@@ -202,13 +203,13 @@ TEST(Repair, CombinedGroupMovesWhole)
     f.b.markTea(tyw, 2, 4, 3);
     f.start();
     // 体育 for both classes at (1,1); class 1's last 语文 lesson can only go where 体育 stands.
-    f.e->placeForTest(0, slot(1, 1), 60);
+    scheduler::EngineProbe::place(*f.e, 0, slot(1, 1), 60);
     ASSERT_EQ(f.at(c2, slot(1, 1)), 1);
     for (int s = 2; s <= 7; ++s) {
-        f.e->placeForTest(2, s, 60);
-        f.e->placeForTest(3, s, 60);
+        scheduler::EngineProbe::place(*f.e, 2, s, 60);
+        scheduler::EngineProbe::place(*f.e, 3, s, 60);
     }
-    f.e->runRepair();
+    scheduler::EngineProbe::repair(*f.e);
     EXPECT_EQ(f.left(2), 0);
     EXPECT_EQ(f.left(0), 0);
     EXPECT_EQ(f.left(1), 0);
@@ -217,7 +218,7 @@ TEST(Repair, CombinedGroupMovesWhole)
     EXPECT_EQ(f.at(c2, slot(2, 4)), 1);
     EXPECT_GE(f.e->grids().Renke_T(pe, slot(2, 4)), 0);
     EXPECT_EQ(f.e->grids().Renke_T(pe, slot(1, 1)), -1);
-    EXPECT_TRUE(f.e->countsConsistent());
+    EXPECT_TRUE(scheduler::EngineProbe::countsConsistent(*f.e));
 }
 
 // A teacher whose only free slots in the class are all "不排": the report names the rule.
@@ -262,16 +263,16 @@ TEST(Repair, WaitingSingleBesideAnImmovableLessonIsLaidAnew)
     f.start();
     const int rYw = 0, rSx = 1, rHx = 2;
     for (int s : {slot(1, 1), slot(1, 2), slot(2, 2), slot(2, 3)})
-        f.e->placeForTest(rYw, s, 70);
-    f.e->placeForTest(rSx, slot(1, 3), 1020);
-    f.e->placeForTest(rSx, slot(2, 4), 70);
-    f.e->placeForTest(rHx, slot(1, 4), 70);
+        scheduler::EngineProbe::place(*f.e, rYw, s, 70);
+    scheduler::EngineProbe::place(*f.e, rSx, slot(1, 3), 1020);
+    scheduler::EngineProbe::place(*f.e, rSx, slot(2, 4), 70);
+    scheduler::EngineProbe::place(*f.e, rHx, slot(1, 4), 70);
     EXPECT_EQ(f.e->refusals(rHx).at("连堂要求"), 1);
-    f.e->runRepair();
+    scheduler::EngineProbe::repair(*f.e);
     EXPECT_EQ(f.left(rHx), 0);
     EXPECT_EQ(f.pairs(rHx), 1);
     EXPECT_EQ(f.at(c, slot(1, 3)), rSx) << "the lesson on its certain period stays";
     for (int r : {rYw, rSx})
         EXPECT_EQ(f.left(r), 0);
-    EXPECT_TRUE(f.e->countsConsistent());
+    EXPECT_TRUE(scheduler::EngineProbe::countsConsistent(*f.e));
 }

@@ -825,7 +825,11 @@ void PaiUiTest::progressFollowsTheSearch()
     // What the search reported before it stopped reaches the bar and the label.
     QTRY_COMPARE(win.page->pbPai()->value(), win.page->paiPercent());
     QVERIFY(win.page->paiPercent() > 0);
-    QCOMPARE(win.page->lblLoad()->text(), QStringLiteral("%1%").arg(win.page->paiPercent()));
+    // The percentage, then the stage under way.
+    const QString label = win.page->lblLoad()->text();
+    QVERIFY(label.startsWith(QStringLiteral("%1% ").arg(win.page->paiPercent())));
+    QVERIFY(label.endsWith(QString::fromUtf8(scheduler::stageName(scheduler::Stage::FirstPass))) ||
+            label.endsWith(QString::fromUtf8(scheduler::stageName(scheduler::Stage::Special))));
     gate.gate.release();
     QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty(), kRunWait);
     QCOMPARE(ended.first().first().toBool(), false);

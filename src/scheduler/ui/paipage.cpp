@@ -365,13 +365,17 @@ void PaiPage::setBar(int p)
     pbPai_->setValue(p);
 }
 
-void PaiPage::showProgress(int p)
+void PaiPage::showProgress(const Progress& p)
 {
-    if (!searching_ || p == percent_)
+    if (!searching_)
         return;
-    percent_ = p;
-    setBar(p);
-    lblLoad_->setText(QStringLiteral("%1%").arg(p));
+    percent_ = p.percent;
+    setBar(p.percent);
+    // The stage, and in the repair the lessons still out, so a long run shows it moves on.
+    QString text = QStringLiteral("%1% %2").arg(p.percent).arg(QString::fromUtf8(stageName(p.stage)));
+    if (p.stage == Stage::Repair)
+        text += QStringLiteral("，还有%1节未排").arg(p.unplaced);
+    lblLoad_->setText(text);
 }
 
 void PaiPage::btnStartClick()
@@ -422,7 +426,7 @@ void PaiPage::btnStartClick()
         job->req.repair = true;
         job->req.cancel = &job->cancel;
         job->req.stepHook = stepHook_;
-        job->req.progress = [page = this](int p) {
+        job->req.progress = [page = this](const Progress& p) {
             QMetaObject::invokeMethod(page, [page, p] { page->showProgress(p); }, Qt::QueuedConnection);
         };
     } catch (const std::exception& e) {

@@ -116,7 +116,7 @@ private:
 
     void buildOptions(QWidget* parent, QVBoxLayout* into);
     void updateDelOpt();
-    void showProgress(int p);
+    void showProgress(const Progress& p);
     void setBar(int p);
     void finishRun();
     void endRun();
