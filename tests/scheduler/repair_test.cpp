@@ -4,6 +4,7 @@
 #include "scheduler/engine.h"
 #include "scheduler/save.h"
 #include "school_builder.h"
+#include "timetable/checker.h"
 
 using namespace tavrin;
 using tavrin::testing::SchoolBuilder;
@@ -275,4 +276,143 @@ TEST(Repair, WaitingSingleBesideAnImmovableLessonIsLaidAnew)
     for (int r : {rYw, rSx})
         EXPECT_EQ(f.left(r), 0);
     EXPECT_TRUE(scheduler::EngineProbe::countsConsistent(*f.e));
+}
+
+// 物理 wants its double, but the two free slots of the class (Monday 2, Tuesday 3) are not
+// neighbours, and no lesson beside them may simply move to the other: 语文 never teaches on
+// either, 数学 never on Monday 2. The double needs two lessons moved: 语文 into 数学's slot
+// and 数学 into Tuesday 3.
+TEST(Repair, DoubleNeedsTwoOtherLessonsMoved)
+{
+    Fixture f;
+    int g = f.b.ji("高一");
+    int c = f.b.ban("高一(1)班", g);
+    int yw = f.b.ke("语文"), sx = f.b.ke("数学"), wl = f.b.ke("物理", 0, 1);
+    int ty = f.b.tea("语文师"), ts = f.b.tea("数学师");
+    f.b.renke(ty, c, yw, 3);
+    f.b.renke(ts, c, sx, 3);
+    f.b.renke(f.b.tea("物理师"), c, wl, 2);
+    f.b.markTea(ty, 1, 2, 3);
+    f.b.markTea(ty, 2, 3, 3);
+    f.b.markTea(ts, 1, 2, 3);
+    f.start();
+    const int rYw = 0, rSx = 1, rWl = 2;
+    for (int s : {slot(1, 1), slot(1, 3), slot(2, 4)})
+        scheduler::EngineProbe::place(*f.e, rYw, s, 70);
+    for (int s : {slot(1, 4), slot(2, 1), slot(2, 2)})
+        scheduler::EngineProbe::place(*f.e, rSx, s, 70);
+    scheduler::EngineProbe::setMinScore(*f.e, 1);
+    EXPECT_EQ(f.e->chainFrom(rWl), -1) << "the chain search alone cannot form it";
+    scheduler::EngineProbe::repair(*f.e);
+    for (int r : {rYw, rSx, rWl})
+        EXPECT_EQ(f.left(r), 0) << r;
+    EXPECT_EQ(f.pairs(rWl), 1);
+    EXPECT_EQ(f.e->repairedLessons(), 2);
+    EXPECT_TRUE(timetable::checkTimetable(f.school, f.e->grids()).empty());
+    EXPECT_TRUE(scheduler::EngineProbe::countsConsistent(*f.e));
+}
+
+// 张 teaches all eight periods of the week, four in each class. His last lesson in class 1
+// has nowhere to go: class 1 is free only on Monday 4, where he teaches class 2, and 数学
+// of class 1 may not take Monday 4. The repair swaps his class 2 lesson with 数学 of class 2.
+TEST(Repair, TeacherWithAFullWeek)
+{
+    Fixture f;
+    int g = f.b.ji("初一");
+    int c1 = f.b.ban("初一(1)班", g), c2 = f.b.ban("初一(2)班", g);
+    int yw = f.b.ke("语文"), sx = f.b.ke("数学");
+    int zhang = f.b.tea("张");
+    f.b.renke(zhang, c1, yw, 4);
+    f.b.renke(zhang, c2, yw, 4);
+    int s1 = f.b.tea("数学1"), s2 = f.b.tea("数学2");
+    f.b.renke(s1, c1, sx, 4);
+    f.b.renke(s2, c2, sx, 4);
+    f.b.markTea(s1, 1, 4, 3);
+    f.start();
+    const int rZ1 = 0, rZ2 = 1, rS1 = 2, rS2 = 3;
+    for (int s : {1, 2, 3})
+        scheduler::EngineProbe::place(*f.e, rZ1, s, 70);
+    for (int s : {4, 5, 6, 7})
+        scheduler::EngineProbe::place(*f.e, rZ2, s, 70);
+    for (int s : {5, 6, 7, 8})
+        scheduler::EngineProbe::place(*f.e, rS1, s, 70);
+    for (int s : {1, 2, 3, 8})
+        scheduler::EngineProbe::place(*f.e, rS2, s, 70);
+    ASSERT_EQ(f.left(rZ1), 1);
+    scheduler::EngineProbe::repair(*f.e);
+    for (int r : {rZ1, rZ2, rS1, rS2})
+        EXPECT_EQ(f.left(r), 0) << r;
+    for (int s = 1; s <= 8; ++s)
+        EXPECT_GE(f.e->grids().Renke_T(zhang, s), 0) << "张 teaches every slot, slot " << s;
+    EXPECT_TRUE(timetable::checkTimetable(f.school, f.e->grids()).empty());
+    EXPECT_TRUE(scheduler::EngineProbe::countsConsistent(*f.e));
+}
+
+// One teacher gives two combined lessons: 体育 to classes 1 and 2 on Tuesday 3 and 4, 音乐
+// to classes 3 and 4 on Monday 1. The second 音乐 lesson needs a slot where both its classes
+// are free and the teacher too; class 3 is free only on Tuesday 4, class 4 only on Tuesday 3,
+// both taken by 体育. The repair moves lessons of the four classes until both combined
+// lessons stand whole.
+TEST(Repair, TwoCombinedGroupsShareATeacher)
+{
+    Fixture f;
+    int g = f.b.ji("初一");
+    std::vector<int> cs;
+    for (int i = 1; i <= 4; ++i)
+        cs.push_back(f.b.ban("初一(" + std::to_string(i) + ")班", g));
+    int ty = f.b.ke("体育"), yy = f.b.ke("音乐"), yw = f.b.ke("语文");
+    int t = f.b.tea("文体师");
+    f.b.renke(t, cs[0], ty, 2, 1);
+    f.b.renke(t, cs[1], ty, 2, 1);
+    f.b.renke(t, cs[2], yy, 2, 2);
+    f.b.renke(t, cs[3], yy, 2, 2);
+    for (int c : cs)
+        f.b.renke(f.b.tea("语文" + std::to_string(c)), c, yw, 6);
+    f.start();
+    const int rTy = 0, rYy1 = 2, rYy2 = 3;
+    scheduler::EngineProbe::place(*f.e, rTy, slot(2, 3), 70);
+    scheduler::EngineProbe::place(*f.e, rTy, slot(2, 4), 70);
+    scheduler::EngineProbe::place(*f.e, rYy1, slot(1, 1), 70);
+    // 语文 fills classes 1 and 2 and all but one slot of classes 3 and 4.
+    for (int k = 0; k < 4; ++k) {
+        const int r = 4 + k, c = cs[k];
+        for (int s = 1; s <= 8; ++s)
+            if (f.at(c, s) < 0 && f.left(r) > 0 && !(k == 2 && s == slot(2, 4)) && !(k == 3 && s == slot(2, 3)))
+                scheduler::EngineProbe::place(*f.e, r, s, 70);
+    }
+    ASSERT_EQ(f.left(rYy1), 1);
+    ASSERT_EQ(f.left(rYy2), 1);
+    scheduler::EngineProbe::repair(*f.e);
+    for (int r = 0; r < 8; ++r)
+        EXPECT_EQ(f.left(r), 0) << r;
+    EXPECT_TRUE(timetable::checkTimetable(f.school, f.e->grids()).empty());
+    EXPECT_TRUE(scheduler::EngineProbe::countsConsistent(*f.e));
+}
+
+// A school that cannot be filled (a class with more lessons than slots): a step budget ends
+// the run with the best timetable found, and the run says so.
+TEST(Repair, StepBudgetEndsARunThatCannotFinish)
+{
+    SchoolBuilder b({1, 2}, 4, 0, 0);
+    int g = b.ji("初一");
+    int c1 = b.ban("初一(1)班", g), c2 = b.ban("初一(2)班", g);
+    int yw = b.ke("语文"), sx = b.ke("数学");
+    int t = b.tea("张");
+    b.renke(t, c1, yw, 5);
+    b.renke(t, c2, yw, 5);
+    b.renke(b.tea("数学1"), c1, sx, 4);
+    b.renke(b.tea("数学2"), c2, sx, 4);
+    auto school = b.load();
+    for (long long budget : {50LL, 400LL, 3000LL}) {
+        scheduler::RunRequest req;
+        req.seed = 1;
+        req.stepBudget = budget;
+        auto res = scheduler::runSchedule(b.store(), school, req);
+        EXPECT_TRUE(res.budgetSpent) << budget;
+        EXPECT_FALSE(res.timedOut);
+        EXPECT_EQ(res.steps, budget);
+        EXPECT_LE(res.placed, 16) << "张 has 8 slots for 10 lessons";
+        EXPECT_GE(res.placed, budget >= 400 ? 16 : 1);
+        EXPECT_TRUE(timetable::checkTimetable(school, res.grids).empty());
+    }
 }
