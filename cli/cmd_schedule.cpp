@@ -18,6 +18,20 @@ namespace {
 
 std::atomic<bool> interrupted{false};
 
+const char* obstacleKindName(scheduler::Obstacle::Kind k)
+{
+    using K = scheduler::Obstacle::Kind;
+    switch (k) {
+    case K::ClassWeek: return "class_week";
+    case K::TeacherWeek: return "teacher_week";
+    case K::CombinedGroup: return "combined_group";
+    case K::Doubles: return "doubles";
+    case K::ClassLessons: return "class_lessons";
+    case K::TeacherLessons: return "teacher_lessons";
+    }
+    return "";
+}
+
 extern "C" void onSigint(int) { interrupted.store(true); }
 
 struct Args {
@@ -92,8 +106,14 @@ void runSchedule(const Args& a)
     if (res.cancelled)
         throw Failure("排课已取消，未保存任何数据。");
     if (!a.json) {
+        for (const auto& o : res.obstacles)
+            std::cout << "无法排满：" << o.text << '\n';
         for (const auto& l : saved.lines)
             std::cout << l << '\n';
+        if (res.timedOut)
+            std::cout << "已到运行时间上限，保存的是已找到的最好课表。\n";
+        else if (res.budgetSpent)
+            std::cout << "已用完搜索步数，保存的是已找到的最好课表。\n";
         return;
     }
     nlohmann::ordered_json j;
@@ -115,6 +135,11 @@ void runSchedule(const Args& a)
                       {"refused_by", refused}});
     }
     j["unplaced"] = un;
+    nlohmann::ordered_json obs = nlohmann::ordered_json::array();
+    for (const auto& o : res.obstacles)
+        obs.push_back({{"kind", obstacleKindName(o.kind)}, {"text", o.text}, {"short_by", o.shortBy},
+                       {"class", o.ban}, {"teacher", o.tea}});
+    j["obstacles"] = obs;
     j["seed"] = res.seed;
     j["start"] = res.startR;
     j["seconds"] = res.seconds;

@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 
+#include "scheduler/proof.h"
 #include "scheduler/repair.h"
 #include "timetable/checker.h"
 
@@ -1062,8 +1063,10 @@ RunResult runSchedule(store::Store& st, const model::School& school, const RunRe
         res.startR = std::uniform_int_distribution<int>(0, filled - 1)(rng);
     }
 
+    res.obstacles = findObstacles(school, res.banKeep, kept);
     Engine e(school, req.opts);
     e.setKept(res.banKeep, kept);
+    e.setLessonsThatCannotStand(lessonsThatCannotStand(res.obstacles));
     e.setCancelFlag(req.cancel);
     e.setProgress(req.progress);
     e.setStepHook(req.stepHook);

@@ -122,6 +122,8 @@ public:
     }
     // Bounds the steps of the two passes together (0: none); the repair takes over after.
     void setPassStepBudget(long long b) { passStepBudget_ = b; }
+    // Lessons proved unplaceable before the run: the repair stops once only that many are out.
+    void setLessonsThatCannotStand(int n) { cannotStand_ = n; }
 
 private:
     friend class Repairer;
@@ -162,6 +164,7 @@ private:
     int restartBudget_ = 0;
     long long stepBudget_ = 0;
     long long passStepBudget_ = 0;
+    int cannotStand_ = 0;
     bool inPasses_ = false;
     bool passesStopped_ = false;
     bool budgetSpent_ = false;
@@ -287,6 +290,26 @@ struct RunRequest {
 // The passes' share of the steps on a school of `lessons` lessons, with the repair behind them.
 long long passStepsFor(int lessons);
 
+// A cause, found before the search, why the school cannot hold its lessons (proof.h).
+struct Obstacle {
+    enum class Kind {
+        ClassWeek,        // a class with more weekly lessons than free slots
+        TeacherWeek,      // a teacher with more lessons than slots left to teach in
+        CombinedGroup,    // a combined lesson whose classes share too few free slots
+        Doubles,          // wanted doubles that no section can hold
+        ClassLessons,     // some lessons of a class share too few slots between them
+        TeacherLessons,   // some lessons of a teacher share too few slots between them
+    };
+    Kind kind = Kind::ClassWeek;
+    std::string text;
+    // Lessons of the class (ClassWeek, ClassLessons) that cannot stand, at least; doubles
+    // that cannot form (Doubles); lessons of the teacher or group that cannot stand.
+    int shortBy = 0;
+    int ban = 0, tea = 0;
+    // Lessons of classes that cannot stand because of it, at least (0 for doubles).
+    int lessonsShort = 0;
+};
+
 struct Unplaced {
     int renke = -1;
     int ban = 0, tea = 0, ke = 0;
@@ -311,6 +334,7 @@ struct RunResult {
     double seconds = 0;
     model::Grids grids;
     std::vector<std::uint8_t> banKeep;
+    std::vector<Obstacle> obstacles;  // found before the search
     std::vector<Unplaced> unplaced;
 };
 

@@ -511,7 +511,11 @@ void Repairer::run()
     bool doublesGivenUp = false;
     Move best;
     std::vector<int> cands;
-    while (weightLeft() > 0) {
+    // What the proofs show cannot stand ends the search as soon as only that is out.
+    long long hopelessWeight = 0;
+    for (int h : hopeless_)
+        hopelessWeight += units_[h].weight;
+    while (weightLeft() > 0 && weightLeft() + hopelessWeight > e_.cannotStand_) {
         if (e_.stepAndCheckCancel())
             break;
         ++iter_;
