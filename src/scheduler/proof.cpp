@@ -269,7 +269,25 @@ void Ctx::teachers()
         std::size_t fewest = kinds.front().members.size();
         for (const auto& k : kinds)
             fewest = std::min(fewest, k.members.size());
+        // What one class's proof already says is not said again for its teacher.
+        auto onlyClassWithProof = [&](const std::vector<int>& ks) {
+            int b = -1;
+            for (int k : ks)
+                for (int M : kinds[static_cast<std::size_t>(k)].members) {
+                    if (b >= 0 && ban(M) != b)
+                        return false;
+                    b = ban(M);
+                }
+            return b >= 0 && std::any_of(out.begin(), out.end(), [&](const Obstacle& o) {
+                       return o.ban == b && (o.kind == Obstacle::Kind::ClassWeek || o.kind == Obstacle::Kind::ClassLessons);
+                   });
+        };
+        std::vector<int> all(kinds.size());
+        for (std::size_t k = 0; k < kinds.size(); ++k)
+            all[k] = static_cast<int>(k);
         if (lessons > free) {
+            if (onlyClassWithProof(all))
+                continue;
             out.push_back({Obstacle::Kind::TeacherWeek, fmt::format("{}每周{}节，可用{}节", s.TeaName[t], lessons, free),
                            lessons - free, 0, t, (lessons - free) * static_cast<int>(fewest)});
             continue;
@@ -277,8 +295,10 @@ void Ctx::teachers()
         const Matching m = match(kinds, N);
         if (m.short_.empty())
             continue;
-        // A set already named as one combined group is not named again.
+        // A set already named as one combined group, or as one class's, is not named again.
         if (m.short_.size() == 1 && !out.empty() && out.back().kind == Obstacle::Kind::CombinedGroup && out.back().tea == t)
+            continue;
+        if (onlyClassWithProof(m.short_))
             continue;
         int n = 0, slots = 0;
         std::size_t fewestShort = kinds[m.short_.front()].members.size();

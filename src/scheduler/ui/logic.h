@@ -10,6 +10,7 @@
 #include "scheduler/conditions.h"
 #include "scheduler/engine.h"
 #include "scheduler/options.h"
+#include "scheduler/proof.h"
 #include "scheduler/save.h"
 #include "store/store.h"
 #pragma pop_macro("slots")

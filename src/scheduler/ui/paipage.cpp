@@ -9,6 +9,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QStyle>
 #include <QThread>
 #include <QVBoxLayout>
@@ -75,6 +78,14 @@ const std::array<OptionGroup, 4>& optionGroups()
     return g;
 }
 
+// Where the page keeps its step budget between sessions.
+const QString kStepsKey = QStringLiteral("scheduling/stepBudget");
+QSettings& settings()
+{
+    static QSettings s(QStringLiteral("Tavrin"), QStringLiteral("Tavrin"));
+    return s;
+}
+
 QLabel* title(const QString& text, QWidget* parent)
 {
     auto* l = new QLabel(text, parent);
@@ -129,6 +140,23 @@ PaiPage::PaiPage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 5, par
     middle->setSpacing(4);
     middle->addWidget(title(QStringLiteral("排课选项"), this));
     buildOptions(this, middle);
+    // The step budget: a run ends with the best timetable found once it is spent.
+    auto* budgetBox = new QGroupBox(QStringLiteral("搜索时限"), this);
+    budgetBox->setObjectName("gbSteps");
+    auto* budgetRow = new QHBoxLayout(budgetBox);
+    budgetRow->addWidget(new QLabel(QStringLiteral("搜索步数上限："), budgetBox));
+    sbSteps_ = new QSpinBox(budgetBox);
+    sbSteps_->setObjectName("sbSteps");
+    sbSteps_->setRange(0, 2000000000);
+    sbSteps_->setSingleStep(100000);
+    sbSteps_->setSpecialValueText(QStringLiteral("不限"));
+    sbSteps_->setMinimumWidth(120);
+    budgetRow->addWidget(sbSteps_);
+    auto* budgetNote = new QLabel(QStringLiteral("（每次最多运行%1秒）").arg(static_cast<int>(kDefaultTimeLimit)), budgetBox);
+    budgetNote->setStyleSheet("QLabel{font-weight:normal;color:#4a5a6e;}");
+    budgetRow->addWidget(budgetNote);
+    budgetRow->addStretch(1);
+    middle->addWidget(budgetBox);
     middle->addStretch(1);
     columns->addLayout(middle, 3);
 
@@ -157,6 +185,16 @@ PaiPage::PaiPage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 5, par
     optButtons->addWidget(btnDelOpt_);
     right->addLayout(optButtons);
     columns->addLayout(right, 2);
+
+    // What is proved before a run; the run may still start.
+    lblProof_ = new QLabel(this);
+    lblProof_->setObjectName("lblProof");
+    lblProof_->setWordWrap(true);
+    lblProof_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblProof_->setStyleSheet("QLabel{background:#fff4e5;border:1px solid #f0c48a;border-radius:5px;padding:8px 10px;"
+                             "color:#7a4a00;font-size:14px;}");
+    lblProof_->hide();
+    outer->addWidget(lblProof_);
 
     // Start, progress.
     auto* bottom = new QHBoxLayout;
@@ -211,6 +249,8 @@ PaiPage::PaiPage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 5, par
     connect(btnAddOpt_, &QPushButton::clicked, this, &PaiPage::btnAddOptClick);
     connect(btnDelOpt_, &QPushButton::clicked, this, &PaiPage::btnDelOptClick);
     connect(lvPaiItm_, &QListWidget::itemSelectionChanged, this, &PaiPage::updateDelOpt);
+    connect(lvPaiBan_, &CheckList::rowToggled, this, [this] { updateProofs(); });
+    connect(sbSteps_, &QSpinBox::valueChanged, this, [](int v) { settings().setValue(kStepsKey, v); });
 
     frmPaiOpt_ = new TfrmPaiOpt(shell.store(), shell.asker(), this);
     frmPaiend_ = new TfrmPaiend(this);
@@ -292,6 +332,10 @@ void PaiPage::load(int)
         lvPaiBan_->addRow(QString::fromStdString(q.text(1)), QString::number(q.integer(0)), true);
 
     showOptions(loadPaiOpt(st));
+    {
+        const QSignalBlocker quiet(sbSteps_);
+        sbSteps_->setValue(settings().value(kStepsKey, 0).toInt());
+    }
 
     lvPaiItm_->clear();
     for (const auto& item : loadConditionItems(st, school_)) {
@@ -299,10 +343,36 @@ void PaiPage::load(int)
         it->setData(Qt::UserRole, QString::fromStdString(item.value));
     }
     updateDelOpt();
+    updateProofs();
     if (!running_) {
         setBar(0);
         lblLoad_->clear();
     }
+}
+
+void PaiPage::updateProofs()
+{
+    std::vector<std::string> found;
+    try {
+        auto& st = shell().store();
+        std::vector<bool> checks = lvPaiBan_->checks();
+        std::vector<int> banids;
+        for (int i = 1; i < lvPaiBan_->rowCount(); ++i)
+            banids.push_back(lvPaiBan_->value(i).toInt());
+        // As the start command will read it: nothing checked schedules every class.
+        const std::vector<int> classes = classesToSchedule(checks, banids);
+        const auto keep = keepFromChoice(school_, classes.size() == banids.size() ? std::vector<int>{} : classes);
+        for (const auto& o : findObstacles(school_, keep, loadKeptLessons(st, school_, keep)))
+            found.push_back(o.text);
+    } catch (const std::exception&) {
+        found.clear();  // a file that cannot be read shows its error when a run starts
+    }
+    QStringList lines;
+    for (const auto& t : found)
+        lines << QStringLiteral("• ") + QString::fromStdString(t);
+    lblProof_->setText(QStringLiteral("以下原因使部分课程无法排入（仍可开始排课，将排入其余课程）：\n") +
+                       lines.join(QLatin1Char('\n')));
+    lblProof_->setVisible(!lines.isEmpty());
 }
 
 QMenu* PaiPage::pageMenu()
@@ -424,6 +494,7 @@ void PaiPage::btnStartClick()
         job->req.opts = chosenOptions();
         job->req.seed = seed_;
         job->req.repair = true;
+        job->req.stepBudget = sbSteps_->value();
         job->req.cancel = &job->cancel;
         job->req.stepHook = stepHook_;
         job->req.progress = [page = this](const Progress& p) {
@@ -482,6 +553,8 @@ void PaiPage::finishRun()
         return;
     }
     frmPaiend_->setReport(lastReport_);
+    frmPaiend_->setSummary(cancelled ? RunSummary{true, false, "排课已取消", "未保存任何数据。", {}, {}, {}}
+                                     : summarizeRun(*job->school, job->out.result));
     frmPaiend_->clearChoice();
     runDialog(dialogRunner_, *frmPaiend_);
     if (frmPaiend_->openKb()) {
