@@ -142,18 +142,25 @@ struct Ctx {
         return g;
     }
 
-    void classes();
+    // The kinds of each scheduled class's lessons, by class.
+    std::vector<std::vector<Kind>> classKinds;
+    std::vector<int> classLessons;
+
+    void classWeeks();
+    void classMatchings();
     void teachers();
     void doubles();
 };
 
-void Ctx::classes()
+void Ctx::classWeeks()
 {
+    classKinds.assign(s.MaxBanID + 1, {});
+    classLessons.assign(s.MaxBanID + 1, 0);
     for (int b = 1; b <= s.MaxBanID; ++b) {
         if (keep[b])
             continue;
-        std::vector<Kind> kinds;
-        int lessons = 0;
+        auto& kinds = classKinds[b];
+        int& lessons = classLessons[b];
         for (int r = 0; r < s.renkeSize(); ++r) {
             if (!scheduled(r) || ban(r) != b)
                 continue;
@@ -171,13 +178,32 @@ void Ctx::classes()
         int free = 0;
         for (int x = 1; x <= N; ++x)
             free += !gudin(b, x);
-        if (lessons > free) {
+        if (lessons > free)
             out.push_back({Obstacle::Kind::ClassWeek, fmt::format("{}每周{}节，可用{}节", s.BanName[b], lessons, free),
                            lessons - free, b, 0, lessons - free});
+    }
+}
+
+void Ctx::classMatchings()
+{
+    for (int b = 1; b <= s.MaxBanID; ++b) {
+        const auto& kinds = classKinds[b];
+        const int lessons = classLessons[b];
+        const bool counted = std::any_of(out.begin(), out.end(), [&](const Obstacle& o) {
+            return o.kind == Obstacle::Kind::ClassWeek && o.ban == b;
+        });
+        if (kinds.empty() || counted)
             continue;
-        }
         const Matching m = match(kinds, N);
         if (m.short_.empty())
+            continue;
+        // Lessons whose teacher's proof says it already are not named again for the class.
+        bool teachersSay = true;
+        for (int k : m.short_)
+            teachersSay = teachersSay && std::any_of(out.begin(), out.end(), [&](const Obstacle& o) {
+                              return o.ban == 0 && o.tea == tea(kinds[static_cast<std::size_t>(k)].members.front());
+                          });
+        if (teachersSay)
             continue;
         int n = 0, slots = 0;
         std::string names;
@@ -279,7 +305,7 @@ void Ctx::teachers()
                     b = ban(M);
                 }
             return b >= 0 && std::any_of(out.begin(), out.end(), [&](const Obstacle& o) {
-                       return o.ban == b && (o.kind == Obstacle::Kind::ClassWeek || o.kind == Obstacle::Kind::ClassLessons);
+                       return o.ban == b && o.kind == Obstacle::Kind::ClassWeek;
                    });
         };
         std::vector<int> all(kinds.size());
@@ -364,13 +390,14 @@ void Ctx::doubles()
 std::vector<Obstacle> findObstacles(const model::School& s, const std::vector<std::uint8_t>& banKeep,
                                     const std::vector<KeptLesson>& kept)
 {
-    Ctx c{s, banKeep, s.N(), {}, {}};
+    Ctx c{s, banKeep, s.N(), {}, {}, {}, {}};
     c.keptTea.resize(s.TeaOldNum + 1, s.N() + 2, -1);
     for (const auto& k : kept)
         if (k.renke >= 0 && k.renke < s.renkeSize() && k.slot >= 1 && k.slot <= s.N())
             c.keptTea(s.RenkeTea[k.renke], k.slot) = k.renke;
-    c.classes();
+    c.classWeeks();
     c.teachers();
+    c.classMatchings();
     c.doubles();
     return std::move(c.out);
 }

@@ -14,8 +14,9 @@
 namespace tavrin::scheduler {
 
 // Every obstacle of the classes scheduled (banKeep[b] = 0), with the kept classes' lessons
-// standing where they are: per class, per teacher, per combined group, per assignment with
-// doubles. In that order, each once.
+// standing where they are: the classes' weekly counts, then per teacher (with their combined
+// groups), then the classes' lessons among themselves, then the doubles. A cause is named
+// once: a teacher's not when one class's count says it, a class's not when its teachers' say it.
 std::vector<Obstacle> findObstacles(const model::School& s, const std::vector<std::uint8_t>& banKeep,
                                     const std::vector<KeptLesson>& kept);
 

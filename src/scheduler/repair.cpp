@@ -39,7 +39,7 @@ constexpr int kTenurePerWaiting = 6;
 // back to the best one met and halves the displacement counts; after kRestartsBeforeGivingUp
 // such restarts in a row it lets the waiting doubles go as singles, then stops.
 constexpr long long kRestartBase = 5000;
-constexpr long long kRestartPerUnit = 10;
+constexpr long long kRestartPerUnit = 2;
 constexpr int kRestartsBeforeGivingUp = 8;
 
 }  // namespace

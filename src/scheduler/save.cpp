@@ -112,15 +112,17 @@ RunSummary summarizeRun(const model::School& s, const RunResult& r)
         if (u.count <= 0)
             continue;
         RunSummary::Row row{s.BanName[u.ban], s.KemuName[u.ke], s.TeaName[u.tea], u.count, {}};
-        // A proved cause of the class or the teacher says most; then what holds the class's
-        // free slots; a class without free slots is full.
-        for (const auto& o : r.obstacles) {
-            const bool classKind = o.kind == Obstacle::Kind::ClassWeek || o.kind == Obstacle::Kind::ClassLessons;
-            if ((classKind && o.ban == u.ban) || (!classKind && o.tea == u.tea && (o.ban == 0 || o.ban == u.ban))) {
-                row.reason = o.text;
-                break;
+        // A proved cause says most, the teacher's (it holds wherever the lesson goes) before the
+        // class's; then what holds the class's free slots; a class without free slots is full.
+        for (int pass = 0; pass < 2 && row.reason.empty(); ++pass)
+            for (const auto& o : r.obstacles) {
+                const bool classKind = o.kind == Obstacle::Kind::ClassWeek || o.kind == Obstacle::Kind::ClassLessons;
+                const bool teacherKind = !classKind && o.kind != Obstacle::Kind::Doubles;
+                if ((pass == 0 && teacherKind && o.tea == u.tea) || (pass == 1 && classKind && o.ban == u.ban)) {
+                    row.reason = o.text;
+                    break;
+                }
             }
-        }
         if (row.reason.empty() && !u.refusedBy.empty()) {
             std::vector<std::pair<std::string, int>> rules(u.refusedBy.begin(), u.refusedBy.end());
             std::stable_sort(rules.begin(), rules.end(), [](const auto& a, const auto& b) { return a.second > b.second; });

@@ -159,6 +159,10 @@ void TfrmPaiend::setSummary(const RunSummary& s)
         }
     }
     tblUnplaced_->setVisible(!s.rows.empty());
+    // A run that placed everything needs no room for a table: the dialog is small then.
+    const bool compact = s.rows.empty() && s.obstacles.empty();
+    redt1_->setMaximumHeight(compact ? QWIDGETSIZE_MAX : 110);
+    setFixedSize(compact ? QSize(620, 300) : QSize(760, 560));
 }
 
 void TfrmPaiend::setReport(const QStringList& lines)

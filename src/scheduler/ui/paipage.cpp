@@ -140,23 +140,6 @@ PaiPage::PaiPage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 5, par
     middle->setSpacing(4);
     middle->addWidget(title(QStringLiteral("排课选项"), this));
     buildOptions(this, middle);
-    // The step budget: a run ends with the best timetable found once it is spent.
-    auto* budgetBox = new QGroupBox(QStringLiteral("搜索时限"), this);
-    budgetBox->setObjectName("gbSteps");
-    auto* budgetRow = new QHBoxLayout(budgetBox);
-    budgetRow->addWidget(new QLabel(QStringLiteral("搜索步数上限："), budgetBox));
-    sbSteps_ = new QSpinBox(budgetBox);
-    sbSteps_->setObjectName("sbSteps");
-    sbSteps_->setRange(0, 2000000000);
-    sbSteps_->setSingleStep(100000);
-    sbSteps_->setSpecialValueText(QStringLiteral("不限"));
-    sbSteps_->setMinimumWidth(120);
-    budgetRow->addWidget(sbSteps_);
-    auto* budgetNote = new QLabel(QStringLiteral("（每次最多运行%1秒）").arg(static_cast<int>(kDefaultTimeLimit)), budgetBox);
-    budgetNote->setStyleSheet("QLabel{font-weight:normal;color:#4a5a6e;}");
-    budgetRow->addWidget(budgetNote);
-    budgetRow->addStretch(1);
-    middle->addWidget(budgetBox);
     middle->addStretch(1);
     columns->addLayout(middle, 3);
 
@@ -184,8 +167,6 @@ PaiPage::PaiPage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 5, par
     optButtons->addWidget(btnAddOpt_);
     optButtons->addWidget(btnDelOpt_);
     right->addLayout(optButtons);
-    columns->addLayout(right, 2);
-
     // What is proved before a run; the run may still start.
     lblProof_ = new QLabel(this);
     lblProof_->setObjectName("lblProof");
@@ -194,7 +175,9 @@ PaiPage::PaiPage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 5, par
     lblProof_->setStyleSheet("QLabel{background:#fff4e5;border:1px solid #f0c48a;border-radius:5px;padding:8px 10px;"
                              "color:#7a4a00;font-size:14px;}");
     lblProof_->hide();
-    outer->addWidget(lblProof_);
+    right->addWidget(lblProof_);
+
+    columns->addLayout(right, 2);
 
     // Start, progress.
     auto* bottom = new QHBoxLayout;
@@ -215,6 +198,17 @@ PaiPage::PaiPage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 5, par
     bottom->addWidget(btnStart_);
     bottom->addWidget(pbPai_, 1);
     bottom->addWidget(lblLoad_);
+    // The step budget: a run ends with the best timetable found once it is spent.
+    bottom->addWidget(new QLabel(QStringLiteral("搜索步数上限："), this));
+    sbSteps_ = new QSpinBox(this);
+    sbSteps_->setObjectName("sbSteps");
+    sbSteps_->setRange(0, 2000000000);
+    sbSteps_->setSingleStep(100000);
+    sbSteps_->setSpecialValueText(QStringLiteral("不限"));
+    sbSteps_->setMinimumWidth(110);
+    sbSteps_->setToolTip(QStringLiteral("用完即结束排课，保存已找到的最好课表；每次最多运行%1秒")
+                             .arg(static_cast<int>(kDefaultTimeLimit)));
+    bottom->addWidget(sbSteps_);
     outer->addLayout(bottom);
 
     pmPaikeItm_ = new QMenu(this);
