@@ -119,6 +119,9 @@ void runSchedule(const Args& a)
     nlohmann::ordered_json j;
     j["lessons"] = res.total;
     j["placed"] = res.placed;
+    // The reasons as the result dialog gives them, one per assignment left short.
+    const auto summary = scheduler::summarizeRun(school, res);
+    std::size_t row = 0;
     nlohmann::ordered_json un = nlohmann::ordered_json::array();
     for (const auto& u : res.unplaced) {
         nlohmann::ordered_json refused = nlohmann::ordered_json::object();
@@ -132,7 +135,8 @@ void runSchedule(const Args& a)
                       {"teacher", u.tea},
                       {"teacher_name", school.TeaName[u.tea]},
                       {"count", u.count},
-                      {"refused_by", refused}});
+                      {"refused_by", refused},
+                      {"reason", u.count > 0 && row < summary.rows.size() ? summary.rows[row++].reason : ""}});
     }
     j["unplaced"] = un;
     nlohmann::ordered_json obs = nlohmann::ordered_json::array();
@@ -140,6 +144,8 @@ void runSchedule(const Args& a)
         obs.push_back({{"kind", obstacleKindName(o.kind)}, {"text", o.text}, {"short_by", o.shortBy},
                        {"class", o.ban}, {"teacher", o.tea}});
     j["obstacles"] = obs;
+    j["complete"] = summary.complete;
+    j["headline"] = summary.headline;
     j["seed"] = res.seed;
     j["start"] = res.startR;
     j["seconds"] = res.seconds;

@@ -40,7 +40,7 @@ constexpr int kTenurePerWaiting = 6;
 // such restarts in a row it lets the waiting doubles go as singles, then stops.
 constexpr long long kRestartBase = 5000;
 constexpr long long kRestartPerUnit = 2;
-constexpr int kRestartsBeforeGivingUp = 8;
+constexpr int kRestartsBeforeGivingUp = 16;
 
 }  // namespace
 
