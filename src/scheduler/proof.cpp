@@ -28,8 +28,36 @@ struct Matching {
     std::vector<int> short_;  // kinds of the set that cannot fit, empty when all fit
 };
 
+// Most kinds fit at a glance: taking the kinds with the fewest slots first, each lesson on the
+// first slot still free. Only when that leaves a lesson over does the exact matching run.
+bool fitsGreedily(const std::vector<Kind>& kinds, int N)
+{
+    std::vector<std::pair<int, int>> order;  // (slots, kind)
+    for (std::size_t k = 0; k < kinds.size(); ++k)
+        order.push_back({static_cast<int>(std::count(kinds[k].at.begin(), kinds[k].at.end(), 1)), static_cast<int>(k)});
+    std::sort(order.begin(), order.end());
+    std::vector<std::uint8_t> taken(N + 2, 0);
+    for (const auto& [n, k] : order) {
+        int left = kinds[static_cast<std::size_t>(k)].count;
+        for (int x = 1; x <= N && left > 0; ++x)
+            if (kinds[static_cast<std::size_t>(k)].at[x] && !taken[x]) {
+                taken[x] = 1;
+                --left;
+            }
+        if (left > 0)
+            return false;
+    }
+    return true;
+}
+
 Matching match(const std::vector<Kind>& kinds, int N)
 {
+    if (fitsGreedily(kinds, N)) {
+        Matching m;
+        for (const auto& k : kinds)
+            m.placed += k.count;
+        return m;
+    }
     const int K = static_cast<int>(kinds.size());
     const int src = 0, sink = K + N + 1;
     struct Edge {
@@ -110,7 +138,7 @@ struct Ctx {
             return false;
         if (const int k = keptTea(t, x); k >= 0 && !mates(k, r))
             return false;
-        if (const int X = timetable::exclusionPartner(s, t); X > 0 && keptTea(X, x) >= 0)
+        if (const int X = partner[t]; X > 0 && keptTea(X, x) >= 0)
             return false;
         return true;
     }
@@ -132,14 +160,13 @@ struct Ctx {
             t += (t.empty() ? "" : "、") + s.BanName[b];
         return t;
     }
+    std::vector<int> partner;             // [tea] the exclusion partner that counts
+    std::map<std::pair<int, int>, std::vector<int>> groups;  // (teacher, heban) -> members
     std::vector<int> groupOf(int r) const
     {
-        std::vector<int> g{r};
-        for (int M = 0; M < s.renkeSize(); ++M)
-            if (mates(M, r))
-                g.push_back(M);
-        std::sort(g.begin(), g.end());
-        return g;
+        if (s.RenkeHeban[r] <= 0)
+            return {r};
+        return groups.at({tea(r), s.RenkeHeban[r]});
     }
 
     // The kinds of each scheduled class's lessons, by class.
@@ -225,13 +252,17 @@ void Ctx::classMatchings()
 
 void Ctx::teachers()
 {
+    std::vector<std::vector<int>> byTeacher(s.TeaOldNum + 1);
+    for (int r = 0; r < s.renkeSize(); ++r)
+        if (scheduled(r) && tea(r) >= 1 && tea(r) <= s.TeaOldNum)
+            byTeacher[tea(r)].push_back(r);
+    std::vector<std::uint8_t> seen(s.renkeSize(), 0);
     for (int t = 1; t <= s.TeaOldNum; ++t) {
         // The teacher's lessons still to place: each assignment alone, each combined group
         // as the lessons that bring the same classes (the first ones bring every class).
         std::vector<Kind> kinds;
-        std::vector<std::uint8_t> seen(s.renkeSize(), 0);
-        for (int r = 0; r < s.renkeSize(); ++r) {
-            if (!scheduled(r) || tea(r) != t || seen[r])
+        for (int r : byTeacher[t]) {
+            if (seen[r])
                 continue;
             const auto group = groupOf(r);
             std::vector<int> sched;
@@ -390,8 +421,14 @@ void Ctx::doubles()
 std::vector<Obstacle> findObstacles(const model::School& s, const std::vector<std::uint8_t>& banKeep,
                                     const std::vector<KeptLesson>& kept)
 {
-    Ctx c{s, banKeep, s.N(), {}, {}, {}, {}};
+    Ctx c{s, banKeep, s.N(), {}, {}, {}, {}, {}, {}};
     c.keptTea.resize(s.TeaOldNum + 1, s.N() + 2, -1);
+    c.partner.assign(s.TeaOldNum + 1, 0);
+    for (int t = 1; t <= s.TeaOldNum; ++t)
+        c.partner[t] = timetable::exclusionPartner(s, t);
+    for (int r = 0; r < s.renkeSize(); ++r)
+        if (s.RenkeJieshu[r] > 0 && s.RenkeHeban[r] > 0)
+            c.groups[{s.RenkeTea[r], s.RenkeHeban[r]}].push_back(r);
     for (const auto& k : kept)
         if (k.renke >= 0 && k.renke < s.renkeSize() && k.slot >= 1 && k.slot <= s.N())
             c.keptTea(s.RenkeTea[k.renke], k.slot) = k.renke;

@@ -81,13 +81,17 @@ bool Repairer::staticOk(const Unit& u, int s) const
     return true;
 }
 
-void Repairer::computeStarts(int u)
+const std::vector<int>& Repairer::starts(int u)
 {
     auto& U = units_[u];
+    if (U.startsKnown)
+        return U.starts;
+    U.startsKnown = true;
     U.starts.clear();
     for (int s = 1; s <= N_; ++s)
         if (staticOk(U, s))
             U.starts.push_back(s);
+    return U.starts;
 }
 
 void Repairer::build()
@@ -234,11 +238,10 @@ void Repairer::build()
     waitPos_.assign(units_.size(), -1);
     mark_.assign(units_.size(), 0);
     tabu_.assign(units_.size() * static_cast<std::size_t>(N_ + 2), 0);
-    for (int u = 0; u < static_cast<int>(units_.size()); ++u) {
-        computeStarts(u);
+    // The slots a unit may start at are found when it first waits.
+    for (int u = 0; u < static_cast<int>(units_.size()); ++u)
         if (units_[u].slot < 0)
             wait(u);
-    }
 }
 
 // --- Moves.
@@ -322,7 +325,6 @@ void Repairer::split(int u)
         waitPos_.push_back(-1);
         mark_.push_back(0);
         tabu_.resize(units_.size() * static_cast<std::size_t>(N_ + 2), 0);
-        computeStarts(id);
         wait(id);
     }
 }
@@ -495,7 +497,7 @@ void Repairer::run()
     // Units no slot can ever hold leave the waiting list for good; a double among them
     // becomes two singles first.
     for (int u = 0; u < static_cast<int>(units_.size()); ++u)
-        if (units_[u].starts.empty() && !units_[u].dead && units_[u].slot < 0) {
+        if (!units_[u].dead && units_[u].slot < 0 && starts(u).empty()) {
             if (units_[u].len == 2)
                 split(u);
             else {
@@ -527,9 +529,7 @@ void Repairer::run()
         } else if (static_cast<int>(rng_() % 100) >= kRandomPercent) {
             int pick = pool.front();
             for (int u : pool) {
-                const auto& A = units_[u];
-                const auto& P = units_[pick];
-                if (dyn(u) > dyn(pick) || (dyn(u) == dyn(pick) && A.starts.size() < P.starts.size()))
+                if (dyn(u) > dyn(pick) || (dyn(u) == dyn(pick) && starts(u).size() < starts(pick).size()))
                     pick = u;
             }
             cands.push_back(pick);
@@ -542,7 +542,7 @@ void Repairer::run()
         const long long left = weightLeft();
         for (int u : cands) {
             const auto& U = units_[u];
-            for (int s : U.starts) {
+            for (int s : starts(u)) {
                 long long cost = 0;
                 int soft = 0;
                 if (!evaluate(u, s, cost, soft))

@@ -38,6 +38,7 @@ private:
         std::vector<int> members;  // assignments, one per class
         std::vector<int> allowed;  // sorted start slots it is confined to; empty: any
         std::vector<int> starts;   // start slots no fixed lesson or rule ever forbids
+        bool startsKnown = false;
         int slot = -1;             // start slot, -1 while it waits
         int score = 1;             // what its lessons are written with
         bool dead = false;         // a double given up and split into two singles
@@ -74,7 +75,7 @@ private:
     long long dyn(int u) const;
     void build();
     void addUnit(Unit u);
-    void computeStarts(int u);
+    const std::vector<int>& starts(int u);
     bool staticOk(const Unit& u, int s) const;
     // Can u start at s, and which units must make room: into ejects_, their lessons into cost.
     bool evaluate(int u, int s, long long& cost, int& soft);
