@@ -7,6 +7,7 @@
 
 #include "demo/demo.h"
 #include "model/loaders.h"
+#include "engine_probe.h"
 #include "scheduler/engine.h"
 #include "rank_reference.h"
 
@@ -44,7 +45,7 @@ struct Setup {
         std::mt19937 rng(7);
         for (const auto& l : planted)
             if (rng() % 2 && engine->grids().Renke_B(l.ban, l.slot) < 0)
-                engine->placeForTest(l.renke, l.slot, 60);
+                scheduler::EngineProbe::place(*engine, l.renke, l.slot, 60);
         for (int r = 0; r < school.RenKeNum; ++r)
             for (int s = 1; s <= school.N(); ++s)
                 if (engine->grids().Renke_B(school.RenkeBan[r], s) < 0)

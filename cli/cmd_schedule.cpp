@@ -18,6 +18,20 @@ namespace {
 
 std::atomic<bool> interrupted{false};
 
+const char* obstacleKindName(scheduler::Obstacle::Kind k)
+{
+    using K = scheduler::Obstacle::Kind;
+    switch (k) {
+    case K::ClassWeek: return "class_week";
+    case K::TeacherWeek: return "teacher_week";
+    case K::CombinedGroup: return "combined_group";
+    case K::Doubles: return "doubles";
+    case K::ClassLessons: return "class_lessons";
+    case K::TeacherLessons: return "teacher_lessons";
+    }
+    return "";
+}
+
 extern "C" void onSigint(int) { interrupted.store(true); }
 
 struct Args {
@@ -30,6 +44,9 @@ struct Args {
     bool noRepair = false;
     int restartBudget = 0;
     int failBudget = -1;
+    long long steps = 0;
+    long long passSteps = -1;
+    double timeLimit = scheduler::kDefaultTimeLimit;
 };
 
 std::vector<int> parseClasses(const std::string& text, int maxBan)
@@ -78,6 +95,9 @@ void runSchedule(const Args& a)
     req.repair = !a.noRepair;
     req.restartBudget = a.restartBudget;
     req.failBudget = a.failBudget;
+    req.stepBudget = a.steps;
+    req.passStepBudget = a.passSteps;
+    req.timeLimit = a.timeLimit;
     req.cancel = &interrupted;
     std::signal(SIGINT, onSigint);
 
@@ -86,13 +106,22 @@ void runSchedule(const Args& a)
     if (res.cancelled)
         throw Failure("排课已取消，未保存任何数据。");
     if (!a.json) {
+        for (const auto& o : res.obstacles)
+            std::cout << "无法排满：" << o.text << '\n';
         for (const auto& l : saved.lines)
             std::cout << l << '\n';
+        if (res.timedOut)
+            std::cout << "已到运行时间上限，保存的是已找到的最好课表。\n";
+        else if (res.budgetSpent)
+            std::cout << "已用完搜索步数，保存的是已找到的最好课表。\n";
         return;
     }
     nlohmann::ordered_json j;
     j["lessons"] = res.total;
     j["placed"] = res.placed;
+    // The reasons as the result dialog gives them, one per assignment left short.
+    const auto summary = scheduler::summarizeRun(school, res);
+    std::size_t row = 0;
     nlohmann::ordered_json un = nlohmann::ordered_json::array();
     for (const auto& u : res.unplaced) {
         nlohmann::ordered_json refused = nlohmann::ordered_json::object();
@@ -106,9 +135,17 @@ void runSchedule(const Args& a)
                       {"teacher", u.tea},
                       {"teacher_name", school.TeaName[u.tea]},
                       {"count", u.count},
-                      {"refused_by", refused}});
+                      {"refused_by", refused},
+                      {"reason", u.count > 0 && row < summary.rows.size() ? summary.rows[row++].reason : ""}});
     }
     j["unplaced"] = un;
+    nlohmann::ordered_json obs = nlohmann::ordered_json::array();
+    for (const auto& o : res.obstacles)
+        obs.push_back({{"kind", obstacleKindName(o.kind)}, {"text", o.text}, {"short_by", o.shortBy},
+                       {"class", o.ban}, {"teacher", o.tea}});
+    j["obstacles"] = obs;
+    j["complete"] = summary.complete;
+    j["headline"] = summary.headline;
     j["seed"] = res.seed;
     j["start"] = res.startR;
     j["seconds"] = res.seconds;
@@ -117,6 +154,10 @@ void runSchedule(const Args& a)
     j["restarts"] = res.restarts;
     j["swept"] = res.swept;
     j["repaired"] = res.repaired;
+    j["placed_by_passes"] = res.placedByPasses;
+    j["repair_moves"] = res.repairMoves;
+    j["budget_spent"] = res.budgetSpent;
+    j["time_limited"] = res.timedOut;
     j["options"] = {{"strength", req.opts.strength},
                     {"align", req.opts.align},
                     {"teacher_day", req.opts.teaDay},
@@ -149,6 +190,10 @@ const bool registered = registerVerb(40, [](CLI::App& app) {
     cmd->add_option("--restart-budget", a->restartBudget, "失败链重启次数上限（0 不限）");
     cmd->add_option("--fail-budget", a->failBudget,
                     "单个任课失败次数上限（-1 补排时为 300、否则按排课强度；0 按排课强度）");
+    cmd->add_option("--steps", a->steps, "搜索步数上限，用完即以已找到的最好课表结束（0 不限）")
+        ->check(CLI::NonNegativeNumber);
+    cmd->add_option("--pass-steps", a->passSteps, "两轮排课的步数上限，之后转入补排（-1 按课时数，0 不限）");
+    cmd->add_option("--time-limit", a->timeLimit, "运行时间上限（秒，0 不限；默认 30）")->check(CLI::NonNegativeNumber);
     cmd->add_flag("--json", a->json, "以 JSON 输出");
     cmd->callback([a] { runSchedule(*a); });
 });

@@ -1,5 +1,6 @@
 #include "scheduler/conditions.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace tavrin::scheduler {
@@ -114,6 +115,40 @@ std::vector<ConditionItem> loadConditionItems(store::Store& st, const model::Sch
                        "Tea" + std::to_string(q.integer("wmid"))});
     loadCaptions(st, s, CondKind::Jie, out);
     loadCaptions(st, s, CondKind::Day, out);
+    return out;
+}
+
+std::string replacedPairNotice(store::Store& st, const model::School& s, int tea1, int tea2)
+{
+    // The partners as loading the stored pairs gives them, later rows overwriting earlier.
+    std::vector<int> partner(static_cast<std::size_t>(std::max({s.TeaOldNum, tea1, tea2, 0})) + 1, 0);
+    auto at = [&](int t) -> int& {
+        if (t < 0 || t >= static_cast<int>(partner.size()))
+            partner.resize(static_cast<std::size_t>(std::max(t, 0)) + 1, 0);
+        return partner[static_cast<std::size_t>(std::max(t, 0))];
+    };
+    auto q = st.prepare(
+        "SELECT man, wife FROM teaman, teawife WHERE teaman.wmid = teawife.wmid ORDER BY teaman.rowid, teawife.rowid");
+    while (q.step()) {
+        const int man = q.integer(0), wife = q.integer(1);
+        if (man <= 0 || wife <= 0 || man == wife)
+            continue;
+        at(man) = wife;
+        at(wife) = man;
+    }
+    std::string out;
+    std::vector<std::pair<int, int>> said;
+    for (int t : {tea1, tea2}) {
+        const int x = at(t);
+        if (x <= 0 || at(x) != t || x == tea1 || x == tea2)
+            continue;
+        const std::pair<int, int> pair(std::min(t, x), std::max(t, x));
+        if (std::find(said.begin(), said.end(), pair) != said.end())
+            continue;
+        said.push_back(pair);
+        out += "“" + nameAt(s.TeaName, t) + "”已与“" + nameAt(s.TeaName, x) +
+               "”互斥；每位教师只能有一位互斥教师，添加后原来这一对将不再起作用。";
+    }
     return out;
 }
 

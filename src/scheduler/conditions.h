@@ -54,6 +54,11 @@ struct Selection {
 // nothing when the selection names no row (then nothing is written).
 std::optional<int> writeCondition(store::Store& st, CondKind kind, int at, int num, const Selection& sel);
 
+// What adding the pair tea1-tea2 would undo: a teacher has one partner, and a later pair of
+// a teacher replaces the earlier, so a pair either of the two already has stops counting.
+// One sentence per such pair in the program's words; empty when there is none.
+std::string replacedPairNotice(store::Store& st, const model::School& s, int tea1, int tea2);
+
 // Writes an exclusion pair with a new wmid and returns the wmid.
 int writeExclusion(store::Store& st, int tea1, int tea2);
 

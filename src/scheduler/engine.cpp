@@ -4,6 +4,10 @@
 
 #include <pthread.h>
 
+#include "scheduler/proof.h"
+#include "scheduler/repair.h"
+#include "timetable/checker.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -36,6 +40,18 @@ const char* refusalName(Refusal r)
     case Refusal::Double: return "连堂要求";
     case Refusal::NoDouble: return "不连堂";
     case Refusal::Align: return "进度一致";
+    }
+    return "";
+}
+
+const char* stageName(Stage s)
+{
+    switch (s) {
+    case Stage::Special: return "安排特殊课程";
+    case Stage::FirstPass: return "第一轮排课";
+    case Stage::SecondPass: return "第二轮排课";
+    case Stage::Repair: return "补排";
+    case Stage::Done: return "完成";
     }
     return "";
 }
@@ -154,6 +170,10 @@ Engine::Engine(const model::School& school, const PaiOptions& opts)
             withOwnCond_.push_back(r);
     }
     eligible_.assign(static_cast<std::size_t>(R) / 64 + 1, 0);
+    partner_.assign(T, 0);
+    for (int t = 1; t < T; ++t)
+        partner_[t] = timetable::exclusionPartner(sc_, t);
+    keptMateSlots_.assign(R, {});
     for (int t = 1; t < T; ++t)
         teaAvg_[t] = days_ > 0 ? static_cast<int>(std::lround(static_cast<double>(teaLoad_[t]) / days_)) : 0;
 
@@ -168,6 +188,11 @@ Engine::Engine(const model::School& school, const PaiOptions& opts)
     upTo_.resize(R, N_ + 2, 0);
     adj_.assign(R, 0);
     singles_.assign(R, 0);
+}
+
+bool Engine::sameGroup(int a, int b) const
+{
+    return a >= 0 && b >= 0 && tea(a) == tea(b) && sc_.RenkeHeban[a] > 0 && sc_.RenkeHeban[a] == sc_.RenkeHeban[b];
 }
 
 void Engine::setKept(const std::vector<std::uint8_t>& banKeep, const std::vector<KeptLesson>& kept)
@@ -187,6 +212,19 @@ void Engine::setKept(const std::vector<std::uint8_t>& banKeep, const std::vector
         if (sc_.RenkeJieshu[r] > 0 && !keep_[ban(r)])
             total_ += sc_.RenkeJieshu[r];
         updateEligible(r);
+        // A combined lesson is one lesson for every class of the group: where a kept class
+        // of the group has it, the scheduled classes have it too.
+        keptMateSlots_[r].clear();
+        if (sc_.RenkeJieshu[r] <= 0 || keep_[ban(r)])
+            continue;
+        for (int M : mates_[r])
+            if (keep_[ban(M)])
+                for (int s = 1; s <= N_; ++s)
+                    if (g_.Renke_B(ban(M), s) == M)
+                        keptMateSlots_[r].push_back(s);
+        std::sort(keptMateSlots_[r].begin(), keptMateSlots_[r].end());
+        keptMateSlots_[r].erase(std::unique(keptMateSlots_[r].begin(), keptMateSlots_[r].end()),
+                                keptMateSlots_[r].end());
     }
 }
 
@@ -404,12 +442,26 @@ int Engine::PaiRank(int R, int J, bool hebanPass, Refusal* why)
     if (const int maxJie = sc_.KemuMaxJie[E]; maxJie > 0) {
         const int here = g_.Renke_B(C, J);
         int others = cntKeSlot_(E, J) - (here >= 0 && ke(here) == E ? 1 : 0);
+        // A combined lesson brings every class of its group that still waits for it.
+        if (!hebanPass)
+            for (int M : mates_[R])
+                if (!keep_[ban(M)] && left(M) > 0 && ke(M) == E && g_.Renke_B(ban(M), J) == -1)
+                    ++others;
         if (others >= maxJie)
             return refuse(Refusal::RoomLimit);
     }
     if (const int G = g_.Renke_T(D, J); G >= 0) {
         if (!(sc_.RenkeHeban[R] >= 1 && G != R && sc_.RenkeHeban[G] == sc_.RenkeHeban[R]))
             return refuse(Refusal::TeacherBusy);
+    }
+    // Where a kept class of the group has the combined lesson, this class has it too; it has
+    // it elsewhere only once every such slot holds it.
+    if (const auto& ks = keptMateSlots_[R]; !ks.empty()) {
+        int atKept = 0;
+        for (int x : ks)
+            atKept += g_.Renke_B(C, x) == R;
+        if (atKept < static_cast<int>(ks.size()) && !std::binary_search(ks.begin(), ks.end(), J))
+            return refuse(Refusal::CombinedGroup);
     }
     const bool condKe = condBK_[R], condTea = condT_[D];
     if (condKe) {
@@ -467,13 +519,10 @@ int Engine::PaiRank(int R, int J, bool hebanPass, Refusal* why)
                 return refuse(Refusal::TeacherDayFirst);
         }
     }
-    if (D < static_cast<int>(o.TeaExclusive.size())) {
-        const int X = o.TeaExclusive[D];
-        if (X > 0 && X <= sc_.TeaOldNum && g_.Renke_T(X, J) >= 0)
-            return refuse(Refusal::Exclusion);
-    }
+    if (const int X = partner_[D]; X > 0 && g_.Renke_T(X, J) >= 0)
+        return refuse(Refusal::Exclusion);
     if (markKe == model::MarkCertain || markTea == model::MarkCertain)
-        score += 1000;
+        score += kCertainBonus;
     // A combined lesson goes to every class of its group at once, so each member that still
     // has a lesson to place must find this slot free and acceptable.
     if (sc_.RenkeHeban[R] > 0 && !hebanPass) {
@@ -520,35 +569,10 @@ int Engine::PaiRank(int R, int J, bool hebanPass, Refusal* why)
         score += 20;
     if (markTea == model::MarkPrefer)
         score += 20;
-    if (g_.RenkePlaced[R] == 0) {
+    if (g_.RenkePlaced[R] == 0 || inStep(R, J))
         score += 50;
-    } else {
-        const auto& mine = slotsOf_[R];
-        const int a = upTo_(R, J);
-        const int after = a < static_cast<int>(mine.size()) ? mine[a] : -1;
-        bool inStep = true;
-        for (int M : peers_[R]) {
-            if (g_.RenkePlaced[M] != sc_.RenkeJieshu[M])
-                continue;
-            const std::int16_t* theirs = upTo_.row(M);
-            const int b = theirs[J];
-            if (b != a && b != a + 1) {
-                inStep = false;
-                break;
-            }
-            if (after > 0) {
-                const int b2 = theirs[after];
-                if (b2 != a + 1 && b2 != a + 2) {
-                    inStep = false;
-                    break;
-                }
-            }
-        }
-        if (inStep)
-            score += 50;
-        else if (align_ == 2)
-            return refuse(Refusal::Align);
-    }
+    else if (align_ == 2)
+        return refuse(Refusal::Align);
     if (cntBK_(C, E) == 0) {
         score += 20;
     } else if (completesDouble) {
@@ -579,6 +603,29 @@ int Engine::PaiRank(int R, int J, bool hebanPass, Refusal* why)
             score += 10;
     }
     return score;
+}
+
+bool Engine::inStep(int R, int J) const
+{
+    if (g_.RenkePlaced[R] == 0)
+        return true;
+    const auto& mine = slotsOf_[R];
+    const int a = upTo_(R, J);
+    const int after = a < static_cast<int>(mine.size()) ? mine[a] : -1;
+    for (int M : peers_[R]) {
+        if (g_.RenkePlaced[M] != sc_.RenkeJieshu[M])
+            continue;
+        const std::int16_t* theirs = upTo_.row(M);
+        const int b = theirs[J];
+        if (b != a && b != a + 1)
+            return false;
+        if (after > 0) {
+            const int b2 = theirs[after];
+            if (b2 != a + 1 && b2 != a + 2)
+                return false;
+        }
+    }
+    return true;
 }
 
 // --- The search.
@@ -618,10 +665,21 @@ void Engine::progress()
     if (!progress_ || total_ <= 0)
         return;
     const int p = static_cast<int>(static_cast<long long>(placedCount_) * 100 / total_);
-    if (p != percent_) {
+    const int leftNow = total_ - placedCount_;
+    // In the repair the count left is what the user watches; the passes move too fast for it.
+    const bool leftChanged = stage_ == Stage::Repair && leftNow != shownLeft_;
+    if (p != percent_ || leftChanged) {
         percent_ = p;
-        progress_(p);
+        shownLeft_ = leftNow;
+        progress_({stage_, p, leftNow});
     }
+}
+
+void Engine::setStage(Stage s)
+{
+    stage_ = s;
+    percent_ = -1;
+    progress();
 }
 
 bool Engine::stepAndCheckCancel()
@@ -629,7 +687,15 @@ bool Engine::stepAndCheckCancel()
     ++steps_;
     if (stepHook_)
         stepHook_(steps_);
-    return cancelled();
+    if (stepBudget_ > 0 && steps_ >= stepBudget_)
+        budgetSpent_ = true;
+    if (inPasses_ && passStepBudget_ > 0 && steps_ >= passStepBudget_)
+        passesStopped_ = true;
+
+    // The clock is read now and then: often enough to stop within a few milliseconds.
+    if (deadline_ && (steps_ & 63) == 0 && std::chrono::steady_clock::now() >= *deadline_)
+        timedOut_ = true;
+    return stopped();
 }
 
 bool Engine::eligible(int i) const
@@ -655,6 +721,7 @@ int Engine::chooseNext(int R) const
 
 int Engine::Pai(int R, int X)
 {
+    // A stop returns success, so that every call up the chain returns at once.
     if (stepAndCheckCancel())
         return 0;
     const int C = ban(R);
@@ -689,7 +756,7 @@ int Engine::Pai(int R, int X)
             return s;
         }
         const int next = continueWith();
-        if (next == -1 || Pai(next, -1) >= 0)
+        if (next == -1 || chainFrom(next) >= 0)
             return s;
         undoPlace(rec);
         progress();
@@ -704,12 +771,12 @@ int Engine::Pai(int R, int X)
             if (O < 0 || O == R || !movable(C, s))
                 continue;
             Record off = removeLesson(C, s);
-            const int v = Pai(O, s);
+            const int v = placeOnBestSlot(O, s);
             if (v < 0) {
                 restore(off);
                 continue;
             }
-            if (cancelled())
+            if (stopped())
                 return s;
             Record moved = lastPlace_;
             if (PaiRank(R, s) < minScore_)
@@ -717,7 +784,7 @@ int Engine::Pai(int R, int X)
             Record rec = placeLesson(R, s, score[k]);
             progress();
             const int next = continueWith();
-            if (next == -1 || Pai(next, -1) >= 0)
+            if (next == -1 || chainFrom(next) >= 0)
                 return s;
             undoPlace(moved);
             undoPlace(rec);
@@ -733,10 +800,10 @@ int Engine::Pai(int R, int X)
 bool Engine::movable(int b, int s) const
 {
     const int r = g_.Renke_B(b, s);
-    if (r < 0 || keep_[b] || g_.Teshu_B(b, s) >= 900)
+    if (r < 0 || keep_[b] || g_.Teshu_B(b, s) >= kImmovableScore)
         return false;
     for (int M : mates_[r])
-        if (g_.Renke_B(ban(M), s) == M && (keep_[ban(M)] || g_.Teshu_B(ban(M), s) >= 900))
+        if (g_.Renke_B(ban(M), s) == M && (keep_[ban(M)] || g_.Teshu_B(ban(M), s) >= kImmovableScore))
             return false;
     return true;
 }
@@ -744,7 +811,7 @@ bool Engine::movable(int b, int s) const
 void Engine::PaiTeshu()
 {
     const int n = sc_.renkeSize();
-    for (int R = 0; R < n && !cancelled(); ++R) {
+    for (int R = 0; R < n && !stopped(); ++R) {
         if (sc_.RenkeJieshu[R] <= 0 || keep_[ban(R)])
             continue;
         const int C = ban(R), D = tea(R), E = ke(R);
@@ -762,10 +829,10 @@ void Engine::PaiTeshu()
         }
         if (sc_.RenkeHeban[R] > 0 || sc_.KemuLianpai[E] > 0) {
             const int k = left(R);
-            for (int i = 0; i < k && !cancelled(); ++i) {
+            for (int i = 0; i < k && !stopped(); ++i) {
                 if (left(R) <= 0)
                     break;
-                Pai(R, 9999);
+                placeOnBestSlot(R);
                 progress();
             }
         }
@@ -778,8 +845,8 @@ void Engine::runPass(int a)
         return;
     const int n = sc_.renkeSize();
     int restarts = 0;
-    while (!cancelled()) {
-        if (Pai(a, -1) >= 0)
+    while (!stopped()) {
+        if (chainFrom(a) >= 0)
             return;
         if (restartBudget_ > 0 && restarts >= restartBudget_)
             return;
@@ -803,13 +870,13 @@ void Engine::runPass(int a)
 
 void Engine::run(int startR, bool doRepair)
 {
-    percent_ = -1;
-    progress();
+    inPasses_ = true;
+    setStage(Stage::Special);
     PaiTeshu();
     const int n = sc_.renkeSize();
     const int filled = std::min(sc_.RenKeNum, n);
     int a = -1;
-    if (filled > 0 && !cancelled()) {
+    if (filled > 0 && !stopped()) {
         int r = ((startR % filled) + filled) % filled;
         for (int k = 0; k < filled; ++k) {
             const int i = (r + k) % filled;
@@ -828,23 +895,31 @@ void Engine::run(int startR, bool doRepair)
     // Everything may already stand after the special lessons: go on as the second pass would.
     if (a < 0)
         a = firstLeft();
+    setStage(Stage::FirstPass);
+    // The first pass leaves a share of the passes' steps to the second.
+    const long long passBudget = passStepBudget_;
+    if (passBudget > 0 && minScore_ > 1)
+        passStepBudget_ = steps_ + (passBudget - steps_) * 2 / 3;
     runPass(a);
-    if (!cancelled() && minScore_ > 1) {
-        minScore_ = minScore_ == 35 ? 15 : 1;
+
+    passStepBudget_ = passBudget;
+    passesStopped_ = passBudget > 0 && steps_ >= passBudget;
+    if (!stopped() && minScore_ > 1) {
+        minScore_ = lowerMinScore(minScore_);
         std::fill(fails_.begin(), fails_.end(), 0);
         for (int r = 0; r < n; ++r)
             updateEligible(r);
+        setStage(Stage::SecondPass);
         runPass(firstLeft());
     }
-    if (doRepair && !cancelled() && placedCount_ < total_) {
-        const int saved = minScore_;
-        minScore_ = 1;
-        sweep();
-        if (!cancelled())
-            repair();
-        minScore_ = saved;
+    inPasses_ = false;
+    placedByPasses_ = placedCount_;
+
+    if (doRepair && !cancelled() && !budgetSpent_ && !timedOut_ && placedCount_ < total_) {
+        setStage(Stage::Repair);
+        repair();
     }
-    progress();
+    setStage(Stage::Done);
 }
 
 std::map<std::string, int> Engine::refusals(int R)
@@ -857,11 +932,7 @@ std::map<std::string, int> Engine::refusals(int R)
         Refusal why{};
         if (PaiRank(R, s, false, &why) == 0)
             out[refusalName(why)]++;
-        else
-            out["分数低于阈值"]++;
     }
-    if (out.empty())
-        out["无空余节次"] = 0;
     return out;
 }
 
@@ -899,222 +970,11 @@ bool Engine::countsConsistent() const
            tDay == cntTDay_ && placed == g_.RenkePlaced;
 }
 
-// --- After the passes: the last sweep and the repair.
-
-void Engine::sweep()
-{
-    const int n = sc_.renkeSize();
-    for (int R = 0; R < n && !cancelled(); ++R) {
-        if (sc_.RenkeJieshu[R] <= 0 || keep_[ban(R)] || fails_[R] < maxFails_)
-            continue;
-        while (left(R) > 0 && !stepAndCheckCancel()) {
-            int best = -1, bestScore = 0;
-            for (int s = 1; s <= N_; ++s) {
-                if (g_.Renke_B(ban(R), s) != -1)
-                    continue;
-                const int sc = PaiRank(R, s);
-                if (sc >= 1 && sc > bestScore) {
-                    best = s;
-                    bestScore = sc;
-                }
-            }
-            if (best < 0)
-                break;
-            placeLesson(R, best, bestScore);
-            ++swept_;
-            progress();
-        }
-    }
-}
-
-void Engine::rollback(std::size_t mark)
-{
-    while (journal_.size() > mark) {
-        auto [placed, rec] = std::move(journal_.back());
-        journal_.pop_back();
-        if (placed)
-            undoPlace(rec);
-        else
-            restore(rec);
-    }
-}
-
-bool Engine::placeBestFree(int R, int /*depth*/, int avoid)
-{
-    int best = -1, bestScore = 0;
-    for (int s = 1; s <= N_; ++s) {
-        if (g_.Renke_B(ban(R), s) != -1 || s == avoid)
-            continue;
-        const int sc = PaiRank(R, s);
-        if (sc >= 1 && sc > bestScore) {
-            best = s;
-            bestScore = sc;
-        }
-    }
-    if (best < 0)
-        return false;
-    journal_.push_back({true, placeLesson(R, best, bestScore)});
-    return true;
-}
-
-// Makes room for one lesson of R at slot s: takes off the class's lesson there and the
-// teacher's lesson there (and, for a combined lesson, what stands in the other classes),
-// places R, and finds a new slot for each lesson taken off, one level deeper where needed.
-// On failure everything is rolled back and false is returned.
-bool Engine::makeRoom(int R, int s, int depth)
-{
-    if (repairBudget_ <= 0)
-        return false;
-    --repairBudget_;
-    const std::size_t mark = journal_.size();
-    std::vector<int> evicted;
-    auto evict = [&](int b) {
-        const int O = g_.Renke_B(b, s);
-        if (O < 0)
-            return true;
-        if (!movable(b, s))
-            return false;
-        Record rec = removeLesson(b, s);
-        for (const auto& p : rec.items)
-            if (p.renke == O)
-                evicted.push_back(O);
-        journal_.push_back({false, std::move(rec)});
-        return true;
-    };
-    bool ok = !gudin_(ban(R), s) && evict(ban(R));
-    if (ok) {
-        const int G = g_.Renke_T(tea(R), s);
-        if (G >= 0 && !(sc_.RenkeHeban[R] > 0 && sc_.RenkeHeban[G] == sc_.RenkeHeban[R]))
-            ok = evict(ban(G));
-    }
-    for (int M : mates_[R]) {
-        if (!ok)
-            break;
-        if (!keep_[ban(M)] && left(M) > 0)
-            ok = evict(ban(M));
-    }
-    const int sc = ok ? PaiRank(R, s) : 0;
-    if (sc < 1) {
-        rollback(mark);
-        return false;
-    }
-    journal_.push_back({true, placeLesson(R, s, sc)});
-    for (int O : evicted) {
-        if (left(O) <= 0)
-            continue;  // moved back already with its combined group
-        if (placeBestFree(O, depth))
-            continue;
-        bool placed = false;
-        if (depth < 3) {
-            for (int s2 = 1; s2 <= N_ && !placed; ++s2)
-                if (s2 != s && g_.Renke_B(ban(O), s2) >= 0 && makeRoom(O, s2, depth + 1))
-                    placed = true;
-        }
-        if (!placed) {
-            rollback(mark);
-            return false;
-        }
-    }
-    return true;
-}
-
-void Engine::runRepair()
-{
-    const int saved = minScore_;
-    minScore_ = 1;
-    repair();
-    minScore_ = saved;
-}
+// --- After the passes: the repair on the hard rules alone (repair.cpp).
 
 void Engine::repair()
 {
-    const int n = sc_.renkeSize();
-    for (int R = 0; R < n && !cancelled(); ++R) {
-        if (sc_.RenkeJieshu[R] <= 0 || keep_[ban(R)])
-            continue;
-        while (left(R) > 0 && !stepAndCheckCancel()) {
-            journal_.clear();
-            if (placeBestFree(R, 0)) {
-                ++repaired_;
-                progress();
-                continue;
-            }
-            // Try every slot of the class; keep the one where the lesson scores best.
-            int bestSlot = -1, bestScore = 0;
-            for (int s = 1; s <= N_ && !cancelled(); ++s) {
-                if (g_.Renke_B(ban(R), s) < 0 || gudin_(ban(R), s))
-                    continue;
-                repairBudget_ = kRepairBudget;
-                journal_.clear();
-                if (makeRoom(R, s, 1)) {
-                    const int got = g_.Teshu_B(ban(R), s);
-                    if (got > bestScore) {
-                        bestScore = got;
-                        bestSlot = s;
-                    }
-                    rollback(0);
-                }
-            }
-            if (bestSlot < 0 && !cancelled() && retryFromSingle(R)) {
-                ++repaired_;
-                progress();
-                continue;
-            }
-            if (bestSlot < 0 || cancelled())
-                break;
-            repairBudget_ = kRepairBudget;
-            journal_.clear();
-            if (!makeRoom(R, bestSlot, 1))
-                break;
-            journal_.clear();
-            ++repaired_;
-            progress();
-        }
-    }
-}
-
-// A subject that wants doubles can be stuck behind its own single lesson: the next lesson
-// may only stand beside it, and nothing there can move. Take that single back and lay the
-// lessons anew, one beside the other, making room as above; keep the result only when
-// fewer lessons are left than before.
-bool Engine::retryFromSingle(int R)
-{
-    const int C = ban(R);
-    if (sc_.KemuLianpai[ke(R)] <= 0 || adj_[R] >= sc_.KemuLianpai[ke(R)])
-        return false;
-    const int leftBefore = left(R);
-    const std::vector<int> mine = slotsOf_[R];
-    for (int x : mine) {
-        if (cancelled())
-            return false;
-        if (!isSingle(R, x) || !pairable_(C, x) || !movable(C, x))
-            continue;
-        journal_.clear();
-        journal_.push_back({false, removeLesson(C, x)});
-        bool first = true;
-        while (left(R) > 0) {
-            if (placeBestFree(R, 0, first ? x : -1)) {
-                first = false;
-                continue;
-            }
-            bool made = false;
-            for (int s = 1; s <= N_ && !made; ++s) {
-                if (g_.Renke_B(C, s) < 0 || gudin_(C, s) || (first && s == x))
-                    continue;
-                repairBudget_ = kRepairBudget;
-                made = makeRoom(R, s, 1);
-            }
-            if (!made)
-                break;
-            first = false;
-        }
-        if (left(R) < leftBefore) {
-            journal_.clear();
-            return true;
-        }
-        rollback(0);
-    }
-    return false;
+    Repairer(*this, seed_).run();
 }
 
 // --- Preparing and running.
@@ -1173,6 +1033,11 @@ void runWithLargeStack(const std::function<void()>& f)
         std::rethrow_exception(ctx.error);
 }
 
+long long passStepsFor(int lessons)
+{
+    return 20LL * lessons + 2000;
+}
+
 RunResult runSchedule(store::Store& st, const model::School& school, const RunRequest& req)
 {
     const auto t0 = std::chrono::steady_clock::now();
@@ -1190,20 +1055,34 @@ RunResult runSchedule(store::Store& st, const model::School& school, const RunRe
         res.startR = std::uniform_int_distribution<int>(0, filled - 1)(rng);
     }
 
+    res.obstacles = findObstacles(school, res.banKeep, kept);
     Engine e(school, req.opts);
     e.setKept(res.banKeep, kept);
+    e.setLessonsThatCannotStand(lessonsThatCannotStand(res.obstacles));
     e.setCancelFlag(req.cancel);
     e.setProgress(req.progress);
     e.setStepHook(req.stepHook);
     e.setRestartBudget(req.restartBudget);
     e.setFailBudget(req.failBudget < 0 ? (req.repair ? kRepairFailBudget : 0) : req.failBudget);
+    e.setStepBudget(req.stepBudget);
+    if (req.repair)
+        e.setPassStepBudget(req.passStepBudget < 0 ? passStepsFor(e.total()) : req.passStepBudget);
+    if (req.timeLimit > 0)
+        e.setDeadline(t0 + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                               std::chrono::duration<double>(req.timeLimit)));
+    // The repair's draws follow from the run's start, so a replay by --start is exact too.
+    e.setSeed(static_cast<std::uint32_t>(res.startR) * 2654435761u + 1u);
     runWithLargeStack([&] { e.run(res.startR, req.repair); });
 
     res.cancelled = e.cancelled();
+    res.budgetSpent = e.budgetSpent();
+    res.timedOut = e.timedOut();
     res.total = e.total();
     res.placed = e.placedCount();
+    res.placedByPasses = e.placedByPasses();
     res.rankCalls = e.rankCalls();
     res.steps = e.steps();
+    res.repairMoves = e.repairMoves();
     res.restarts = e.restarts();
     res.swept = e.sweptLessons();
     res.repaired = e.repairedLessons();

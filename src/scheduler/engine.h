@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -26,6 +27,11 @@ struct KeptLesson {
     int teshu = 0;
 };
 
+// A lesson standing on a period marked "一定排" for its subject or teacher earns this much on
+// top of its score; a lesson scored at least kImmovableScore is never moved by the search.
+inline constexpr int kCertainBonus = 1000;
+inline constexpr int kImmovableScore = 900;
+
 // Why the free slots of a class refuse an assignment's next lesson.
 enum class Refusal {
     Gudin = 1, SubjectNever, TeacherNever, RoomLimit, TeacherBusy, SubjectPeriodCap, TeacherPeriodCap,
@@ -35,6 +41,19 @@ enum class Refusal {
 // The rule's name in the program's words ("教师不排", "连堂要求", ...).
 const char* refusalName(Refusal r);
 
+// The stages of a run, as the progress display names them.
+enum class Stage { Special, FirstPass, SecondPass, Repair, Done };
+// The stage's name in the program's words ("第一轮排课", "补排", ...).
+const char* stageName(Stage s);
+
+struct Progress {
+    Stage stage = Stage::Special;
+    int percent = 0;   // lessons placed of the lessons to place, 0..100
+    int unplaced = 0;  // lessons still to place
+};
+
+class Repairer;
+
 class Engine {
 public:
     Engine(const model::School& school, const PaiOptions& opts);
@@ -42,31 +61,38 @@ public:
     // Run input: the classes kept (not scheduled) and their stored lessons.
     void setKept(const std::vector<std::uint8_t>& banKeep, const std::vector<KeptLesson>& kept);
 
-    // Test and replay hooks.
     void setCancelFlag(const std::atomic<bool>* cancel) { cancel_ = cancel; }
     // Called at every step of the search with the step number; a test may set the cancel flag there.
     void setStepHook(std::function<void(long long)> hook) { stepHook_ = std::move(hook); }
-    void setProgress(std::function<void(int)> progress) { progress_ = std::move(progress); }
+    // Called whenever the percentage, the stage or (in the repair) the count left changes.
+    void setProgress(std::function<void(const Progress&)> progress) { progress_ = std::move(progress); }
+    // The run ends, with the best timetable found, after this many steps (0: no bound) or
+    // at the deadline (none by default). Steps count the chain's calls and the repair's moves.
+    void setStepBudget(long long steps) { stepBudget_ = steps; }
+    void setDeadline(std::chrono::steady_clock::time_point t) { deadline_ = t; }
+    // The random choices of the repair: the same seed, the same timetable.
+    void setSeed(std::uint32_t seed) { seed_ = seed; }
 
     // The whole search: special lessons, the chain from the drawn start r, the second pass,
-    // then (when `repair`) the last sweep and the repair.
+    // then (when `repair`) the repair on the hard rules alone.
     void run(int startR, bool repair);
     bool cancelled() const { return cancel_ && cancel_->load(); }
+    // The step budget or the deadline ended the run before everything stood.
+    bool budgetSpent() const { return budgetSpent_; }
+    bool timedOut() const { return timedOut_; }
 
-    // --- The pieces, public for tests.
     // The score of assignment R's next lesson at slot J; 0 = refused. `why` receives the
     // first hard rule that refused.
     int PaiRank(int R, int J, bool hebanPass = false, Refusal* why = nullptr);
+    // The special lessons first: the periods marked "一定排", then combined lessons and
+    // subjects with doubles, one lesson at a time on their best free slot.
     void PaiTeshu();
-    int Pai(int R, int X);
-    // Places R (with its combined group) at s / takes the lesson at (ban, s) off with its
-    // group. Keep the counts in step; used by tests to build situations.
-    void placeForTest(int R, int s, int score) { placeLesson(R, s, score); }
-    void removeForTest(int ban, int s) { removeLesson(ban, s); }
-    void setMinScore(int m) { minScore_ = m; }
-    // The repair alone, at threshold 1, on the grids as they stand.
-    void runRepair();
-    int minScore() const { return minScore_; }
+    // The chain search from R: places R's next lesson and everything after it; -1 when no
+    // slot could hold it. Both passes run it.
+    int chainFrom(int R) { return Pai(R, -1); }
+    // One lesson of R on its best free slot other than `avoid` (0: any), with no chain and
+    // no displacement; -1 when none reaches the threshold.
+    int placeOnBestSlot(int R, int avoid = 0) { return Pai(R, avoid > 0 ? avoid : kNoSlot); }
 
     const model::Grids& grids() const { return g_; }
     const std::vector<int>& fails() const { return fails_; }
@@ -76,14 +102,16 @@ public:
     long long steps() const { return steps_; }
     // Chains started again after a failed one, over both passes.
     int restarts() const { return restarts_; }
-    // Free slots of the assignment's class counted by the rule that refuses them.
+    // Free slots of the assignment's class counted by the hard rule that refuses them; a
+    // slot that only a preference refuses is not counted.
     std::map<std::string, int> refusals(int R);
-    // For tests: the counts equal those recomputed from the grids.
-    bool countsConsistent() const;
-
-    // Lessons placed by the last sweep and by the repair.
-    int sweptLessons() const { return swept_; }
+    // Lessons placed by the repair (net), those of them placed on a free slot without moving
+    // anything, and the repair's moves.
     int repairedLessons() const { return repaired_; }
+    int sweptLessons() const { return swept_; }
+    long long repairMoves() const { return repairMoves_; }
+    // Lessons placed when the passes ended.
+    int placedByPasses() const { return placedByPasses_; }
     // A bound on the restarts of a failed chain per pass (0: none).
     void setRestartBudget(int b) { restartBudget_ = b; }
     // A lower bound than the strength's on the failures of one assignment (0: the strength's).
@@ -92,8 +120,17 @@ public:
         if (b > 0 && b < maxFails_)
             maxFails_ = b;
     }
+    // Bounds the steps of the two passes together (0: none); the repair takes over after.
+    void setPassStepBudget(long long b) { passStepBudget_ = b; }
+    // Lessons proved unplaceable before the run: the repair stops once only that many are out.
+    void setLessonsThatCannotStand(int n) { cannotStand_ = n; }
 
 private:
+    friend class Repairer;
+    friend struct EngineProbe;  // tests build situations through it
+
+    static constexpr int kNoSlot = 9999;  // `Pai`'s X that excludes no slot
+
     struct Placed {
         int ban, slot, renke, score;
     };
@@ -104,7 +141,6 @@ private:
         int teaBefore = -1;  // the teacher's row before the change
         std::vector<Placed> items;
     };
-    static constexpr int kRepairBudget = 4000;
 
     const model::School& sc_;
     const model::SlotTable& sl_;
@@ -116,14 +152,28 @@ private:
     int total_ = 0;
     int placedCount_ = 0;
     int percent_ = -1;
+    Stage stage_ = Stage::Special;
+    int shownLeft_ = -1;
     long long rankCalls_ = 0;
     long long steps_ = 0;
-    int swept_ = 0, repaired_ = 0;
+    int repaired_ = 0;
+    int swept_ = 0;
+    long long repairMoves_ = 0;
+    int placedByPasses_ = 0;
     int restarts_ = 0;
     int restartBudget_ = 0;
+    long long stepBudget_ = 0;
+    long long passStepBudget_ = 0;
+    int cannotStand_ = 0;
+    bool inPasses_ = false;
+    bool passesStopped_ = false;
+    bool budgetSpent_ = false;
+    bool timedOut_ = false;
+    std::optional<std::chrono::steady_clock::time_point> deadline_;
+    std::uint32_t seed_ = 1;
     const std::atomic<bool>* cancel_ = nullptr;
     std::function<void(long long)> stepHook_;
-    std::function<void(int)> progress_;
+    std::function<void(const Progress&)> progress_;
 
     // Fixed per school.
     model::Array2<std::uint8_t> gudin_;     // [ban][slot]
@@ -137,6 +187,9 @@ private:
     std::vector<std::uint8_t> hasPosDayBK_;
     std::vector<std::vector<int>> sameKeJi_;  // [r] same subject, a class of the same grade group
     std::vector<int> withOwnCond_;            // assignments with a condition of their own, ascending
+    std::vector<int> partner_;                // [tea] the exclusion partner that counts, 0 = none
+    // [r] slots where a kept member of r's combined group stands: r's lessons belong there.
+    std::vector<std::vector<int>> keptMateSlots_;
     // Assignments that can still continue a chain (lessons left, class scheduled, failures
     // under the bound), as bits, so the chain's next link is found without a scan.
     std::vector<std::uint64_t> eligible_;
@@ -168,6 +221,7 @@ private:
     // Slots a and a + 1 lie in one section of one day (every caller asks about a slot and the next).
     bool neighbour(int a, int /*next*/) const { return nextSame_[a]; }
     std::vector<std::uint8_t> nextSame_;  // [slot 0..N+1]
+    bool sameGroup(int a, int b) const;
 
     void setB(int b, int s, int r, int score);
     void clearB(int b, int s);
@@ -175,36 +229,42 @@ private:
     void clearT(int t, int s);
     void touchPairs(int r, int s, int sign);
     bool isSingle(int r, int s) const;
+    // Rule 20: R's next lesson at J keeps step with the fully placed parallel classes.
+    bool inStep(int R, int J) const;
 
     Record placeLesson(int R, int s, int score);
     Record removeLesson(int b, int s);
     void undoPlace(const Record& rec);
     void restore(const Record& rec);
 
+    // The chain step (X = -1) or one lesson on the best free slot but X (no chain).
+    int Pai(int R, int X);
     int chooseNext(int R) const;
     bool eligible(int i) const;
     void runPass(int a);
     void progress();
+    void setStage(Stage s);
+    // Counts a step; true when the run must stop: cancelled, out of budget or past the deadline.
     bool stepAndCheckCancel();
+    // The passes stop like a cancel: every call up the chain returns at once.
+    bool stopped() const { return cancelled() || (inPasses_ && passesStopped_) || budgetSpent_ || timedOut_; }
 
     bool movable(int b, int s) const;
     Record lastPlace_;  // what the last one-lesson call of Pai placed
 
-    void sweep();
     void repair();
-    bool makeRoom(int R, int s, int depth);
-    bool placeBestFree(int R, int depth, int avoid = -1);
-    bool retryFromSingle(int R);
-    void rollback(std::size_t mark);
-    std::vector<std::pair<bool, Record>> journal_;  // repair moves: true = placed, false = taken off
-    int repairBudget_ = 0;
+    // The counts equal those recomputed from the grids.
+    bool countsConsistent() const;
 };
 
 // With the repair behind it, the search gives up on an assignment after this many failures
 // instead of 1000 or 3000: on the generated schools every run still places every lesson
 // and forms every double, and the recommended strength runs several times faster, because
 // an assignment caught in a double-period dead end no longer fails thousands of times.
-inline constexpr int kRepairFailBudget = 300;
+inline constexpr int kRepairFailBudget = 1;
+
+// The outer bound of a run's wall time; the step budget is the bound tests and replays use.
+inline constexpr double kDefaultTimeLimit = 30.0;
 
 struct RunRequest {
     std::vector<int> classes;  // class IDs to schedule; empty = every class
@@ -216,9 +276,38 @@ struct RunRequest {
     // Failures after which an assignment is given up: -1 = kRepairFailBudget when the repair
     // runs, else the strength's bound; 0 = the strength's bound; n > 0 = n.
     int failBudget = -1;
+    // Steps after which the run ends with the best timetable found (0: no bound).
+    long long stepBudget = 0;
+    // Steps of the two passes before the repair takes over: -1 = passStepsFor(lessons), 0 = none.
+    long long passStepBudget = -1;
+    // Seconds after which the run ends with the best timetable found (0: no bound).
+    double timeLimit = kDefaultTimeLimit;
     const std::atomic<bool>* cancel = nullptr;
-    std::function<void(int)> progress;
+    std::function<void(const Progress&)> progress;
     std::function<void(long long)> stepHook;
+};
+
+// The passes' share of the steps on a school of `lessons` lessons, with the repair behind them.
+long long passStepsFor(int lessons);
+
+// A cause, found before the search, why the school cannot hold its lessons (proof.h).
+struct Obstacle {
+    enum class Kind {
+        ClassWeek,        // a class with more weekly lessons than free slots
+        TeacherWeek,      // a teacher with more lessons than slots left to teach in
+        CombinedGroup,    // a combined lesson whose classes share too few free slots
+        Doubles,          // wanted doubles that no section can hold
+        ClassLessons,     // some lessons of a class share too few slots between them
+        TeacherLessons,   // some lessons of a teacher share too few slots between them
+    };
+    Kind kind = Kind::ClassWeek;
+    std::string text;
+    // Lessons of the class (ClassWeek, ClassLessons) that cannot stand, at least; doubles
+    // that cannot form (Doubles); lessons of the teacher or group that cannot stand.
+    int shortBy = 0;
+    int ban = 0, tea = 0;
+    // Lessons of classes that cannot stand because of it, at least (0 for doubles).
+    int lessonsShort = 0;
 };
 
 struct Unplaced {
@@ -230,17 +319,22 @@ struct Unplaced {
 
 struct RunResult {
     bool cancelled = false;
+    bool budgetSpent = false;  // the step budget ended the run
+    bool timedOut = false;     // the wall-clock bound ended the run
     int total = 0;
     int placed = 0;
+    int placedByPasses = 0;
     std::uint32_t seed = 0;
     int startR = -1;
     long long rankCalls = 0;
     long long steps = 0;
+    long long repairMoves = 0;
     int restarts = 0;
     int swept = 0, repaired = 0;
     double seconds = 0;
     model::Grids grids;
     std::vector<std::uint8_t> banKeep;
+    std::vector<Obstacle> obstacles;  // found before the search
     std::vector<Unplaced> unplaced;
 };
 

@@ -1,6 +1,11 @@
 #include "scheduler/save.h"
 
+#include <fmt/format.h>
+
+#include <algorithm>
+
 #include "model/kechen.h"
+#include "timetable/quality.h"
 
 namespace tavrin::scheduler {
 
@@ -50,6 +55,8 @@ std::vector<std::string> reasonLines(const model::School& s, const std::vector<U
         if (u.count <= 0)
             continue;
         std::string line = s.BanName[u.ban] + s.KemuName[u.ke] + "(" + s.TeaName[u.tea] + ")未排原因：";
+        if (u.refusedBy.empty())
+            line += "本班可用节次已排满";
         bool first = true;
         for (const auto& [rule, n] : u.refusedBy) {
             if (!first)
@@ -60,6 +67,61 @@ std::vector<std::string> reasonLines(const model::School& s, const std::vector<U
         lines.push_back(line + "。");
     }
     return lines;
+}
+
+RunSummary summarizeRun(const model::School& s, const RunResult& r)
+{
+    RunSummary out;
+    out.cancelled = r.cancelled;
+    if (r.cancelled) {
+        out.headline = "排课已取消";
+        out.details = "未保存任何数据。";
+        return out;
+    }
+    const int left = r.total - r.placed;
+    out.complete = left == 0;
+    out.headline = out.complete ? "全部排完" : fmt::format("还有 {} 节未排", left);
+    out.details = fmt::format("共 {} 节，已排 {} 节，用时 {:.1f} 秒", r.total, r.placed, r.seconds);
+    if (r.timedOut)
+        out.details += "；已到运行时间上限，这是已找到的最好课表";
+    else if (r.budgetSpent)
+        out.details += "；已用完搜索步数，这是已找到的最好课表";
+    const auto q = timetable::measureQuality(s, r.grids);
+    out.quality = fmt::format("连堂 {}/{}　同日重复 {}　教师空节 {}　进度不一致 {}　“尽量排” {}/{}", q.doublesFormed,
+                              q.doublesWanted, q.sameDayRepeats, q.teacherGaps, q.outOfStep, q.preferredKept,
+                              q.preferredMarked);
+    for (const auto& o : r.obstacles)
+        out.obstacles.push_back(o.text);
+    for (const auto& u : r.unplaced) {
+        if (u.count <= 0)
+            continue;
+        RunSummary::Row row{s.BanName[u.ban], s.KemuName[u.ke], s.TeaName[u.tea], u.count, {}};
+        // A proved cause says most, the teacher's (it holds wherever the lesson goes) before the
+        // class's; then what holds the class's free slots; a class without free slots is full.
+        for (int pass = 0; pass < 2 && row.reason.empty(); ++pass)
+            for (const auto& o : r.obstacles) {
+                const bool classKind = o.kind == Obstacle::Kind::ClassWeek || o.kind == Obstacle::Kind::ClassLessons;
+                const bool teacherKind = !classKind && o.kind != Obstacle::Kind::Doubles;
+                if ((pass == 0 && teacherKind && o.tea == u.tea) || (pass == 1 && classKind && o.ban == u.ban)) {
+                    row.reason = o.text;
+                    break;
+                }
+            }
+        if (row.reason.empty() && !u.refusedBy.empty()) {
+            std::vector<std::pair<std::string, int>> rules(u.refusedBy.begin(), u.refusedBy.end());
+            std::stable_sort(rules.begin(), rules.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+            int free = 0;
+            for (const auto& [rule, n] : rules)
+                free += n;
+            row.reason = fmt::format("本班空余的{}个节次：", free);
+            for (std::size_t i = 0; i < rules.size(); ++i)
+                row.reason += fmt::format("{}{} {} 节", i ? "、" : "", rules[i].first, rules[i].second);
+        }
+        if (row.reason.empty())
+            row.reason = "本班可用节次已排满：可减少课时，或放宽本班其他课程、教师的限制";
+        out.rows.push_back(std::move(row));
+    }
+    return out;
 }
 
 SavedRun scheduleAndSave(store::Store& st, const model::School& s, const RunRequest& req)

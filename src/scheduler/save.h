@@ -30,4 +30,23 @@ SavedRun scheduleAndSave(store::Store& st, const model::School& s, const RunRequ
 // One line per assignment still short, naming how many free slots each rule refused.
 std::vector<std::string> reasonLines(const model::School& s, const std::vector<Unplaced>& unplaced);
 
+// A finished run as the result dialog shows it: a headline, the time, the quality figures,
+// the causes proved before the run, and one row per assignment left short with a reason the
+// user can act on.
+struct RunSummary {
+    bool cancelled = false;
+    bool complete = false;
+    std::string headline;  // "全部排完" / "还有 N 节未排" / "排课已取消"
+    std::string details;   // lessons, time, how the run ended
+    std::string quality;   // the quality figures in one line
+    std::vector<std::string> obstacles;
+    struct Row {
+        std::string cls, subject, teacher;
+        int count = 0;
+        std::string reason;
+    };
+    std::vector<Row> rows;
+};
+RunSummary summarizeRun(const model::School& s, const RunResult& r);
+
 }  // namespace tavrin::scheduler

@@ -72,6 +72,7 @@ struct Ctx {
     void marksAndRooms();
     void conditions();
     void exclusions();
+    void groupsApart();
     void counts();
 
     // Teacher t gives a lesson at slot s (found from the class grid).
@@ -270,19 +271,52 @@ void Ctx::conditions()
 
 void Ctx::exclusions()
 {
-    const auto& ex = s.opt.TeaExclusive;
     const int T = static_cast<int>(busy.size()) - 1;
-    for (int t = 1; t <= T && static_cast<std::size_t>(t) < ex.size(); ++t) {
-        const int x = ex[static_cast<std::size_t>(t)];
-        if (x < 1 || x > T || x == t)
-            continue;
-        // A pair seen from both sides is reported once.
-        if (x < t && static_cast<std::size_t>(x) < ex.size() && ex[static_cast<std::size_t>(x)] == t)
+    for (int t = 1; t <= T; ++t) {
+        const int x = exclusionPartner(s, t);
+        // A pair is reported once, from its lower teacher.
+        if (x <= t || x > T)
             continue;
         for (int slot = 1; slot <= N; ++slot)
             if (busy[static_cast<std::size_t>(t)][static_cast<std::size_t>(slot)] &&
                 busy[static_cast<std::size_t>(x)][static_cast<std::size_t>(slot)])
                 add("教师互斥", 0, t, slot, -1, fmt::format("{}与{}在{}同时上课", teaName(t), teaName(x), slotName(slot)));
+    }
+}
+
+void Ctx::groupsApart()
+{
+    // Members of each group: same teacher, same combined-group number.
+    std::vector<std::pair<std::pair<int, int>, int>> members;
+    for (int r = 0; r < renkeCount(); ++r)
+        if (real(r) && heban(r) > 0 && teaInRange(tea(r)))
+            members.push_back({{tea(r), heban(r)}, r});
+    std::sort(members.begin(), members.end());
+    auto has = [&](int r, int slot) { return lesson(ban(r), slot) == r; };
+    for (std::size_t i = 0; i < members.size();) {
+        std::size_t j = i;
+        while (j < members.size() && members[j].first == members[i].first)
+            ++j;
+        bool reported = false;
+        for (std::size_t a = i; a < j && !reported; ++a)
+            for (std::size_t b = a + 1; b < j && !reported; ++b) {
+                const int ra = members[a].second, rb = members[b].second;
+                int aAlone = 0, bAlone = 0;
+                for (int slot = 1; slot <= N; ++slot) {
+                    const bool ha = has(ra, slot), hb = has(rb, slot);
+                    if (ha && !hb && !aAlone)
+                        aAlone = slot;
+                    if (hb && !ha && !bAlone)
+                        bAlone = slot;
+                }
+                if (aAlone && bAlone) {
+                    reported = true;
+                    add("合班分开", ban(ra), tea(ra), aAlone, ra,
+                        fmt::format("{}的合班课{}分开上：{}在{}上，{}却在{}上", teaName(tea(ra)), keName(ke(ra)),
+                                    banName(ban(ra)), slotName(aAlone), banName(ban(rb)), slotName(bAlone)));
+                }
+            }
+        i = j;
     }
 }
 
@@ -328,8 +362,17 @@ std::vector<Violation> checkTimetable(const School& school, const Grids& grids)
     c.marksAndRooms();
     c.conditions();
     c.exclusions();
+    c.groupsApart();
     c.counts();
     return std::move(c.out);
+}
+
+int exclusionPartner(const School& school, int t)
+{
+    const auto& ex = school.opt.TeaExclusive;
+    const auto at = [&](int i) { return i >= 1 && static_cast<std::size_t>(i) < ex.size() ? ex[static_cast<std::size_t>(i)] : 0; };
+    const int x = at(t);
+    return x > 0 && x != t && at(x) == t ? x : 0;
 }
 
 int lessonPairs(const School& school, const Grids& grids, int r)

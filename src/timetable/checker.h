@@ -10,7 +10,8 @@
 namespace tavrin::timetable {
 
 // One broken rule. `kind` is its short name ("教师冲突", "固定课", "不排", "场地限制",
-// "时段条件", "日期条件", "教师互斥", "节数超出", "节数不符", "课表不一致", "合班", "无效课"),
+// "时段条件", "日期条件", "教师互斥", "节数超出", "节数不符", "课表不一致", "合班", "合班分开",
+// "无效课"),
 // `text` says where and what in the program's words. ban, tea: 0 when none; slot: 0 when the
 // fault is not tied to one slot; renke: -1 when it is not tied to one assignment.
 struct Violation {
@@ -32,10 +33,18 @@ struct Violation {
 //   teacher; no more classes with a subject in one slot than its room limit;
 // - period and day conditions as upper bounds (count <= |n|; for a subject the class's own
 //   value wins over the whole-school one);
-// - exclusion partners never teach at the same slot;
+// - exclusion partners (exclusionPartner) never teach at the same slot;
+// - the members of one combined group do not stand apart: of two members, one has no
+//   placed lesson away from the other (a member with more weekly lessons teaches the rest
+//   alone; a lesson in the holding area stands nowhere);
 // - no assignment placed more often than its weekly count, and RenkePlaced equal to the
 //   lessons the class grid holds.
 std::vector<Violation> checkTimetable(const model::School& school, const model::Grids& grids);
+
+// The teacher whose lessons may never share a slot with teacher t's, 0 = none. One partner
+// per teacher: a later pair of a teacher replaces the earlier, so a pair counts only while
+// both teachers still name each other.
+int exclusionPartner(const model::School& school, int t);
 
 // Pairs of neighbouring lessons of assignment r in one section of one day of its class.
 int lessonPairs(const model::School& school, const model::Grids& grids, int r);

@@ -4,6 +4,7 @@
 
 #include "scheduler/conditions.h"
 #include "support/school_builder.h"
+#include "timetable/checker.h"
 
 using namespace tavrin;
 using scheduler::CondKind;
@@ -255,6 +256,29 @@ TEST(ConditionRows, ExclusionPairLoadsBothWays)
     EXPECT_EQ(loaded.opt.TeaExclusive[s.li], s.zhao);
     EXPECT_EQ(loaded.opt.TeaExclusive[s.zhao], s.li);
     EXPECT_EQ(values(scheduler::loadConditionItems(s.b.store(), loaded)), std::vector<std::string>{"Tea1"});
+}
+
+// One partner per teacher: adding a pair names the earlier pairs it replaces, and only those
+// that still count.
+TEST(ConditionRows, NewExclusionPairNamesThePairItReplaces)
+{
+    Small s;
+    auto school = s.b.load();
+    auto& st = s.b.store();
+    EXPECT_EQ(scheduler::replacedPairNotice(st, school, s.li, s.zhao), "");
+    scheduler::writeExclusion(st, s.li, s.zhao);
+    EXPECT_EQ(scheduler::replacedPairNotice(st, school, s.li, s.zhao), "") << "the same pair again replaces nothing";
+    EXPECT_EQ(scheduler::replacedPairNotice(st, school, s.zhang, s.wang), "");
+    EXPECT_EQ(scheduler::replacedPairNotice(st, school, s.wang, s.zhao),
+              "“赵强”已与“李华”互斥；每位教师只能有一位互斥教师，添加后原来这一对将不再起作用。");
+    scheduler::writeExclusion(st, s.wang, s.zhao);
+    // 李华's pair was replaced: pairing him anew replaces nothing of his, only 张明's side.
+    EXPECT_EQ(scheduler::replacedPairNotice(st, school, s.li, s.zhang), "");
+    const std::string both = scheduler::replacedPairNotice(st, school, s.wang, s.li);
+    EXPECT_EQ(both, "“王芳”已与“赵强”互斥；每位教师只能有一位互斥教师，添加后原来这一对将不再起作用。");
+    auto loaded = s.b.load();
+    EXPECT_EQ(timetable::exclusionPartner(loaded, s.li), 0);
+    EXPECT_EQ(timetable::exclusionPartner(loaded, s.zhao), s.wang);
 }
 
 TEST(ConditionDelete, RemovesExactlyTheNamedConditions)

@@ -115,7 +115,7 @@ TEST(DemoSchedule, CancelDuringTheRepairWritesNothing)
     scheduler::RunRequest req;
     req.seed = 3;
     req.cancel = &cancel;
-    req.progress = [&](int p) { progress.push_back(p); };
+    req.progress = [&](const scheduler::Progress& p) { progress.push_back(p.percent); };
     req.stepHook = [&](long long step) {
         if (step > searchOnly.steps)
             cancel = true;

@@ -54,10 +54,26 @@ struct Ctx {
             return 0;
         if (s.TeshuKe(E, C, d, j) == 3 || s.TeshuTea(D, d, j) == 3)
             return 0;
+        auto mate = [&](int M) {
+            return M != R && s.RenkeJieshu[M] > 0 && s.RenkeHeban[R] > 0 && s.RenkeHeban[M] == s.RenkeHeban[R] &&
+                   s.RenkeTea[M] == D;
+        };
+        auto lessonsOf = [&](int M) {
+            int n = 0;
+            for (int x = 1; x <= N; ++x)
+                if (g.Renke_B(s.RenkeBan[M], x) == M)
+                    ++n;
+            return n;
+        };
         if (s.KemuMaxJie[E] > 0) {
             int n = 0;
             for (int b = 1; b <= s.MaxBanID; ++b)
                 if (b != C && subjectAt(b, J) == E)
+                    ++n;
+            // The classes of the combined group that come along.
+            for (int M = 0; M < s.renkeSize() && !hebanPass; ++M)
+                if (mate(M) && !keep[s.RenkeBan[M]] && lessonsOf(M) < s.RenkeJieshu[M] && s.RenkeKe[M] == E &&
+                    g.Renke_B(s.RenkeBan[M], J) == -1)
                     ++n;
             if (n >= s.KemuMaxJie[E])
                 return 0;
@@ -65,6 +81,24 @@ struct Ctx {
         if (int G = g.Renke_T(D, J); G >= 0)
             if (!(s.RenkeHeban[R] >= 1 && G != R && s.RenkeHeban[G] == s.RenkeHeban[R]))
                 return 0;
+        {
+            // A kept class of the group fixes where the combined lesson stands.
+            std::vector<int> keptSlots;
+            for (int x = 1; x <= N; ++x)
+                for (int M = 0; M < s.renkeSize(); ++M)
+                    if (mate(M) && keep[s.RenkeBan[M]] && g.Renke_B(s.RenkeBan[M], x) == M) {
+                        keptSlots.push_back(x);
+                        break;
+                    }
+            int mine = 0;
+            bool atKept = false;
+            for (int x : keptSlots) {
+                mine += g.Renke_B(C, x) == R;
+                atKept = atKept || x == J;
+            }
+            if (!keptSlots.empty() && mine < static_cast<int>(keptSlots.size()) && !atKept)
+                return 0;
+        }
         auto daysWithKeAt = [&](int jj) {
             int n = 0;
             for (int dd = 1; dd <= s.theDay; ++dd)
@@ -128,9 +162,12 @@ struct Ctx {
             for (int dd = 1; dd <= s.theDay; ++dd)
                 if (int v = cond2(c.DayOptT, D, s.DayToWeek[dd]); v > 0 && teaOnDay(dd) < v)
                     return 0;
-        if (D < static_cast<int>(c.TeaExclusive.size()))
-            if (int X = c.TeaExclusive[D]; X > 0 && teaches(X, J))
-                return 0;
+        // One partner per teacher: a pair counts while both still name each other.
+        auto partnerOf = [&](int t) {
+            return t >= 1 && t < static_cast<int>(c.TeaExclusive.size()) ? c.TeaExclusive[t] : 0;
+        };
+        if (int X = partnerOf(D); X > 0 && X != D && partnerOf(X) == D && teaches(X, J))
+            return 0;
         if (s.TeshuKe(E, C, d, j) == 2 || s.TeshuTea(D, d, j) == 2)
             score += 1000;
         if (s.RenkeHeban[R] > 0 && !hebanPass) {

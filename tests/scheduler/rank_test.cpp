@@ -4,6 +4,7 @@
 #include <random>
 
 #include "rank_reference.h"
+#include "engine_probe.h"
 #include "scheduler/engine.h"
 #include "support/school_builder.h"
 
@@ -48,11 +49,11 @@ int score(const Situation& c)
     auto school = b.load();
     scheduler::Engine e(school, c.opts);
     e.setKept(std::vector<std::uint8_t>(school.MaxBanID + 1, 0), {});
-    e.setMinScore(1);
+    scheduler::EngineProbe::setMinScore(e, 1);
     for (auto [r, s] : c.placed)
-        e.placeForTest(r, s, 50);
+        scheduler::EngineProbe::place(e, r, s, 50);
     for (auto [b2, s] : c.removed)
-        e.removeForTest(b2, s);
+        scheduler::EngineProbe::remove(e, b2, s);
     return e.PaiRank(c.renke, c.at);
 }
 
@@ -293,12 +294,12 @@ TEST(PaiRank, IncrementalCountsAgreeWithTheRuleByRuleScore)
             const auto& g = e.grids();
             int C = school.RenkeBan[r];
             if (step % 7 == 6 && g.Renke_B(C, s) >= 0) {
-                e.removeForTest(C, s);
+                scheduler::EngineProbe::remove(e, C, s);
             } else if (g.Renke_B(C, s) < 0 && g.RenkePlaced[r] < school.RenkeJieshu[r] &&
                        tavrin::testing::referenceRank(school, g, keep, o, 1, r, s) > 0) {
-                e.placeForTest(r, s, 40);
+                scheduler::EngineProbe::place(e, r, s, 40);
             }
-            ASSERT_TRUE(e.countsConsistent()) << "seed " << seed << " step " << step;
+            ASSERT_TRUE(scheduler::EngineProbe::countsConsistent(e)) << "seed " << seed << " step " << step;
             if (step % 10 != 9)
                 continue;
             for (int R = 0; R < school.RenKeNum; ++R)

@@ -178,22 +178,37 @@ const FaultCase kCases[] = {
 INSTANTIATE_TEST_SUITE_P(Table, Faults, ::testing::ValuesIn(kCases), [](const auto& info) { return info.param.name; });
 
 // A pair of teachers excluded from each other is reported wherever both teach, once per slot.
-TEST(Checker, ExclusionReportedOncePerSlotFromEitherSide)
+// One partner per teacher: a pair counts once per slot while both teachers name each other;
+// a later pair of a teacher replaces the earlier, whose other side then names nobody who
+// names it back. 张(1) and 王(3) meet at slots 1 and 5, 张 and 李(2) at slot 2.
+TEST(Checker, ExclusionPairsCountWhileBothSidesNameEachOther)
 {
-    School s = smallSchool();
-    Grids g = smallTimetable(s);
-    s.opt.TeaExclusive[1] = 3;
-    s.opt.TeaExclusive[3] = 1;
-    auto both = checkTimetable(s, g);
-    s.opt.TeaExclusive[1] = 0;  // one side only: the same slots
-    auto one = checkTimetable(s, g);
-    std::vector<int> slotsBoth, slotsOne;
-    for (const auto& v : both)
-        slotsBoth.push_back(v.slot);
-    for (const auto& v : one)
-        slotsOne.push_back(v.slot);
-    EXPECT_EQ(slotsBoth, (std::vector<int>{1, 5}));
-    EXPECT_EQ(slotsOne, slotsBoth);
+    struct Case {
+        const char* what;
+        std::vector<int> partner;  // TeaExclusive by teacher 0..3
+        std::vector<int> slots;    // slots reported
+    };
+    const std::vector<Case> cases = {
+        {"pair 1-3", {0, 3, 0, 1}, {1, 5}},
+        {"only one side left", {0, 3, 0, 0}, {}},
+        {"3-1, then 2-1 replaces it for teacher 1", {0, 2, 1, 1}, {2}},
+        {"1-3, then 2-3 replaces it for teacher 3", {0, 3, 3, 2}, {}},
+    };
+    for (const auto& c : cases) {
+        School s = smallSchool();
+        Grids g = smallTimetable(s);
+        s.opt.TeaExclusive = c.partner;
+        std::vector<int> slots;
+        for (const auto& v : checkTimetable(s, g)) {
+            EXPECT_EQ(v.kind, "教师互斥") << c.what;
+            slots.push_back(v.slot);
+        }
+        EXPECT_EQ(slots, c.slots) << c.what;
+        for (int t = 1; t <= 3; ++t) {
+            const int x = exclusionPartner(s, t);
+            EXPECT_TRUE(x == 0 || exclusionPartner(s, x) == t) << c.what << ": partners are mutual";
+        }
+    }
 }
 
 // Grids made for another school are refused whole instead of read out of bounds.

@@ -1,4 +1,4 @@
-// pai_shots DB OUTDIR: pictures of the scheduling page on a school file, for the docs.
+// pai_shots DB OUTDIR [SUFFIX]: pictures of the scheduling page on a school file, for the docs.
 //
 // Opens step 5 as the program does after an automatic login and saves
 //   schedule-page.png       the page as it opens,
@@ -9,11 +9,14 @@
 // then starts a second run, cancels it with the start button once the bar moves, and
 // prints how long the cancel took and the longest pause of the window's event loop during
 // the first run. The file is changed as a run on the page would change it.
+// With SUFFIX, only the page and the result dialog, as schedule-page SUFFIX .png and
+// schedule-result SUFFIX .png (a school that cannot be filled shows its proofs on both).
 #include "model/loaders.h"
 #include "model/school.h"
 #include "scheduler/conditions.h"
 #include "scheduler/engine.h"
 #include "scheduler/options.h"
+#include "scheduler/proof.h"
 #include "scheduler/save.h"
 #include "store/store.h"
 
@@ -79,11 +82,12 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     ui::useChineseFont(app);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: pai_shots DB OUTDIR\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: pai_shots DB OUTDIR [SUFFIX]\n");
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[2]));
+    const QString suffix = argc == 4 ? QString::fromLocal8Bit(argv[3]) : QString();
     store::Store st(argv[1]);
     ui::QuietAsker quiet;
     mainwin::TForm1::Options o;
@@ -100,7 +104,23 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "step 5 does not open on this file\n");
         return 1;
     }
-    bool ok = save(&w, out.filePath("schedule-page.png"));
+    bool ok = save(&w, out.filePath("schedule-page" + suffix + ".png"));
+    if (!suffix.isEmpty()) {
+        bool finished = false;
+        page->setSeed(1);
+        page->setDialogRunner([&](QDialog& d) {
+            if (auto* end = qobject_cast<TfrmPaiend*>(&d)) {
+                end->show();
+                ok = save(end, out.filePath("schedule-result" + suffix + ".png")) && ok;
+                end->btnClose()->click();
+                finished = true;
+            }
+        });
+        page->btnStart()->click();
+        while (!finished)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        return ok ? 0 : 1;
+    }
 
     // The condition dialog, with the first two subjects of the whole school chosen.
     page->setDialogRunner([&](QDialog& d) {

@@ -22,6 +22,8 @@
 #include <QRadioButton>
 #include <QSemaphore>
 #include <QSignalSpy>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTabWidget>
@@ -115,8 +117,12 @@ struct PaiWindow {
     ScriptedAsker asker;
     std::unique_ptr<mainwin::TForm1> w;
     PaiPage* page = nullptr;
-    // What the result dialog showed, one report per showing.
+    // What the result dialog showed, one report per showing; its headline and the rows of its
+    // table of lessons left out, and whether Enter opens the timetable.
     QStringList reports;
+    QStringList heads;
+    QList<int> tableRows;
+    bool openIsDefault = false;
     // What the result dialog answers, in order; "close" when none is left.
     QStringList resultAnswers;
     // Fills and answers the condition dialog when the page shows it.
@@ -140,6 +146,9 @@ struct PaiWindow {
         page->setDialogRunner([this](QDialog& d) {
             if (auto* end = qobject_cast<TfrmPaiend*>(&d)) {
                 reports << end->report();
+                heads << end->lblHead()->text();
+                tableRows << end->tblUnplaced()->rowCount();
+                openIsDefault = end->btnOpenKb()->isDefault() && !end->btnClose()->isDefault();
                 const QString a = resultAnswers.isEmpty() ? QStringLiteral("close") : resultAnswers.takeFirst();
                 (a == "again" ? end->btnRePai() : a == "open" ? end->btnOpenKb() : end->btnClose())->click();
             } else if (auto* opt = qobject_cast<TfrmPaiOpt*>(&d)) {
@@ -256,6 +265,9 @@ private Q_SLOTS:
     void badInputsEndWithAReport_data();
     void badInputsEndWithAReport();
     void resultDialogCopiesTheSelection();
+    void proofShowsBeforeARunAndFollowsTheClassChoice();
+    void resultDialogNamesWhatIsLeftOut();
+    void stepBudgetIsKeptBetweenSessions();
 };
 
 void PaiUiTest::opensWithEveryClassCheckedInGroupOrder()
@@ -831,7 +843,11 @@ void PaiUiTest::progressFollowsTheSearch()
     // What the search reported before it stopped reaches the bar and the label.
     QTRY_COMPARE(win.page->pbPai()->value(), win.page->paiPercent());
     QVERIFY(win.page->paiPercent() > 0);
-    QCOMPARE(win.page->lblLoad()->text(), QStringLiteral("%1%").arg(win.page->paiPercent()));
+    // The percentage, then the stage under way.
+    const QString label = win.page->lblLoad()->text();
+    QVERIFY(label.startsWith(QStringLiteral("%1% ").arg(win.page->paiPercent())));
+    QVERIFY(label.endsWith(QString::fromUtf8(scheduler::stageName(scheduler::Stage::FirstPass))) ||
+            label.endsWith(QString::fromUtf8(scheduler::stageName(scheduler::Stage::Special))));
     gate.gate.release();
     QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty(), kRunWait);
     QCOMPARE(ended.first().first().toBool(), false);
@@ -966,6 +982,69 @@ void PaiUiTest::resultDialogCopiesTheSelection()
     QApplication::clipboard()->clear();
     dlg.actCopy()->trigger();
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("初一1班语文(张明)有2节未排。"));
+}
+
+void PaiUiTest::proofShowsBeforeARunAndFollowsTheClassChoice()
+{
+    School school;
+    fillSchool(*school.store);
+    // 初一1班: 21 + 6 + 4 lessons in a week of 30 periods.
+    school.store->run("UPDATE renkebd SET jieshu = 21 WHERE banid = 1 AND keid = 1");
+    school.store->run("UPDATE kemujieshu SET jieshu = 21 WHERE banid = 1 AND kemuid = 1");
+    PaiWindow win(*school.store);
+    auto* proof = win.page->lblProof();
+    QVERIFY(proof->isVisible());
+    QVERIFY2(proof->text().contains(QStringLiteral("初一1班每周31节，可用30节")), qPrintable(proof->text()));
+    // Not scheduling the class takes its proof away; choosing it again brings it back.
+    pressRow(win.page->lvPaiBan(), 1, 60);
+    QVERIFY(!proof->isVisible());
+    pressRow(win.page->lvPaiBan(), 1, 60);
+    QVERIFY(proof->isVisible());
+    // The run may still start, and places the rest.
+    QSignalSpy ended(win.page, &PaiPage::runEnded);
+    QTest::mouseClick(win.page->btnStart(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty(), kRunWait);
+    QCOMPARE(win.heads, QStringList{QStringLiteral("还有 1 节未排")});
+}
+
+void PaiUiTest::resultDialogNamesWhatIsLeftOut()
+{
+    School school;
+    fillSchool(*school.store);
+    // 李华 never teaches: his 语文 of 初二1班 and 初一3班, six lessons each, cannot stand.
+    for (int w = 1; w <= 5; ++w)
+        for (int j = 1; j <= 6; ++j)
+            school.store->run("INSERT INTO teshutea(teaid, theday, thejie, teshu) VALUES(2, ?1, ?2, 3)", w, j);
+    PaiWindow win(*school.store);
+    QVERIFY(win.page->lblProof()->isVisible());
+    QSignalSpy ended(win.page, &PaiPage::runEnded);
+    QTest::mouseClick(win.page->btnStart(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty(), kRunWait);
+    // One row per assignment, none with a count of slots that is 0; Enter opens the timetable.
+    QCOMPARE(win.heads, QStringList{QStringLiteral("还有 12 节未排")});
+    QCOMPARE(win.tableRows, QList<int>{2});
+    QVERIFY(win.openIsDefault);
+    auto* end = win.page->frmPaiend();
+    QVERIFY(end->lblProofs()->text().contains(QStringLiteral("李华每周12节，可用0节")));
+    for (int r = 0; r < end->tblUnplaced()->rowCount(); ++r) {
+        QCOMPARE(end->tblUnplaced()->item(r, 2)->text(), QStringLiteral("李华"));
+        QCOMPARE(end->tblUnplaced()->item(r, 3)->text(), QStringLiteral("6"));
+        QVERIFY(!end->tblUnplaced()->item(r, 4)->text().contains(QStringLiteral(" 0 节")));
+    }
+}
+
+void PaiUiTest::stepBudgetIsKeptBetweenSessions()
+{
+    School school;
+    fillSchool(*school.store);
+    {
+        PaiWindow win(*school.store);
+        win.page->sbSteps()->setValue(500000);
+    }
+    PaiWindow again(*school.store);
+    QCOMPARE(again.page->sbSteps()->value(), 500000);
+    again.page->sbSteps()->setValue(0);
+    QCOMPARE(again.page->sbSteps()->text(), QStringLiteral("不限"));
 }
 
 int main(int argc, char** argv)

@@ -1,14 +1,23 @@
-// The result dialog `TfrmPaiend` ("排课结果"): the report of a run, and the way on from it
-// (run again, open the class timetable, close).
+// The result dialog `TfrmPaiend` ("排课结果"): a headline with an icon, the time and the
+// quality figures, the causes proved before the run, the lessons left out as a table with a
+// reason for each, the report text, and the way on from it (run again, open the class
+// timetable, close).
 #pragma once
 
 #include <QDialog>
 #include <QStringList>
 
+#include "model/school.h"
+#include "scheduler/engine.h"
+#include "scheduler/proof.h"
+#include "scheduler/save.h"
+
 class QAction;
+class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class QTableWidget;
 
 namespace tavrin::scheduler::ui {
 
@@ -19,6 +28,8 @@ public:
 
     // Replaces the text of `redt1` with the report lines.
     void setReport(const QStringList& lines);
+    // Shows a finished run: headline, figures, proofs, the table of lessons left out.
+    void setSummary(const RunSummary& s);
     QString report() const;
 
     // `RePai`: "重排一次(&R)" was chosen; cleared by the start command before each run.
@@ -30,6 +41,11 @@ public:
     void clearChoice();
 
     QPlainTextEdit* redt1() const { return redt1_; }
+    QLabel* lblHead() const { return lblHead_; }
+    QLabel* lblDetails() const { return lblDetails_; }
+    QLabel* lblQuality() const { return lblQuality_; }
+    QLabel* lblProofs() const { return lblProofs_; }
+    QTableWidget* tblUnplaced() const { return tblUnplaced_; }
     QPushButton* btnRePai() const { return btnRePai_; }
     QPushButton* btnClose() const { return btnClose_; }
     QPushButton* btnOpenKb() const { return btnOpenKb_; }
@@ -42,6 +58,12 @@ public:
 private:
     bool RePai_ = false;
     bool openKb_ = false;
+    QLabel* lblIcon_;
+    QLabel* lblHead_;
+    QLabel* lblDetails_;
+    QLabel* lblQuality_;
+    QLabel* lblProofs_;
+    QTableWidget* tblUnplaced_;
     QPlainTextEdit* redt1_;
     QPushButton* btnRePai_;
     QPushButton* btnClose_;

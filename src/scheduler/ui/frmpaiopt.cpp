@@ -556,6 +556,11 @@ void TfrmPaiOpt::okExclusion()
         asker_.inform(QStringLiteral("教师互斥必须是不同的教师"));
         return;
     }
+    // One partner per teacher: say which earlier pair the new one replaces.
+    if (const auto notice = replacedPairNotice(store_, *school_, Tea1_Opt_, Tea2_Opt_); !notice.empty() &&
+        asker_.ask(QString::fromStdString(notice + "\n确定添加吗？"), QStringLiteral("Tavrin"), tavrin::ui::Buttons::OkCancel,
+                   tavrin::ui::Icon::Question) != tavrin::ui::Answer::Ok)
+        return;
     const int wmid = writeExclusion(store_, Tea1_Opt_, Tea2_Opt_);
     added_ = ConditionItem{exclusionCaption(nameOf(school_->TeaName, Tea1_Opt_), nameOf(school_->TeaName, Tea2_Opt_)),
                            "Tea" + std::to_string(wmid)};

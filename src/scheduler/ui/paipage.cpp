@@ -9,6 +9,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -78,6 +81,14 @@ const std::array<OptionGroup, 4>& optionGroups()
         {"不需要连堂的课", {{"rbp41", "（默认）尽量不连堂。"}, {"rbp42", "一节都不连堂，宁可不排，也不连堂。"}}},
     }};
     return g;
+}
+
+// Where the page keeps its step budget between sessions.
+const QString kStepsKey = QStringLiteral("scheduling/stepBudget");
+QSettings& settings()
+{
+    static QSettings s(QStringLiteral("Tavrin"), QStringLiteral("Tavrin"));
+    return s;
 }
 
 QLabel* title(const QString& text, QWidget* parent)
@@ -161,6 +172,16 @@ PaiPage::PaiPage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 5, par
     optButtons->addWidget(btnAddOpt_);
     optButtons->addWidget(btnDelOpt_);
     right->addLayout(optButtons);
+    // What is proved before a run; the run may still start.
+    lblProof_ = new QLabel(this);
+    lblProof_->setObjectName("lblProof");
+    lblProof_->setWordWrap(true);
+    lblProof_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblProof_->setStyleSheet("QLabel{background:#fff4e5;border:1px solid #f0c48a;border-radius:5px;padding:8px 10px;"
+                             "color:#7a4a00;font-size:14px;}");
+    lblProof_->hide();
+    right->addWidget(lblProof_);
+
     columns->addLayout(right, 2);
 
     // Start, progress.
@@ -182,6 +203,17 @@ PaiPage::PaiPage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 5, par
     bottom->addWidget(btnStart_);
     bottom->addWidget(pbPai_, 1);
     bottom->addWidget(lblLoad_);
+    // The step budget: a run ends with the best timetable found once it is spent.
+    bottom->addWidget(new QLabel(QStringLiteral("搜索步数上限："), this));
+    sbSteps_ = new QSpinBox(this);
+    sbSteps_->setObjectName("sbSteps");
+    sbSteps_->setRange(0, 2000000000);
+    sbSteps_->setSingleStep(100000);
+    sbSteps_->setSpecialValueText(QStringLiteral("不限"));
+    sbSteps_->setMinimumWidth(110);
+    sbSteps_->setToolTip(QStringLiteral("用完即结束排课，保存已找到的最好课表；每次最多运行%1秒")
+                             .arg(static_cast<int>(kDefaultTimeLimit)));
+    bottom->addWidget(sbSteps_);
     outer->addLayout(bottom);
 
     pmPaikeItm_ = new QMenu(this);
@@ -216,6 +248,8 @@ PaiPage::PaiPage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 5, par
     connect(btnAddOpt_, &QPushButton::clicked, this, &PaiPage::btnAddOptClick);
     connect(btnDelOpt_, &QPushButton::clicked, this, &PaiPage::btnDelOptClick);
     connect(lvPaiItm_, &QListWidget::itemSelectionChanged, this, &PaiPage::updateDelOpt);
+    connect(lvPaiBan_, &CheckList::rowToggled, this, [this] { updateProofs(); });
+    connect(sbSteps_, &QSpinBox::valueChanged, this, [](int v) { settings().setValue(kStepsKey, v); });
 
     frmPaiOpt_ = new TfrmPaiOpt(shell.store(), shell.asker(), this);
     frmPaiend_ = new TfrmPaiend(this);
@@ -290,6 +324,10 @@ void PaiPage::load(int)
         lvPaiBan_->addRow(QString::fromStdString(q.text(1)), QString::number(q.integer(0)), true);
 
     showOptions(loadPaiOpt(st));
+    {
+        const QSignalBlocker quiet(sbSteps_);
+        sbSteps_->setValue(settings().value(kStepsKey, 0).toInt());
+    }
 
     lvPaiItm_->clear();
     for (const auto& item : loadConditionItems(st, school_)) {
@@ -297,10 +335,36 @@ void PaiPage::load(int)
         it->setData(Qt::UserRole, QString::fromStdString(item.value));
     }
     updateDelOpt();
+    updateProofs();
     if (!running_) {
         setBar(0);
         lblLoad_->clear();
     }
+}
+
+void PaiPage::updateProofs()
+{
+    std::vector<std::string> found;
+    try {
+        auto& st = shell().store();
+        std::vector<bool> checks = lvPaiBan_->checks();
+        std::vector<int> banids;
+        for (int i = 1; i < lvPaiBan_->rowCount(); ++i)
+            banids.push_back(lvPaiBan_->value(i).toInt());
+        // As the start command will read it: nothing checked schedules every class.
+        const std::vector<int> classes = classesToSchedule(checks, banids);
+        const auto keep = keepFromChoice(school_, classes.size() == banids.size() ? std::vector<int>{} : classes);
+        for (const auto& o : findObstacles(school_, keep, loadKeptLessons(st, school_, keep)))
+            found.push_back(o.text);
+    } catch (const std::exception&) {
+        found.clear();  // a file that cannot be read shows its error when a run starts
+    }
+    QStringList lines;
+    for (const auto& t : found)
+        lines << QStringLiteral("• ") + QString::fromStdString(t);
+    lblProof_->setText(QStringLiteral("以下原因使部分课程无法排入（仍可开始排课，将排入其余课程）：\n") +
+                       lines.join(QLatin1Char('\n')));
+    lblProof_->setVisible(!lines.isEmpty());
 }
 
 QMenu* PaiPage::pageMenu()
@@ -363,13 +427,17 @@ void PaiPage::setBar(int p)
     pbPai_->setValue(p);
 }
 
-void PaiPage::showProgress(int p)
+void PaiPage::showProgress(const Progress& p)
 {
-    if (!searching_ || p == percent_)
+    if (!searching_)
         return;
-    percent_ = p;
-    setBar(p);
-    lblLoad_->setText(QStringLiteral("%1%").arg(p));
+    percent_ = p.percent;
+    setBar(p.percent);
+    // The stage, and in the repair the lessons still out, so a long run shows it moves on.
+    QString text = QStringLiteral("%1% %2").arg(p.percent).arg(QString::fromUtf8(stageName(p.stage)));
+    if (p.stage == Stage::Repair)
+        text += QStringLiteral("，还有%1节未排").arg(p.unplaced);
+    lblLoad_->setText(text);
 }
 
 void PaiPage::btnStartClick()
@@ -418,9 +486,10 @@ void PaiPage::btnStartClick()
         job->req.opts = chosenOptions();
         job->req.seed = seed_;
         job->req.repair = true;
+        job->req.stepBudget = sbSteps_->value();
         job->req.cancel = &runner_->cancelFlag();
         job->req.stepHook = stepHook_;
-        job->req.progress = [page = this](int p) {
+        job->req.progress = [page = this](const Progress& p) {
             QMetaObject::invokeMethod(page, [page, p] { page->showProgress(p); }, Qt::QueuedConnection);
         };
     } catch (const std::exception& e) {
@@ -467,6 +536,8 @@ void PaiPage::finishRun()
         return;
     }
     frmPaiend_->setReport(lastReport_);
+    frmPaiend_->setSummary(cancelled ? RunSummary{true, false, "排课已取消", "未保存任何数据。", {}, {}, {}}
+                                     : summarizeRun(*job->school, job->out.result));
     frmPaiend_->clearChoice();
     runDialog(dialogRunner_, *frmPaiend_);
     if (frmPaiend_->openKb()) {

@@ -33,6 +33,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QVBoxLayout;
 
 namespace tavrin::scheduler::ui {
@@ -90,6 +91,12 @@ public:
     QPushButton* btnAddOpt() const { return btnAddOpt_; }
     QPushButton* btnDelOpt() const { return btnDelOpt_; }
     QMenu* pmPaikeItm() const { return pmPaikeItm_; }
+    // What is proved before a run: the school cannot hold all lessons of the chosen classes.
+    QLabel* lblProof() const { return lblProof_; }
+    // The search's step budget (0: none), kept between sessions.
+    QSpinBox* sbSteps() const { return sbSteps_; }
+    // Finds the proofs for the classes checked now and shows them.
+    void updateProofs();
     // Option group 1..4, button 1..3 (`rbP11` .. `rbp42`).
     QRadioButton* rb(int group, int k) const;
     TfrmPaiOpt* frmPaiOpt() const { return frmPaiOpt_; }
@@ -114,6 +121,8 @@ private:
     QPushButton* btnStart_;
     QProgressBar* pbPai_;
     QLabel* lblLoad_;
+    QLabel* lblProof_;
+    QSpinBox* sbSteps_;
     CheckList* lvPaiBan_;
     QListWidget* lvPaiItm_;
     QPushButton* btnAddOpt_;
@@ -126,7 +135,7 @@ private:
 
     void buildOptions(QWidget* parent, QVBoxLayout* into);
     void updateDelOpt();
-    void showProgress(int p);
+    void showProgress(const Progress& p);
     void setBar(int p);
     void finishRun();
     void endRun();
