@@ -6,7 +6,9 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "cli/not_loaded.h"
 #include "cli/open.h"
+#include "cli/output.h"
 #include "model/loaders.h"
 #include "scheduler/engine.h"
 #include "scheduler/options.h"
@@ -60,6 +62,9 @@ void runSchedule(const Args& a)
 {
     auto st = openSchool(a.path, Access::Write);
     model::School school = model::loadSchool(*st);
+    // Told first, before the run: its totals cover only the rows that loaded.
+    if (!school.skipped.empty())
+        (a.json ? std::cerr : std::cout) << notLoadedLine(school.skipped) << std::endl;
     scheduler::RunRequest req;
     req.classes = parseClasses(a.classes, school.MaxBanID);
     req.opts = scheduler::loadPaiOpt(*st);
@@ -91,6 +96,7 @@ void runSchedule(const Args& a)
         return;
     }
     nlohmann::ordered_json j;
+    j["not_loaded"] = notLoadedJson(school.skipped);
     j["lessons"] = res.total;
     j["placed"] = res.placed;
     nlohmann::ordered_json un = nlohmann::ordered_json::array();
@@ -128,7 +134,7 @@ void runSchedule(const Args& a)
                     {"same_day_repeats", q.sameDayRepeats}, {"teacher_gaps", q.teacherGaps},
                     {"out_of_step", q.outOfStep}};
     j["report"] = saved.lines;
-    std::cout << j.dump(2) << '\n';
+    std::cout << jsonText(j) << '\n';
 }
 
 const bool registered = registerVerb(40, [](CLI::App& app) {
