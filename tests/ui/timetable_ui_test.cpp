@@ -708,7 +708,7 @@ void TimetableUiTest::subjectColoursAreStableAcrossPages()
     win->openTimetable(ui::KbTea);
     QCOMPARE(win.cell(2), QStringLiteral("语文\n（初一(2)班）"));
     QCOMPARE(win.grid()->cell(2).tint, yuwen);
-    QCOMPARE(ui::subjectTint(1), yuwen);  // the same in every run: by the subject, not by order met
+    QCOMPARE(tavrin::ui::subjectTint(1), yuwen);  // the same in every run: by the subject, not by order met
 }
 
 // The held 数学 is drawn unlike the placed one, though both carry its colour.

@@ -775,7 +775,7 @@ KbGridCell TimetablePage::toGridCell(const KbCell& c) const
 {
     KbGridCell g{qs(c.text), c.look, c.enabled, c.draggable};
     if (c.renke >= 0 && c.renke < kb_.school.renkeSize())
-        g.tint = ui::subjectTint(kb_.school.RenkeKe[static_cast<std::size_t>(c.renke)]);
+        g.tint = tavrin::ui::subjectTint(kb_.school.RenkeKe[static_cast<std::size_t>(c.renke)]);
     return g;
 }
 
