@@ -410,7 +410,7 @@ void ShellTest::questionsDefaultToTheSafeAnswer()
         QTest::keyClick(box, Qt::Key_Return);
     });
     const ui::Answer a = asker.ask(QStringLiteral("确认要清空课程表吗？"), QStringLiteral("清空课程表"),
-                                   ui::Buttons(buttons));
+                                   ui::Buttons(buttons), ui::Icon::Question);
     QCOMPARE(seen, safe);
     QCOMPARE(int(a), answer);
 }
