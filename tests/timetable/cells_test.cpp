@@ -161,10 +161,6 @@ TEST(Cells, TitleCountsTheTimetableBeingEdited)
     kb.gridB()(1, 7) = -1;
     EXPECT_EQ(kbTitle(kb.school, kb.gridB(), KbSide::Ban, 1), "一(1)班 4节");
     EXPECT_EQ(banCell(kb.school, kb.gridB(), 1, 7, {}).text, "");
-    // The page's title never lets the held lesson pass unnoticed; a class with all its
-    // lessons placed keeps the short form.
-    EXPECT_EQ(kbTitle(kb, KbSide::Ban, 1), "一(1)班 4/5节 · 1节未排");
-    EXPECT_EQ(kbTitle(kb, KbSide::Ban, 3), "二(1)班 3节");
 }
 
 TEST(Holding, ListsUnplacedLessonsInAssignmentOrder)
