@@ -480,7 +480,8 @@ void HomePage::relayout()
     lblData_->move(dataLeft, rowY + (24 - lblData_->height()) / 2);
     lblStart_->setFixedWidth(std::max(0, std::min(W - 48, 720)));
     lblStart_->adjustSize();
-    lblStart_->move(24, rowY - 12 - lblStart_->height());
+    // Above the steps, where it covers none of them at any window size.
+    lblStart_->move(24, kBandH + 12);
 }
 
 }  // namespace tavrin::app::ui
