@@ -2,7 +2,9 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
+#include "cli/not_loaded.h"
 #include "cli/open.h"
+#include "cli/output.h"
 #include "model/loaders.h"
 #include "timetable/checker.h"
 #include "model/kechen.h"
@@ -17,6 +19,8 @@ void runCheck(const std::string& path, bool json)
     std::vector<model::SkippedRow> skipped;
     model::Grids grids = model::LoadKeChenData(*st, school, &skipped);
     auto found = timetable::checkTimetable(school, grids);
+    std::vector<model::SkippedRow> notLoaded = school.skipped;
+    notLoaded.insert(notLoaded.end(), skipped.begin(), skipped.end());
     if (json) {
         nlohmann::ordered_json j;
         j["violations"] = nlohmann::ordered_json::array();
@@ -28,8 +32,11 @@ void runCheck(const std::string& path, bool json)
         j["doubles_formed"] = timetable::doublesFormed(school, grids);
         j["doubles_wanted"] = timetable::doublesWanted(school);
         j["skipped"] = skipped.size();
-        std::cout << j.dump(2) << '\n';
+        j["not_loaded"] = notLoadedJson(notLoaded);
+        std::cout << jsonText(j) << '\n';
     } else {
+        if (!notLoaded.empty())
+            std::cout << notLoadedLine(notLoaded) << '\n';
         for (const auto& v : found)
             std::cout << "[" << v.kind << "] " << v.text << '\n';
         for (const auto& r : skipped)
@@ -37,11 +44,14 @@ void runCheck(const std::string& path, bool json)
         std::cout << "已排 " << timetable::placedLessons(school, grids) << " / " << timetable::weeklyLessons(school)
                   << " 节，连堂 " << timetable::doublesFormed(school, grids) << " / " << timetable::doublesWanted(school)
                   << '\n';
-        if (found.empty())
+        if (found.empty() && notLoaded.empty())
             std::cout << "课程表检查通过。\n";
     }
     if (!found.empty())
         throw Failure("课程表检查未通过：共 " + std::to_string(found.size()) + " 处问题。");
+    // A file read in part cannot pass: the rows left out may break any rule.
+    if (!notLoaded.empty())
+        throw Failure("课程表检查未通过：有 " + std::to_string(notLoaded.size()) + " 行数据未载入，未能检查整个文件。");
 }
 
 const bool registered = registerVerb(60, [](CLI::App& app) {

@@ -5,6 +5,7 @@
 #include "app/home.h"
 #include "cli/info_extra.h"
 #include "cli/open.h"
+#include "cli/output.h"
 
 namespace tavrin::cli {
 namespace {
@@ -33,7 +34,7 @@ const bool registered = registerVerb(20, [](CLI::App& app) {
         j["status"] = home.status;
         addSchoolInfo(*s, j);
         if (*json) {
-            std::cout << j.dump(2) << '\n';
+            std::cout << jsonText(j) << '\n';
             return;
         }
         std::cout << "数据库：" << *path << '\n' << "状态：" << home.status << '\n' << "数据表行数：\n";

@@ -6,7 +6,9 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "cli/not_loaded.h"
 #include "cli/open.h"
+#include "cli/output.h"
 #include "model/loaders.h"
 #include "scheduler/engine.h"
 #include "scheduler/options.h"
@@ -77,6 +79,9 @@ void runSchedule(const Args& a)
 {
     auto st = openSchool(a.path, Access::Write);
     model::School school = model::loadSchool(*st);
+    // Told first, before the run: its totals cover only the rows that loaded.
+    if (!school.skipped.empty())
+        (a.json ? std::cerr : std::cout) << notLoadedLine(school.skipped) << std::endl;
     scheduler::RunRequest req;
     req.classes = parseClasses(a.classes, school.MaxBanID);
     req.opts = scheduler::loadPaiOpt(*st);
@@ -117,6 +122,7 @@ void runSchedule(const Args& a)
         return;
     }
     nlohmann::ordered_json j;
+    j["not_loaded"] = notLoadedJson(school.skipped);
     j["lessons"] = res.total;
     j["placed"] = res.placed;
     // The reasons as the result dialog gives them, one per assignment left short.
@@ -169,7 +175,7 @@ void runSchedule(const Args& a)
                     {"same_day_repeats", q.sameDayRepeats}, {"teacher_gaps", q.teacherGaps},
                     {"out_of_step", q.outOfStep}};
     j["report"] = saved.lines;
-    std::cout << j.dump(2) << '\n';
+    std::cout << jsonText(j) << '\n';
 }
 
 const bool registered = registerVerb(40, [](CLI::App& app) {

@@ -114,6 +114,13 @@ void printSchoolInfo(const json& j, std::ostream& out)
                            r["lessons"].get<int>(), h ? fmt::format("，合班{}", h) : std::string());
     }
 
+    if (j.contains("totals")) {
+        const auto& t = j["totals"];
+        out << fmt::format("全校合计：周课时{}节，已分配任课{}节，未分配教师{}节，容量{}节\n",
+                           t["kemujieshu"].get<int>(), t["assigned"].get<int>(), t["unassigned"].get<int>(),
+                           t["capacity"].get<int>());
+    }
+
     if (!j["unassigned"].empty()) {
         out << "未分配教师的课时：\n";
         for (const auto& c : j["unassigned"]) {

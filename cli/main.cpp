@@ -3,6 +3,7 @@
 #include <map>
 
 #include "cli/open.h"
+#include "cli/output.h"
 #include "cli/usage.h"
 #include "cli/verbs.h"
 #include "store/log.h"
@@ -29,6 +30,20 @@ bool registerVerb(int order, VerbSetup setup)
 int main(int argc, char** argv)
 {
     std::setlocale(LC_ALL, "C.UTF-8");
+    tavrin::cli::EscapingBuf escapedOut(std::cout.rdbuf()), escapedErr(std::cerr.rdbuf());
+    auto* rawOut = std::cout.rdbuf(&escapedOut);
+    auto* rawErr = std::cerr.rdbuf(&escapedErr);
+    // The streams outlive main's locals: they get their own buffers back on every return.
+    struct Restore {
+        std::streambuf *out, *err;
+        ~Restore()
+        {
+            std::cout.flush();
+            std::cerr.flush();
+            std::cout.rdbuf(out);
+            std::cerr.rdbuf(err);
+        }
+    } restore{rawOut, rawErr};
     // Every error is one line on stderr in the program's words; the log's lines (SQLite's
     // own texts) would only add to it.
     tavrin::store::setLogSink([](const std::string&) {});

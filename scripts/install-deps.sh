@@ -3,7 +3,7 @@
 set -euo pipefail
 PKGS=(
   build-essential g++ cmake ninja-build pkg-config git
-  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6svg6-dev qt6-svg-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libqt6sql6-sqlite libqt6svg6-dev qt6-svg-dev libgl-dev
   libsqlite3-dev sqlite3
   libxlsxwriter-dev libfreexl-dev libzip-dev libpugixml-dev
   libsodium-dev libcli11-dev nlohmann-json3-dev libfmt-dev

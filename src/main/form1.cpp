@@ -183,7 +183,10 @@ void TForm1::buildTopBar()
         "#pnlTop QPushButton:checked{background:rgba(255,255,255,52);border-color:rgba(255,255,255,90);}"
         "#pnlTop #btnSave{background:#2f6fc4;}"
         "#pnlTop #btnSave:hover{background:#3b7fd6;}"
-        "#pnlTop QLabel{color:white;font-size:15px;font-weight:bold;}");
+        "#pnlTop QLabel{color:white;font-size:15px;font-weight:bold;}"
+        // While a run holds the window the bar must look as dead as it is.
+        "#pnlTop QPushButton:disabled{color:rgba(255,255,255,90);}"
+        "#pnlTop #btnSave:disabled{background:rgba(47,111,196,110);}");
     auto* h = new QHBoxLayout(pnlTop_);
     h->setContentsMargins(8, 5, 12, 5);
     h->setSpacing(6);
@@ -594,8 +597,9 @@ void TForm1::help()
                            Icon::Warning);
             return;
         }
-        if (!urlOpener_(QUrl::fromLocalFile(file)))
-            showHelpWindow(file);
+        // Always the program's own window: a desktop without a browser would "open" the page
+        // and show nothing.
+        showHelpWindow(file);
     } catch (const std::exception& e) {
         store::logFault("help", e.what());
     } catch (...) {
@@ -622,7 +626,11 @@ void TForm1::showHelpWindow(const QString& file)
     // The browser does not follow <link> to a stylesheet; give it the pages' own.
     QFile css(QFileInfo(file).absoluteDir().filePath(QStringLiteral("help.css")));
     if (css.open(QIODevice::ReadOnly))
-        helpBrowser_->document()->setDefaultStyleSheet(QString::fromUtf8(css.readAll()));
+        // The browser draws no background for the pages' <header> band, so its white title
+        // would vanish on the white page: here the band's texts take the page's dark colours.
+        helpBrowser_->document()->setDefaultStyleSheet(
+            QString::fromUtf8(css.readAll()) +
+            QStringLiteral("\nheader h1 { color: #1d3557; }\nheader p { color: #4a5a70; }\n"));
     helpBrowser_->setSource(QUrl::fromLocalFile(file));
     helpWindow_->show();
     helpWindow_->raise();

@@ -9,8 +9,11 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QEventLoop>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPixmap>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 #include <filesystem>
@@ -67,6 +70,15 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Tavrin"));
     QApplication::setApplicationVersion(QStringLiteral("10.1"));
     ui::useChineseFont(app);
+    // Qt's own texts (file dialogs, the text boxes' context menus, standard buttons) in
+    // Chinese like the rest of the program; without the translations installed they stay
+    // in English and nothing else changes.
+    const QLocale chinese(QLocale::Chinese, QLocale::China);
+    QLocale::setDefault(chinese);
+    QTranslator qtTexts;
+    if (qtTexts.load(chinese, QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Tavrin 排课系统"));
@@ -78,7 +90,10 @@ int main(int argc, char** argv)
                                QStringLiteral("OUT.png"));
     parser.addOption(dbOpt);
     parser.addOption(pageOpt);
+    QCommandLineOption sizeOpt(QStringLiteral("size"), QStringLiteral("截图时的窗口大小，例如 960x640"),
+                               QStringLiteral("WxH"));
     parser.addOption(grabOpt);
+    parser.addOption(sizeOpt);
     parser.process(app);
 
     const bool grabbing = parser.isSet(grabOpt);
@@ -125,6 +140,9 @@ int main(int argc, char** argv)
         }
         users::autoLogin(rows, w.session());
         w.setUserLabel(QString::fromUtf8(users::kDefaultUser) + QStringLiteral("（操作员）"));
+        const QStringList wh = parser.value(sizeOpt).split(QLatin1Char('x'));
+        if (wh.size() == 2)
+            w.resize(wh[0].toInt(), wh[1].toInt());
         w.show();
         if (pageNo >= 1 && pageNo <= 5)
             w.openStep(pageNo);

@@ -174,6 +174,22 @@ json schoolInfo(const School& school, const ConditionRows& rows, const PresentId
                 open.push_back({{"class", b}, {"class_name", school.BanName[b]}, {"subjects", std::move(list)}});
         }
     }
+    // The school as a whole, so a reader sees at once whether the week can hold it.
+    int weeklyAll = 0, capacityAll = 0, unassignedAll = 0;
+    for (const auto& c : j["classes"]) {
+        weeklyAll += c["kemujieshu"].get<int>();
+        capacityAll += c["capacity"].get<int>();
+    }
+    for (const auto& c : open)
+        for (const auto& k : c["subjects"])
+            unassignedAll += k["periods"].get<int>();
+    int lessonsAll = 0;
+    for (int r = 0; r < school.RenKeNum; ++r)
+        lessonsAll += school.RenkeJieshu[r];
+    j["totals"] = {{"kemujieshu", weeklyAll},
+                   {"assigned", lessonsAll},
+                   {"unassigned", unassignedAll},
+                   {"capacity", capacityAll}};
     j["unassigned"] = std::move(open);
 
     json pairs = json::array();

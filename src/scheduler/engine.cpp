@@ -1024,8 +1024,8 @@ void runWithLargeStack(const std::function<void()>& f)
     };
     if (pthread_create(&th, &attr, body, &ctx) != 0) {
         pthread_attr_destroy(&attr);
-        f();
-        return;
+        // The caller's stack would overflow on a long week; better no run than a crash.
+        throw std::runtime_error("无法为排课创建工作线程（内存不足），未排课。");
     }
     pthread_join(th, nullptr);
     pthread_attr_destroy(&attr);

@@ -116,6 +116,16 @@ std::string kbTitle(const model::School& school, const model::Array2<int>& grid,
     return kbName(school, side, id) + " " + std::to_string(lessonCount(school, grid, id)) + "节";
 }
 
+std::string kbTitle(const KbData& kb, KbSide side, int id)
+{
+    const int placed = lessonCount(kb.school, side == KbSide::Ban ? kb.gridB() : kb.gridT(), id);
+    const int held = listHolding(kb, side, id).count;
+    if (held <= 0)
+        return kbName(kb.school, side, id) + " " + std::to_string(placed) + "节";
+    return kbName(kb.school, side, id) + " " + std::to_string(placed) + "/" + std::to_string(placed + held) +
+           "节 · " + std::to_string(held) + "节未排";
+}
+
 std::string periodHeader(const model::School& school, int j)
 {
     std::string s = "第" + std::to_string(j) + "节";

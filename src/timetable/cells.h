@@ -59,6 +59,9 @@ KbCell teaCell(const model::School& school, const model::Array2<int>& T, int tea
 int lessonCount(const model::School& school, const model::Array2<int>& grid, int id);
 // The title in the top-left corner: the name, a blank, the number of lessons, "节".
 std::string kbTitle(const model::School& school, const model::Array2<int>& grid, KbSide side, int id);
+// The same for the timetable being edited; while lessons of it are held, the title says so:
+// "一(1)班 36/40节 · 4节未排".
+std::string kbTitle(const KbData& kb, KbSide side, int id);
 // Period header: "第" + j + "节", a line break and the period's time when it has one.
 std::string periodHeader(const model::School& school, int j);
 // Day header of day number d: the weekday's name.

@@ -58,6 +58,44 @@ QColor kbPanelColor()
     return QColor(0xe8, 0xed, 0xf3);
 }
 
+QColor subjectTint(int kemuId)
+{
+    if (kemuId <= 0)
+        return {};
+    // Twelve hues a step of five apart (5 and 12 share no factor), so consecutive
+    // subjects land far apart on the wheel; pale enough for dark text (contrast above 10:1).
+    static const QColor tints[12] = {
+        QColor(0xdc, 0xe9, 0xfb), QColor(0xfb, 0xe3, 0xd4), QColor(0xd9, 0xf2, 0xe3), QColor(0xef, 0xe0, 0xf7),
+        QColor(0xfa, 0xf1, 0xc8), QColor(0xd6, 0xef, 0xf2), QColor(0xf9, 0xdc, 0xe4), QColor(0xe6, 0xf0, 0xd2),
+        QColor(0xe2, 0xe3, 0xfa), QColor(0xf6, 0xe7, 0xd0), QColor(0xd3, 0xee, 0xea), QColor(0xf3, 0xdd, 0xf1),
+    };
+    return tints[static_cast<unsigned>(kemuId - 1) % 12];
+}
+
+void paintKbTintedCell(QPainter& p, const QRectF& r, const QColor& tint)
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF box = r.adjusted(1.5, 1.5, -1.5, -1.5);
+    p.setPen(QPen(tint.darker(125), 1));
+    p.setBrush(tint);
+    p.drawRoundedRect(box, 5, 5);
+    p.restore();
+}
+
+void paintKbHeldCell(QPainter& p, const QRectF& r, const QColor& tint)
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF box = r.adjusted(2, 2, -2, -2);
+    const QColor ground = tint.isValid() ? tint.lighter(104) : QColor(0xfa, 0xfb, 0xfd);
+    QPen dash(tint.isValid() ? tint.darker(160) : QColor(0x7a, 0x8a, 0xa0), 1.5, Qt::DashLine);
+    p.setPen(dash);
+    p.setBrush(QColor(ground.red(), ground.green(), ground.blue(), 150));
+    p.drawRoundedRect(box, 5, 5);
+    p.restore();
+}
+
 QColor kbTextColor(KbLook look, bool enabled)
 {
     if (look == KbLook::Gudin)

@@ -20,6 +20,17 @@ QColor kbPanelColor();
 // Text colour on a cell of that look (dark on light pictures).
 QColor kbTextColor(KbLook look, bool enabled = true);
 
+// The colour of a subject's lessons in the class and teacher grids: calm tints that stay
+// apart for neighbouring IDs, the same for a subject on every page and in every run, all
+// light enough for the dark cell text. Invalid for 0 (no subject).
+QColor subjectTint(int kemuId);
+// A normal cell in a subject's tint.
+void paintKbTintedCell(QPainter& p, const QRectF& r, const QColor& tint);
+
+// A held (unplaced) lesson: a dashed outline in its subject's colour on a pale ground, so
+// it never passes for a placed one.
+void paintKbHeldCell(QPainter& p, const QRectF& r, const QColor& tint);
+
 // One cell picture filling `r`.
 void paintKbCell(QPainter& p, const QRectF& r, KbLook look);
 // The header picture (corner, period and day headers).

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -357,6 +359,30 @@ void KbGrid::paintEvent(QPaintEvent* e)
             drawKbHeader(p, rect, corner);
     };
 
+    // A lesson: the subject bold, below it the rest (teacher or class) a size smaller,
+    // never under 12 pixels; the two centred together.
+    QFont small = f;
+    small.setPixelSize(std::max(12, QFontInfo(f).pixelSize() - 2));
+    auto drawLesson = [&](const QRect& r, const QString& text, const QColor& c) {
+        const int nl = text.indexOf(QLatin1Char('\n'));
+        if (nl < 0) {
+            drawText(r, text, c, bold);
+            return;
+        }
+        const QString head = text.left(nl), rest = text.mid(nl + 1);
+        const QRect inner = r.adjusted(4, 2, -4, -2);
+        const int flags = Qt::AlignHCenter | Qt::TextWordWrap;
+        const int headH = QFontMetrics(bold).boundingRect(inner, flags, head).height();
+        const int restH = QFontMetrics(small).boundingRect(inner, flags, rest).height();
+        const int top = inner.top() + std::max(0, (inner.height() - headH - restH) / 2);
+        p.setPen(c);
+        p.setFont(bold);
+        p.drawText(QRect(inner.left(), top, inner.width(), headH), flags, head);
+        p.setFont(small);
+        p.drawText(QRect(inner.left(), top + headH, inner.width(), std::max(0, inner.bottom() - top - headH + 1)),
+                   flags | Qt::AlignTop, rest);
+    };
+
     // Bands across the week.
     for (int i = 0; i < static_cast<int>(geo_.bands.size()); ++i) {
         const QRect rect = geo_.band(i);
@@ -390,8 +416,13 @@ void KbGrid::paintEvent(QPaintEvent* e)
             drawText(rect, cl.text, Qt::white, f);
             continue;
         }
-        drawKbCell(p, rect, cl.look);
-        drawText(rect, cl.text, kbTextColor(cl.look, cl.enabled), f);
+        if (cl.look == KbLook::Normal && cl.tint.isValid()) {
+            paintKbTintedCell(p, rect, cl.tint);
+            drawLesson(rect, cl.text, kbTextColor(cl.look, cl.enabled));
+        } else {
+            drawKbCell(p, rect, cl.look);
+            drawText(rect, cl.text, kbTextColor(cl.look, cl.enabled), f);
+        }
     }
 }
 

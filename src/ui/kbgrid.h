@@ -81,6 +81,9 @@ struct KbGridCell {
     KbLook look = KbLook::Normal;
     bool enabled = true;
     bool draggable = false;
+    // A lesson's subject colour, drawn instead of the normal picture; invalid for none.
+    // A lesson's text is drawn with its first line (the subject) bold, the rest smaller.
+    QColor tint = {};
 };
 
 // What lies under a point of the grid: a cell (day, period and slot), a day or period

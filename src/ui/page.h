@@ -158,6 +158,8 @@ public:
     PlaceholderPage(Shell& shell, int index, QWidget* parent = nullptr);
     void load(int table) override;
     void showTable(int table) override;
+    // Nothing here can be edited, so nothing offers to save.
+    bool hasSave() const override { return false; }
     int shownTable() const { return table_; }
 
 private:

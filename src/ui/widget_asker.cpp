@@ -136,6 +136,12 @@ Answer WidgetAsker::ask(const QString& text, const QString& title, Buttons butto
     for (auto [b, c] : captions)
         if (auto* button = box.button(b))
             button->setText(QString::fromUtf8(c));
+    // Every question here commits to something (clearing, restoring, deleting): Enter and a
+    // hasty click keep things as they are.
+    if (box.button(QMessageBox::No))
+        box.setDefaultButton(QMessageBox::No);
+    else if (box.button(QMessageBox::Cancel))
+        box.setDefaultButton(QMessageBox::Cancel);
     switch (box.exec()) {
     case QMessageBox::Ok:
         return Answer::Ok;

@@ -175,3 +175,92 @@ TEST(CliErrors, AWritingVerbKeepsOffASchoolOpenInAWindow)
     EXPECT_NE(tavrin::testing::readFile(f), before);
     EXPECT_FALSE(fs::exists(store::SchoolLock::lockPathOf(f)));
 }
+
+// A teacher numbered past the program's limit, with an assignment: the rows cannot load, and
+// no report may read as if the school had loaded whole.
+TEST(CliReports, RowsPastTheLimitsAreToldFirstAndFailTheCheck)
+{
+    TempDir d;
+    const std::string f = (d / "db.dat").string();
+    ASSERT_EQ(cli(d, {"demo", f, "--size", "small", "--planted"}).status, 0);
+    ASSERT_EQ(cli(d, {"check", f}).status, 0);
+    {
+        store::Store st(f);
+        st.transaction([&] {
+            st.run("INSERT INTO teabd(teaid, teaname, teaname2) VALUES(5000, '远号', '远')");
+            st.run("INSERT INTO renkebd(difid, teaid, banid, keid, jieshu, heban) "
+                   "SELECT 0, 5000, banid, keid, 2, 0 FROM renkebd LIMIT 1");
+        });
+    }
+    const CliRun check = cli(d, {"check", f});
+    EXPECT_EQ(check.status, 1);
+    EXPECT_EQ(check.out.rfind("注意：有 ", 0), 0u) << check.out;
+    EXPECT_NE(check.out.find("teabd 1 行"), std::string::npos) << check.out;
+    EXPECT_EQ(check.out.find("课程表检查通过"), std::string::npos) << check.out;
+    EXPECT_NE(check.err.find("未载入"), std::string::npos) << check.err;
+
+    const CliRun sched = cli(d, {"schedule", f, "--seed", "1"});
+    EXPECT_EQ(sched.status, 0) << sched.err;
+    EXPECT_EQ(sched.out.rfind("注意：有 ", 0), 0u) << sched.out;
+    const CliRun json = cli(d, {"schedule", f, "--seed", "1", "--json"});
+    EXPECT_EQ(json.status, 0) << json.err;
+    EXPECT_NE(json.err.find("未载入"), std::string::npos) << json.err;
+    EXPECT_NE(json.out.find("\"not_loaded\""), std::string::npos);
+}
+
+// Names hold whatever a file holds: bytes that are not UTF-8 never fail a report (the save
+// before it has already written), and control characters never reach the terminal raw.
+TEST(CliReports, HostileNamesAreReplacedOrEscaped)
+{
+    TempDir d;
+    const std::string f = (d / "db.dat").string();
+    ASSERT_EQ(cli(d, {"demo", f, "--size", "small"}).status, 0);
+    {
+        store::Store st(f);
+        st.transaction([&] {
+            st.run("UPDATE banbd SET banname = CAST(X'E78FAD' || X'FF' || X'C3' AS TEXT)");
+            st.run("UPDATE teabd SET teaname = '红' || char(27) || '[31m字' || char(7)");
+        });
+    }
+    const std::vector<std::vector<std::string>> runs = {
+        {"info", f, "--json"}, {"schedule", f, "--seed", "1", "--json"}, {"check", f, "--json"}};
+    for (const auto& args : runs) {
+        const CliRun r = cli(d, args);
+        EXPECT_LE(r.status, 1) << args[0] << ": " << r.err;
+        EXPECT_FALSE(r.out.empty()) << args[0] << ": " << r.err;
+        EXPECT_EQ(r.out.find('\xff'), std::string::npos) << args[0];
+    }
+    const CliRun info = cli(d, {"info", f, "--json"});
+    EXPECT_EQ(info.status, 0);
+    EXPECT_NE(info.out.find("\xE7\x8F\xAD\xEF\xBF\xBD"), std::string::npos) << "U+FFFD after 班";
+
+    const CliRun text = cli(d, {"info", f});
+    EXPECT_EQ(text.status, 0);
+    EXPECT_EQ(text.out.find('\x1b'), std::string::npos);
+    EXPECT_EQ(text.out.find('\x07'), std::string::npos);
+    EXPECT_NE(text.out.find("红\\x1b[31m字\\x07"), std::string::npos);
+}
+
+// The school's totals: what the classes need, what the assignments give, what is still open.
+TEST(CliReports, InfoCarriesTheSchoolTotals)
+{
+    TempDir d;
+    const std::string f = (d / "db.dat").string();
+    ASSERT_EQ(cli(d, {"demo", f, "--size", "small"}).status, 0);
+    int weekly = 0, assigned = 0;
+    {
+        store::Store st(f);
+        auto q = st.prepare("SELECT (SELECT SUM(jieshu) FROM kemujieshu), (SELECT SUM(jieshu) FROM renkebd)");
+        ASSERT_TRUE(q.step());
+        weekly = q.integer(0);
+        assigned = q.integer(1);
+        // One lesson taken from an assignment: one period left without a teacher.
+        st.run("UPDATE renkebd SET jieshu = jieshu - 1 WHERE rowid = (SELECT MIN(rowid) FROM renkebd WHERE heban = 0)");
+    }
+    const CliRun r = cli(d, {"info", f});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("全校合计：周课时" + std::to_string(weekly) + "节，已分配任课" + std::to_string(assigned - 1) +
+                         "节，未分配教师1节"),
+              std::string::npos)
+        << r.out;
+}

@@ -166,12 +166,18 @@ const DocumentedKey kDocumented[] = {
     {"info", "/conditions/exclusive/0/teachers", T::Array},
     {"info", "/conditions/exclusive/0/teachers/0", T::Integer},
     {"info", "/conditions/exclusive/0/teachers/1", T::Integer},
+    {"info", "/totals", T::Object},
+    {"info", "/totals/kemujieshu", T::Integer},
+    {"info", "/totals/assigned", T::Integer},
+    {"info", "/totals/unassigned", T::Integer},
+    {"info", "/totals/capacity", T::Integer},
     {"info", "/skipped", T::Array},
     {"info", "/skipped/0/table", T::String},
     {"info", "/skipped/0/row", T::String},
     {"info", "/skipped/0/reason", T::String},
 
     // schedule
+    {"schedule", "/not_loaded", T::Array},
     {"schedule", "/lessons", T::Integer},
     {"schedule", "/placed", T::Integer},
     {"schedule", "/unplaced", T::Array},
@@ -222,6 +228,7 @@ const DocumentedKey kDocumented[] = {
     {"check", "/doubles_formed", T::Integer},
     {"check", "/doubles_wanted", T::Integer},
     {"check", "/skipped", T::Integer},
+    {"check", "/not_loaded", T::Array},
 };
 
 // The names a script may match on: the rules in `refused_by` and the kinds of a violation.

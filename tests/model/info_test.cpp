@@ -93,8 +93,8 @@ TEST(Info, AnEmptySchoolHasEveryKeyWithEmptyLists)
     ASSERT_TRUE(users::initDatabase(d / "db.dat"));
     store::Store s(d / "db.dat");
     json j = model::schoolInfo(s);
-    const char* keys[] = {"school_name", "week",        "grades",     "classes", "subjects",
-                          "teachers",    "assignments", "unassigned", "conditions", "skipped"};
+    const char* keys[] = {"school_name", "week",       "grades",     "classes",    "subjects", "teachers",
+                          "assignments", "totals",     "unassigned", "conditions", "skipped"};
     ASSERT_EQ(j.size(), std::size(keys));
     int i = 0;
     for (auto& [k, v] : j.items())
@@ -102,4 +102,5 @@ TEST(Info, AnEmptySchoolHasEveryKeyWithEmptyLists)
     EXPECT_EQ(j["week"]["slots"], 0);
     EXPECT_TRUE(j["classes"].empty());
     EXPECT_TRUE(j["skipped"].empty());
+    EXPECT_EQ(j["totals"], json::parse(R"({"kemujieshu":0,"assigned":0,"unassigned":0,"capacity":0})"));
 }

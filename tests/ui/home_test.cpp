@@ -54,6 +54,9 @@ void HomeTest::showsTheStepsTheDataAllows()
     QCOMPARE(!home->lblNoPai()->isHidden(), noPai);
     QCOMPARE(home->lblNoPai()->text(), QStringLiteral("未排！"));
     QCOMPARE(win->status(), status);
+    // Only a school without classes points a new user to step 1 and the sample school.
+    QCOMPARE(!home->lblStart()->isHidden(), !enabled[2]);
+    QVERIFY(home->lblStart()->text().contains(QStringLiteral("示例学校")));
 }
 
 void HomeTest::menuEntriesFollowTheStepPictures_data()
@@ -204,6 +207,39 @@ void HomeTest::labelsShowSchoolUserAndFile()
     school.store->run("DELETE FROM setting");
     win->loadMain();
     QCOMPARE(home->lblSchool()->text(), QString());
+}
+
+// As the program starts: the login sets the user label while the window is still hidden
+// (no width yet), then the window shows. The name must be there at once, not only after
+// a later layout.
+void HomeTest::schoolNameShowsAfterARealStart()
+{
+    School school;
+    school.store->run("INSERT INTO setting(setName, setVar) VALUES('学校名称', '第一中学')");
+    Window win(*school.store);
+    win->setUserLabel(QStringLiteral("默认用户（操作员）"));
+    win->resize(960, 640);
+    win->show();
+    QVERIFY(QTest::qWaitForWindowExposed(win.w.get()));
+    auto* name = win->homePage()->lblSchool();
+    QVERIFY(name->isVisible());
+    QCOMPARE(name->text(), QStringLiteral("第一中学"));
+    QVERIFY2(name->width() >= name->sizeHint().width(), qPrintable(QString::number(name->width())));
+    QVERIFY(name->x() + name->width() <= win->homePage()->lblUser()->x());
+}
+
+// A school or user name with markup in it is shown as typed.
+void HomeTest::storedTextIsNeverMarkup()
+{
+    const QString hostile = QStringLiteral("<h1 style='color:red'>一中</h1><img src='/etc/x.png'>");
+    School school;
+    school.store->run("INSERT INTO setting(setName, setVar) VALUES('学校名称', ?1)", hostile.toStdString());
+    Window win(*school.store);
+    win->setUserLabel(hostile);
+    auto* home = win->homePage();
+    for (QLabel* l : {static_cast<QLabel*>(home->lblSchool()), static_cast<QLabel*>(home->lblUser()), home->lblData()})
+        QCOMPARE(l->textFormat(), Qt::PlainText);
+    QCOMPARE(home->lblSchool()->text(), hostile);
 }
 
 void HomeTest::layoutFollowsTheFormula()

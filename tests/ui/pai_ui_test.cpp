@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -268,6 +269,7 @@ private Q_SLOTS:
     void proofShowsBeforeARunAndFollowsTheClassChoice();
     void resultDialogNamesWhatIsLeftOut();
     void stepBudgetIsKeptBetweenSessions();
+    void textsFitAtTheSmallestWindow();
 };
 
 void PaiUiTest::opensWithEveryClassCheckedInGroupOrder()
@@ -1045,6 +1047,32 @@ void PaiUiTest::stepBudgetIsKeptBetweenSessions()
     QCOMPARE(again.page->sbSteps()->value(), 500000);
     again.page->sbSteps()->setValue(0);
     QCOMPARE(again.page->sbSteps()->text(), QStringLiteral("不限"));
+}
+
+// At the smallest window every option and title reads whole: no radio button or label is
+// narrower than its text, and none runs out of its box.
+void PaiUiTest::textsFitAtTheSmallestWindow()
+{
+    School school;
+    fillSchool(*school.store);
+    PaiWindow win(*school.store);
+    win->resize(960, 640);
+    QCoreApplication::processEvents();
+    int checked = 0;
+    for (QAbstractButton* b : win.page->findChildren<QAbstractButton*>()) {
+        if (!b->isVisible() || b->text().isEmpty())
+            continue;
+        ++checked;
+        QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->text()));
+        const QRect inPage(b->mapTo(win.page, QPoint(0, 0)), b->size());
+        QVERIFY2(win.page->rect().contains(inPage), qPrintable(b->text()));
+        if (auto* box = qobject_cast<QWidget*>(b->parent()))
+            QVERIFY2(box->rect().contains(b->geometry()), qPrintable(b->text()));
+    }
+    for (QLabel* l : win.page->findChildren<QLabel*>())
+        if (l->isVisible() && !l->text().isEmpty() && !l->wordWrap())
+            QVERIFY2(l->width() >= l->sizeHint().width(), qPrintable(l->text()));
+    QVERIFY(checked >= 10);
 }
 
 int main(int argc, char** argv)

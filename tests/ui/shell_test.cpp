@@ -2,10 +2,14 @@
 // save question, Close, Help, the timetable entries and the placeholders.
 #include <QAbstractButton>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTimer>
 
 #include "ui_tests.h"
+#include "ui/widget_asker.h"
 #include "users/users.h"
 
 using namespace tavrin;
@@ -302,20 +306,28 @@ void ShellTest::helpOpensTheTopicOfThePage()
         win->openTimetable(index == 6 ? ui::KbBan : index == 7 ? ui::KbAll : ui::KbRenke);
     QCOMPARE(win->currentIndex(), index);
     win->action("actHelp")->trigger();
-    QCOMPARE(win.opened.size(), 1);
-    QCOMPARE(QFileInfo(win.opened[0]).fileName(), topic);
-    QVERIFY(QFileInfo(win.opened[0]).isFile());
+    QVERIFY(win->helpBrowser());
+    const QString shown = win->helpBrowser()->source().toLocalFile();
+    QCOMPARE(QFileInfo(shown).fileName(), topic);
+    QVERIFY(QFileInfo(shown).isFile());
     QVERIFY(win.asker.shown.empty());
 }
 
+// Even where the desktop claims to open a page (and may show nothing), help is the
+// program's own window, its title readable on the page.
 void ShellTest::helpFallsBackToItsOwnWindow()
 {
     School school;
     Window win(*school.store);
     win->setHelpDir(QStringLiteral(TAVRIN_HELP_DIR));
-    win.desktopOpens = false;
+    win.desktopOpens = true;
     win->help();
+    QVERIFY(win.opened.isEmpty());
     QVERIFY(win->helpBrowser());
+    const QTextBlock title = win->helpBrowser()->document()->findBlock(0);
+    QVERIFY(title.text().contains(QStringLiteral("Tavrin")));
+    const QColor ink = title.begin().fragment().charFormat().foreground().color();
+    QVERIFY2(ink.lightness() < 128, qPrintable(ink.name()));
     QCOMPARE(QFileInfo(win->helpBrowser()->source().toLocalFile()).fileName(), QStringLiteral("0.html"));
     // The page's own text, not an empty browser.
     QVERIFY(win->helpBrowser()->toPlainText().contains(QStringLiteral("六个步骤")));
@@ -336,12 +348,14 @@ void ShellTest::placeholdersSayTheStepIsUnderConstruction()
         QVERIFY(note);
         QCOMPARE(note->text(), QStringLiteral("该步骤的界面正在建设中。"));
     }
-    // A placeholder still goes through the whole round: open, save, return.
+    // A placeholder still goes through the round: open, return; with nothing to edit it
+    // offers no 保存.
     w.session().num = 1;
     w.openStep(1);
     QCOMPARE(w.currentIndex(), 1);
-    w.setDataChanged(true);
-    w.save();
+    auto* btnSave = w.findChild<QPushButton*>("btnSave");
+    QVERIFY(btnSave);
+    QVERIFY(btnSave->isHidden());
     QVERIFY(!w.dataChanged());
     w.goBack();
     QCOMPARE(w.currentIndex(), 0);
@@ -365,4 +379,36 @@ void ShellTest::registeredPagesReplacePlaceholders()
         ui::registerPage(4, it->second);
     else
         ui::registerPage(4, nullptr);
+}
+
+// The real boxes: Enter on a question that clears, restores or deletes keeps things as
+// they are.
+void ShellTest::questionsDefaultToTheSafeAnswer_data()
+{
+    QTest::addColumn<int>("buttons");
+    QTest::addColumn<QString>("safe");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("yes/no") << int(ui::Buttons::YesNo) << QStringLiteral("否(&N)") << int(ui::Answer::No);
+    QTest::newRow("ok/cancel") << int(ui::Buttons::OkCancel) << QStringLiteral("取消") << int(ui::Answer::Cancel);
+    QTest::newRow("yes/no/cancel") << int(ui::Buttons::YesNoCancel) << QStringLiteral("否(&N)") << int(ui::Answer::No);
+}
+
+void ShellTest::questionsDefaultToTheSafeAnswer()
+{
+    QFETCH(int, buttons);
+    QFETCH(QString, safe);
+    QFETCH(int, answer);
+    ui::WidgetAsker asker(nullptr);
+    QString seen;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        seen = box->defaultButton() ? box->defaultButton()->text() : QString();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    const ui::Answer a = asker.ask(QStringLiteral("确认要清空课程表吗？"), QStringLiteral("清空课程表"),
+                                   ui::Buttons(buttons), ui::Icon::Question);
+    QCOMPARE(seen, safe);
+    QCOMPARE(int(a), answer);
 }

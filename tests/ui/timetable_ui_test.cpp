@@ -22,6 +22,7 @@
 
 #include <memory>
 
+#include "ui/kbart.h"
 #include "ui/kbgrid.h"
 #include "timetable/ui/kbholding.h"
 #include "timetable/ui/timetablepage.h"
@@ -158,6 +159,9 @@ private Q_SLOTS:
     void leavingReleasesAndReenteringReloads();
     void rowsWithoutASlotOrAssignmentAreNotShown();
     void tooManyWaitingLessonsAreReported();
+    void subjectColoursAreStableAcrossPages();
+    void heldLessonsAreDrawnAsHeld();
+    void redoAnswersTheCommonKeys();
 };
 
 void TimetableUiTest::enteringShowsClassOne()
@@ -189,7 +193,8 @@ void TimetableUiTest::enteringShowsClassOne()
     // The grid: title, headers, lessons.
     KbGrid* g = win.grid();
     QCOMPARE(g->slotCount(), 15);
-    QCOMPARE(g->cornerText(), QStringLiteral("初一(1)班 4节"));
+    // 李老师's second 数学 is held: the title counts it.
+    QCOMPARE(g->cornerText(), QStringLiteral("初一(1)班 4/5节 · 1节未排"));
     QCOMPARE(g->periodHeader(1), QStringLiteral("第1节\n08:00-08:45"));
     QCOMPARE(g->periodHeader(2), QStringLiteral("第2节"));
     QCOMPARE(g->dayHeader(3), QStringLiteral("星期三"));
@@ -394,7 +399,7 @@ void TimetableUiTest::pickerButtonsStopAtTheEnds()
     // A pick in the box itself shows that class.
     cbbBan->setCurrentIndex(0);
     QCOMPARE(win.page->nowBan(), 1);
-    QCOMPARE(win.grid()->cornerText(), QStringLiteral("初一(1)班 4节"));
+    QCOMPARE(win.grid()->cornerText(), QStringLiteral("初一(1)班 4/5节 · 1节未排"));
 }
 
 void TimetableUiTest::backAndForwardFollowTheVisits()
@@ -615,9 +620,9 @@ void TimetableUiTest::switchButtonsLeadToTheOtherTables()
     win->biaoButton(1)->click();
     QCOMPARE(win->currentIndex(), 6);
     QCOMPARE(win.page->selKB(), 1);
-    QCOMPARE(win.grid()->cornerText(), QStringLiteral("初一(1)班 4节"));
+    QCOMPARE(win.grid()->cornerText(), QStringLiteral("初一(1)班 4/5节 · 1节未排"));
     win->biaoButton(2)->click();
-    QCOMPARE(win.grid()->cornerText(), QStringLiteral("李老师 1节"));
+    QCOMPARE(win.grid()->cornerText(), QStringLiteral("李老师 1/2节 · 1节未排"));
     QCOMPARE(win->status(), QString());  // switching clears the hint
 }
 
@@ -643,7 +648,7 @@ void TimetableUiTest::leavingReleasesAndReenteringReloads()
     QCOMPARE(win.page->nowBan(), 1);
     QCOMPARE(win.page->nowTea(), 1);
     QCOMPARE(win.cell(1), QString());
-    QCOMPARE(win.grid()->cornerText(), QStringLiteral("初一(1)班 3节"));
+    QCOMPARE(win.grid()->cornerText(), QStringLiteral("初一(1)班 3/5节 · 2节未排"));
     QCOMPARE(win.grid()->cell(2).look, KbLook::Normal);
     QCOMPARE(win.page->holdingBox()->area()->count(), 2);
     QVERIFY(!win.act("actPrevKb")->isEnabled());
@@ -659,7 +664,7 @@ void TimetableUiTest::rowsWithoutASlotOrAssignmentAreNotShown()
                       " (10, 4, 1, 1, 1, 1, 0), (11, 1, 6, 1, 1, 1, 0), (12, 2, 3, 1, 3, 3, 0)");
     KbWindow win(*school.store);
     win->openTimetable(ui::KbBan);
-    QCOMPARE(win.grid()->cornerText(), QStringLiteral("初一(1)班 4节"));
+    QCOMPARE(win.grid()->cornerText(), QStringLiteral("初一(1)班 4/5节 · 1节未排"));
     for (int s = 1; s <= 15; ++s) {
         const bool lesson = s == 1 || s == 2 || s == 6 || s == 11;
         QCOMPARE(!win.cell(s).isEmpty(), lesson || s == 5);
@@ -688,6 +693,54 @@ void TimetableUiTest::tooManyWaitingLessonsAreReported()
     QVERIFY(win.asker.shown.empty());
 }
 
+// A subject keeps its colour from the class page to the teacher page; subjects differ.
+void TimetableUiTest::subjectColoursAreStableAcrossPages()
+{
+    School school;
+    fillSchool(*school.store);
+    KbWindow win(*school.store);
+    win->openTimetable(ui::KbBan);
+    const QColor yuwen = win.grid()->cell(1).tint, shuxue = win.grid()->cell(2).tint;
+    QVERIFY(yuwen.isValid());
+    QVERIFY(shuxue.isValid());
+    QVERIFY(yuwen != shuxue);
+    QVERIFY(!win.grid()->cell(3).tint.isValid());  // an empty cell has none
+    win->openTimetable(ui::KbTea);
+    QCOMPARE(win.cell(2), QStringLiteral("语文\n（初一(2)班）"));
+    QCOMPARE(win.grid()->cell(2).tint, yuwen);
+    QCOMPARE(tavrin::ui::subjectTint(1), yuwen);  // the same in every run: by the subject, not by order met
+}
+
+// The held 数学 is drawn unlike the placed one, though both carry its colour.
+void TimetableUiTest::heldLessonsAreDrawnAsHeld()
+{
+    School school;
+    fillSchool(*school.store);
+    KbWindow win(*school.store);
+    win->openTimetable(ui::KbBan);
+    auto* held = win.page->holdingBox()->area();
+    QCOMPARE(held->count(), 1);
+    QCOMPARE(held->tiles()[1].cell.tint, win.grid()->cell(2).tint);
+    const QRect placedRect = win.grid()->slotRect(2), heldRect = held->tiles()[1].rect;
+    const QImage placed = win.grid()->grab(placedRect).toImage();
+    const QImage waiting = held->grab(heldRect).toImage();
+    const QPoint inside(7, 7);
+    QVERIFY2(placed.pixelColor(inside) != waiting.pixelColor(inside),
+             qPrintable(placed.pixelColor(inside).name() + " " + waiting.pixelColor(inside).name()));
+}
+
+void TimetableUiTest::redoAnswersTheCommonKeys()
+{
+    School school;
+    fillSchool(*school.store);
+    KbWindow win(*school.store);
+    win->openTimetable(ui::KbBan);
+    const auto keys = win.act("actRedoKb")->shortcuts();
+    for (const QKeySequence& k : {QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::CTRL | Qt::Key_Y),
+                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)})
+        QVERIFY2(keys.contains(k), qPrintable(k.toString()));
+}
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -697,3 +750,4 @@ int main(int argc, char** argv)
 }
 
 #include "timetable_ui_test.moc"
+

@@ -8,6 +8,8 @@
 class ShellTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void questionsDefaultToTheSafeAnswer_data();
+    void questionsDefaultToTheSafeAnswer();
     void returnWithEditsFollowsTheAnswer_data();
     void returnWithEditsFollowsTheAnswer();
     void returnWithoutEditsGoesHomeWithoutAsking();
@@ -48,6 +50,8 @@ private Q_SLOTS:
     void topBarAndDataRowHints();
     void userLabelChangesColourOnHover();
     void labelsShowSchoolUserAndFile();
+    void schoolNameShowsAfterARealStart();
+    void storedTextIsNeverMarkup();
     void layoutFollowsTheFormula();
     void layoutKeepsTheStepsApart_data();
     void layoutKeepsTheStepsApart();

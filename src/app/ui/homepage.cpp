@@ -342,6 +342,8 @@ HomePage::HomePage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 0, p
         lblSchool_->setFont(f);
     }
     lblSchool_->setStyleSheet("color:white;");
+    // Stored text: shown as typed, never read as markup.
+    lblSchool_->setTextFormat(Qt::PlainText);
 
     lblUser_ = new HoverLabel("lblUser", bk_);
     {
@@ -350,6 +352,7 @@ HomePage::HomePage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 0, p
         lblUser_->setFont(f);
     }
     lblUser_->setColours("#838383", "#C8C8C8");
+    lblUser_->setTextFormat(Qt::PlainText);
     imgUserSel_ = new UserArrow(bk_);
     connect(lblUser_, &HoverLabel::entered, this, [this] {
         imgUserSel_->setHover(true);
@@ -365,6 +368,15 @@ HomePage::HomePage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 0, p
     lblData_->setObjectName("lblData");
     lblData_->setStyleSheet("color:#3d4a5c;");
     lblData_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblData_->setTextFormat(Qt::PlainText);
+    lblStart_ = new QLabel(QStringLiteral("这是一所空学校：从第1步“班级”开始；想先看一所完整的学校，"
+                                          "点右下角的“恢复”，选择程序 samples 文件夹里的“示例学校.wkt”。"),
+                           bk_);
+    lblStart_->setObjectName("lblStart");
+    lblStart_->setWordWrap(true);
+    lblStart_->setStyleSheet(
+        "QLabel{color:#1d3557;background:#fff7e0;border:1px solid #e0c070;border-radius:6px;padding:6px 10px;}");
+    lblStart_->setVisible(false);
     btnReData_ = new QPushButton(QStringLiteral("恢复"), bk_);
     btnReData_->setObjectName("btnReData");
     btnBackData_ = new QPushButton(QStringLiteral("备份"), bk_);
@@ -409,6 +421,7 @@ void HomePage::apply(const HomeState& h)
     for (int s : {1, 2, 3, 4, 6})
         imgDel(s)->setVisible(h.clearShown[static_cast<std::size_t>(s)]);
     lblNoPai_->setVisible(h.noPaiShown);
+    lblStart_->setVisible(!h.hasBan);
     for (int k = 1; k <= 5; ++k)
         arrows_[static_cast<std::size_t>(k)]->setActive(h.stepEnabled[static_cast<std::size_t>(k + 1)]);
     lblSchool_->setText(QString::fromStdString(h.xiaoName));
@@ -445,14 +458,16 @@ void HomePage::relayout()
     lblNoPai_->move(l.noPai);
     lblNoPai_->raise();
 
-    lblSchool_->adjustSize();
-    lblSchool_->move(24, (kBandH - lblSchool_->height()) / 2);
     lblUser_->adjustSize();
     const int userRight = W - 24 - imgUserSel_->width() - 4;
     lblUser_->move(userRight - lblUser_->width(), (kBandH - lblUser_->height()) / 2);
     imgUserSel_->move(userRight + 4, (kBandH - imgUserSel_->height()) / 2 + 1);
-    // The school name gives way to the user label rather than running under it.
+    // The school name gives way to the user label rather than running under it. The bound
+    // is set before the name is sized: a bound left from a layout before the window had its
+    // width (zero) would otherwise keep the name hidden until the next layout.
     lblSchool_->setMaximumWidth(std::max(0, lblUser_->x() - 24 - 24));
+    lblSchool_->adjustSize();
+    lblSchool_->move(24, (kBandH - lblSchool_->height()) / 2);
 
     const int rowY = H - 36;
     btnBackData_->move(W - 24 - btnBackData_->width(), rowY - 2);
@@ -463,6 +478,10 @@ void HomePage::relayout()
     lblData_->adjustSize();
     lblData_->setFixedWidth(std::max(0, std::min(lblData_->sizeHint().width(), btnReData_->x() - 16 - dataLeft)));
     lblData_->move(dataLeft, rowY + (24 - lblData_->height()) / 2);
+    lblStart_->setFixedWidth(std::max(0, std::min(W - 48, 720)));
+    lblStart_->adjustSize();
+    // Above the steps, where it covers none of them at any window size.
+    lblStart_->move(24, kBandH + 12);
 }
 
 }  // namespace tavrin::app::ui

@@ -165,6 +165,8 @@ public:
     QLabel* lblSchool() const { return lblSchool_; }
     HoverLabel* lblUser() const { return lblUser_; }
     QLabel* lblData() const { return lblData_; }
+    // Where a new user starts, shown while the school has no classes.
+    QLabel* lblStart() const { return lblStart_; }
     QPushButton* btnReData() const { return btnReData_; }
     QPushButton* btnBackData() const { return btnBackData_; }
     HomeBk* pnlHomeBk() const { return bk_; }
@@ -196,6 +198,7 @@ private:
     UserArrow* imgUserSel_;
     QLabel* lblDataCaption_;
     QLabel* lblData_;
+    QLabel* lblStart_;
     QPushButton* btnReData_;
     QPushButton* btnBackData_;
     void hoverStatus(QWidget* w, const QString& text);

@@ -135,7 +135,8 @@ PaiPage::PaiPage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 5, par
     lvPaiBan_ = new CheckList(QStringLiteral("选择排课班级:"), this);
     lvPaiBan_->setObjectName("lvPaiBan");
     lvPaiBan_->setToggleRule(applyClassCheck);
-    lvPaiBan_->setMinimumWidth(200);
+    // Narrow enough at 960 pixels for the options' longest line to stay whole.
+    lvPaiBan_->setMinimumWidth(170);
     lvPaiBan_->setMaximumWidth(240);
     left->addWidget(lvPaiBan_, 1);
     columns->addLayout(left);
@@ -159,7 +160,7 @@ PaiPage::PaiPage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 5, par
     lvPaiItm_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     lvPaiItm_->setResizeMode(QListView::Adjust);
     lvPaiItm_->setTextElideMode(Qt::ElideNone);
-    lvPaiItm_->setMinimumWidth(300);
+    lvPaiItm_->setMinimumWidth(240);
     right->addWidget(lvPaiItm_, 1);
     auto* optButtons = new QHBoxLayout;
     btnAddOpt_ = new QPushButton(QStringLiteral("添加"), this);

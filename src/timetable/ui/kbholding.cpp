@@ -14,6 +14,8 @@ namespace tavrin::timetable::ui {
 using tavrin::ui::drawKbCell;
 using tavrin::ui::kbPanelColor;
 using tavrin::ui::kbTextColor;
+using tavrin::ui::paintKbHeldCell;
+using tavrin::timetable::KbLook;
 
 KbHoldingArea::KbHoldingArea(QWidget* parent) : QWidget(parent)
 {
@@ -94,7 +96,10 @@ void KbHoldingArea::paintEvent(QPaintEvent* e)
         const KbHeldTile& t = tiles_[static_cast<std::size_t>(n)];
         if (!t.rect.intersects(e->rect()))
             continue;
-        drawKbCell(p, t.rect, t.cell.look);
+        if (t.cell.look == KbLook::Normal)
+            paintKbHeldCell(p, t.rect, t.cell.tint);
+        else
+            drawKbCell(p, t.rect, t.cell.look);
         p.setPen(kbTextColor(t.cell.look, t.cell.enabled));
         p.drawText(t.rect.adjusted(4, 2, -4, -2), Qt::AlignCenter | Qt::TextWordWrap, t.cell.text);
     }

@@ -29,6 +29,7 @@
 #include "timetable/ui/kbholding.h"
 #include "ui/asker.h"
 #include "ui/busy.h"
+#include "ui/kbart.h"
 #include "ui/kbstep.h"
 
 namespace tavrin::timetable::ui {
@@ -183,7 +184,9 @@ void TimetablePage::buildControls()
     actUndoKb_ = makeAction("actUndoKb", "撤消");
     actUndoKb_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     actRedoKb_ = makeAction("actRedoKb", "重做");
-    actRedoKb_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    // Besides its own Ctrl+R, the keys every other program redoes with.
+    actRedoKb_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::CTRL | Qt::Key_Y),
+                              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     actExKb_ = makeAction("actExKb", "导出打印");
     connect(actExKb_, &QAction::triggered, this, [this] {
         if (exportHandler_)
@@ -307,6 +310,9 @@ void TimetablePage::buildControls()
     spl6_->addWidget(scrlbxMinFrm_);
     spl6_->setStretchFactor(0, 1);
     spl6_->setStretchFactor(1, 0);
+    // An empty grey column beside the grid only takes its room: it shows once it holds a
+    // mini timetable.
+    scrlbxMinFrm_->setVisible(scrlbxMinFrm_->widget() != nullptr);
 
     pnlChnKe_ = new QWidget(this);
     pnlChnKe_->setObjectName("pnlChnKe");
@@ -767,7 +773,10 @@ void TimetablePage::showPageCode(int p)
 
 KbGridCell TimetablePage::toGridCell(const KbCell& c) const
 {
-    return {qs(c.text), c.look, c.enabled, c.draggable};
+    KbGridCell g{qs(c.text), c.look, c.enabled, c.draggable};
+    if (c.renke >= 0 && c.renke < kb_.school.renkeSize())
+        g.tint = tavrin::ui::subjectTint(kb_.school.RenkeKe[static_cast<std::size_t>(c.renke)]);
+    return g;
 }
 
 KbGridCell TimetablePage::gridCell(int slot) const
@@ -796,7 +805,7 @@ void TimetablePage::ShowKeBiao_B(int ban)
     NowBan = ban;
     shown_ = KbSide::Ban;
     grid_->refresh();
-    grid_->setCornerText(qs(kbTitle(kb_.school, kb_.gridB(), KbSide::Ban, ban)));
+    grid_->setCornerText(qs(kbTitle(kb_, KbSide::Ban, ban)));
     fillHolding();
 }
 
@@ -807,7 +816,7 @@ void TimetablePage::ShowKeBiao_T(int tea)
     NowTea = tea;
     shown_ = KbSide::Tea;
     grid_->refresh();
-    grid_->setCornerText(qs(kbTitle(kb_.school, kb_.gridT(), KbSide::Tea, tea)));
+    grid_->setCornerText(qs(kbTitle(kb_, KbSide::Tea, tea)));
     fillHolding();
 }
 
