@@ -1,6 +1,11 @@
 #include "spreadsheet/schoolexport.h"
 
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
+
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "model/slots.h"
@@ -15,14 +20,7 @@ bool readSchoolPrintSetting(store::Store& st, SchoolExportOptions& o)
         return false;
     auto text = [&](int c) { return q.isNull(c) ? std::string() : q.text(c); };
     auto number = [&](int c) { return q.isNull(c) ? 0 : q.integer(c); };
-    if (!text(0).empty())
-        o.font1 = text(0);
-    if (number(1) > 0)
-        o.size1 = static_cast<int>(number(1));
-    if (!text(2).empty())
-        o.font2 = text(2);
-    if (number(3) > 0)
-        o.size2 = static_cast<int>(number(3));
+    applyStoredFonts(o, text(0), number(1), text(2), number(3));
     o.paper = text(4) == "A3" ? "A3" : "A4";
     o.timeHead = text(5);
     return true;
@@ -104,6 +102,31 @@ std::vector<Blk> sectionBlocks(const std::vector<RunEntry>& run)
     return out;
 }
 
+// A column of w characters as the spreadsheet draws it with its default font, in pixels.
+int columnPixels(double w) { return w < 1 ? static_cast<int>(w * 12 + 0.5) : static_cast<int>(w * 7 + 5); }
+
+// The two lines across the corner, drawn on a transparent picture the corner's size: each
+// from a point on the corner's top or left edge to its bottom-right, the points given as
+// shares of the corner's width and height (a cell's own diagonal runs corner to corner only).
+std::string cornerLines(int width, int height, double topX, double leftY)
+{
+    QImage img(std::max(1, width), std::max(1, height), QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    {
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(Qt::black, 1));
+        const QPointF end(width - 0.5, height - 0.5);
+        p.drawLine(QPointF(topX * width, 0.5), end);
+        p.drawLine(QPointF(0.5, leftY * height), end);
+    }
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "PNG");
+    return bytes.toStdString();
+}
+
 // The frame: title, heading, corner, days, sections, periods and public slots, widths, lines.
 void frame(Sheet& sh, const model::School& s, const SchoolExportOptions& o, const SchoolTableShape& t,
            const std::vector<RunEntry>& run)
@@ -114,6 +137,8 @@ void frame(Sheet& sh, const model::School& s, const SchoolExportOptions& o, cons
     sh.setText(1, 1, o.title.empty() ? schoolTableTitle(s, o.kind) : o.title);
     sh.merge({1, 1, 1, L});
     sh.fontSize({1, 1, 1, L}, 20);
+    // A merged row is never fitted to its text when the file is opened: sized for 20 points.
+    sh.rowHeight(1, 27);
     if (!o.kaiTi.empty())
         sh.font({1, 1, 1, L}, o.kaiTi);
     sh.setText(2, 1, o.timeHead);
@@ -134,10 +159,20 @@ void frame(Sheet& sh, const model::School& s, const SchoolExportOptions& o, cons
     sh.merge(corner);
     sh.wrap(corner);
     sh.align(corner, HAlign::Left);
+    // The corner's rows get fixed heights so the picture of its lines fits it exactly.
+    if (across) {
+        for (int r = 3; r <= 5; ++r)
+            sh.rowHeight(r, 15);
+        sh.addPicture({3, 1, cornerLines(columnPixels(8), 60, 12.75 / 51.75, 19.5 / 42.75)});
+    } else {
+        sh.addPicture({3, 1, cornerLines(3 * columnPixels(2), 90, 15.75 / 47.25, 30.75 / 67.5)});
+    }
 
     const Range lessons{t.Y + 1, 2, Z, L};
     sh.font(lessons, o.showKe ? o.font1 : o.font2);
     sh.fontSize(lessons, o.showKe ? o.size1 : o.size2);
+    // Two lines a lesson: the rows grow to them when the file is opened.
+    sh.wrap(lessons);
 
     static const char* const labels[] = {"", "上午", "下午", "晚习"};
     const std::vector<Blk> blocks = sectionBlocks(run);
