@@ -4,6 +4,9 @@
 // a cancelled export.
 #include <gtest/gtest.h>
 
+#include <QColor>
+#include <QImage>
+
 #include "spreadsheet/schoolexport.h"
 #include "support/fixture.h"
 #include "support/school_builder.h"
@@ -288,6 +291,49 @@ TEST(SchoolExport, FontRunsOnlyWhenTheFontsDiffer)
     const auto s = exportOf(x, o);
     EXPECT_EQ(s.at(6, 2)->font, "黑体");
     EXPECT_EQ(s.at(6, 2)->size, 6);
+}
+
+// The corner's two lines: a transparent picture exactly the merged corner's size, both lines
+// ending in its bottom-right pixel, one starting on the top edge, the other on the left.
+TEST(SchoolExport, CornerLinesMeetTheCorner)
+{
+    struct Case {
+        int layout;
+        int width, height;  // the corner in pixels: column A of 8, or A..C of 2 characters; rows 3..5 or 3
+        int topX;           // where the first line leaves the top edge
+        int leftY;          // where the second leaves the left edge
+    };
+    const std::vector<Case> cases = {
+        {1, 61, 60, 15, 27},  // 12.75 / 51.75 and 19.5 / 42.75 of the corner
+        {2, 57, 90, 19, 41},  // 15.75 / 47.25 and 30.75 / 67.5
+    };
+    Small x;
+    for (const auto& c : cases) {
+        Workbook book;
+        ASSERT_TRUE(exportSchoolTable(x.s, x.grids(), options(SchoolTable::Timetable, c.layout), book));
+        const Sheet& sh = book.sheet(0);
+        ASSERT_EQ(sh.pictures().size(), 1u);
+        const Picture& pic = sh.pictures()[0];
+        EXPECT_EQ(pic.row, 3);
+        EXPECT_EQ(pic.col, 1);
+        const QImage img = QImage::fromData(reinterpret_cast<const uchar*>(pic.png.data()), static_cast<int>(pic.png.size()));
+        ASSERT_FALSE(img.isNull());
+        EXPECT_EQ(img.width(), c.width) << c.layout;
+        EXPECT_EQ(img.height(), c.height) << c.layout;
+        auto ink = [&](int px, int py) { return img.pixelColor(px, py).alpha() > 0; };
+        EXPECT_TRUE(ink(c.width - 1, c.height - 1)) << "the lines end in the corner";
+        EXPECT_FALSE(ink(c.width - 1, 0)) << "transparent elsewhere";
+        EXPECT_FALSE(ink(0, c.height - 1));
+        EXPECT_TRUE(ink(c.topX, 0) || ink(c.topX - 1, 0) || ink(c.topX + 1, 0)) << c.layout;
+        EXPECT_FALSE(ink(c.topX - 6, 0));
+        EXPECT_TRUE(ink(0, c.leftY) || ink(0, c.leftY - 1) || ink(0, c.leftY + 1)) << c.layout;
+        EXPECT_FALSE(ink(0, c.leftY - 6));
+        // The corner's rows are fixed, so the picture's height is theirs.
+        double rows = 0;
+        for (int r = 3; r <= (c.layout == 1 ? 5 : 3); ++r)
+            rows += sh.heights().at(r);
+        EXPECT_DOUBLE_EQ(rows * 4 / 3, c.height);
+    }
 }
 
 TEST(SchoolExport, ShapeForEachLayoutKindAndPaper)
