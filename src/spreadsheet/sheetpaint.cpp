@@ -22,7 +22,7 @@ namespace {
 // of 3/4 point (the default font's digit), a row without a height 15 points.
 constexpr double kDefaultWidth = 8.43;
 constexpr double kDefaultHeight = 15;
-constexpr double kPad = 2;  // the text's distance from the cell's sides
+constexpr double kPad = 1;  // the text's distance from the cell's sides
 
 double columnPoints(const Sheet& sh, int c)
 {
