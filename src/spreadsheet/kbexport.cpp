@@ -20,14 +20,7 @@ bool readPrintSetting(store::Store& st, KbExportOptions& o)
         return false;
     auto text = [&](int c) { return q.isNull(c) ? std::string() : q.text(c); };
     auto number = [&](int c) { return q.isNull(c) ? 0 : q.integer(c); };
-    if (!text(0).empty())
-        o.font1 = text(0);
-    if (number(1) > 0)
-        o.size1 = number(1);
-    if (!text(2).empty())
-        o.font2 = text(2);
-    if (number(3) > 0)
-        o.size2 = number(3);
+    applyStoredFonts(o, text(0), number(1), text(2), number(3));
     const std::string paper = text(4);
     o.paper = paper == "A5" ? "A5" : paper == "A4L" ? "A4L" : "A4";
     o.timeHead = text(5);

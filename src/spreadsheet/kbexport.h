@@ -29,6 +29,21 @@ struct KbExportOptions {
 // year/year+1, January to June the second term of year-1/year.
 std::string schoolYearText(int year, int month);
 
+// Stored fonts over the defaults, as both export dialogs read them: empty faces and sizes
+// <= 0 keep what `o` holds.
+template <class Options>
+void applyStoredFonts(Options& o, const std::string& face1, long long size1, const std::string& face2, long long size2)
+{
+    if (!face1.empty())
+        o.font1 = face1;
+    if (size1 > 0)
+        o.size1 = static_cast<int>(size1);
+    if (!face2.empty())
+        o.font2 = face2;
+    if (size2 > 0)
+        o.size2 = static_cast<int>(size2);
+}
+
 // PrintSetting's first row into `o` (absent: `o` unchanged and false returned; NULL
 // columns count as empty or 0; empty names and sizes <= 0 keep the defaults).
 bool readPrintSetting(store::Store& st, KbExportOptions& o);

@@ -456,8 +456,13 @@ void writeSheet(lxw_workbook* wb, lxw_worksheet* ws, const Sheet& sh, Formats& f
         }
     }
     for (const Picture& p : sh.pictures()) {
-        check(worksheet_insert_image_buffer(ws, static_cast<lxw_row_t>(p.row - 1), static_cast<lxw_col_t>(p.col - 1),
-                                            reinterpret_cast<const unsigned char*>(p.png.data()), p.png.size()),
+        // Anchored to the cells it covers and sized with them, so a picture drawn for a corner
+        // still fills it where the application measures columns with other character widths.
+        lxw_image_options opts{};
+        opts.object_position = LXW_OBJECT_MOVE_AND_SIZE;
+        check(worksheet_insert_image_buffer_opt(ws, static_cast<lxw_row_t>(p.row - 1), static_cast<lxw_col_t>(p.col - 1),
+                                                reinterpret_cast<const unsigned char*>(p.png.data()), p.png.size(),
+                                                &opts),
               "插入图片");
     }
     const PageSetup& pg = sh.page;

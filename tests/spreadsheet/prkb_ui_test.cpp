@@ -1,7 +1,11 @@
 // The timetable export dialog on screen (offscreen): settings through PrintSetting, the
 // no-selection message, a cancel after k items that leaves no file and an idle dialog, the
-// close refused while exporting, and the teacher find that reaches the last teacher.
+// close refused while exporting, the teacher find that reaches the last teacher, and the
+// print after a completed export (never after a cancelled one).
+#include <QCheckBox>
 #include <QDir>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -9,6 +13,7 @@
 #include <QRadioButton>
 #include <QtTest>
 
+#include "spreadsheet/ui/printsheets.h"
 #include "spreadsheet/ui/tfrmprkb.h"
 #include "support/fixture.h"
 #include "support/school_builder.h"
@@ -40,6 +45,20 @@ class PrKbUiTest : public QObject {
             d->exportDir = out.path();
             d->openWhenDone = false;
             d->today = QDate(2027, 1, 1);
+        }
+        // "导出后自动打印" into a PDF file instead of the default printer.
+        int printed = 0;
+        QTemporaryDir paper;
+        QString pdf() const { return paper.filePath("printed.pdf"); }
+        void printIntoPdf()
+        {
+            d->printSheets = [this](const spreadsheet::Workbook& book, QString*) {
+                ++printed;
+                QPrinter printer(QPrinter::HighResolution);
+                printer.setOutputFormat(QPrinter::PdfFormat);
+                printer.setOutputFileName(pdf());
+                return spreadsheet::printWorkbook(book, printer) > 0;
+            };
         }
         int files() const { return static_cast<int>(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).size()); }
     };
@@ -129,6 +148,59 @@ private Q_SLOTS:
             x.d->close();
             QVERIFY(!x.d->isVisible());
         }
+    }
+
+    void printAfterExportOnePagePerSheet()
+    {
+        Setup x;
+        x.printIntoPdf();
+        x.d->BanIsSel = {false, true, true, true};
+        x.d->TeaIsSel = {false, true, false, false};
+        x.d->show();
+        x.d->btnPaper(1)->setChecked(true);  // "A4": one timetable a sheet
+        x.d->chkPr()->setChecked(true);
+        x.d->startExport();
+        QTRY_VERIFY_WITH_TIMEOUT(!x.d->exporting(), 20000);
+        QCOMPARE(x.printed, 1);
+        QVERIFY(x.asker.shown.back().text.endsWith(QStringLiteral("已送往打印机。")));
+        const auto book = tavrin::testing::readXlsx(x.d->lastFile().toStdString());
+        QCOMPARE(book.sheets.size(), std::size_t(4));
+        QProcess info;
+        info.start("pdfinfo", {x.pdf()});
+        if (!info.waitForFinished(20000) || info.exitCode() != 0)
+            QSKIP("pdfinfo (poppler-utils) not installed");
+        QVERIFY(QString::fromUtf8(info.readAllStandardOutput()).contains(QRegularExpression("Pages:\\s+4\\b")));
+    }
+
+    void cancelledExportPrintsNothing()
+    {
+        Setup x;
+        x.printIntoPdf();
+        x.d->BanIsSel = {false, true, true, true};
+        x.d->cancelAfter = 1;
+        x.d->show();
+        x.d->chkPr()->setChecked(true);
+        x.d->startExport();
+        QTRY_VERIFY_WITH_TIMEOUT(!x.d->exporting(), 20000);
+        QCOMPARE(x.asker.shown.back().text, QStringLiteral("已取消"));
+        QCOMPARE(x.printed, 0);
+        QVERIFY(!QFileInfo::exists(x.pdf()));
+    }
+
+    void noPrinterTheExportStillCompletes()
+    {
+        if (!QPrinterInfo::defaultPrinter().isNull())
+            QSKIP("this machine has a default printer");
+        Setup x;
+        x.d->BanIsSel = {false, true, false, false};
+        x.d->show();
+        x.d->chkPr()->setChecked(true);
+        x.d->startExport();
+        QTRY_VERIFY_WITH_TIMEOUT(!x.d->exporting(), 20000);
+        QVERIFY(QFileInfo::exists(x.d->lastFile()));
+        const QString told = x.asker.shown.back().text;
+        QVERIFY(told.startsWith(QStringLiteral("课程表导出已完成。")));
+        QVERIFY2(told.contains(QStringLiteral("未打印")), qPrintable(told));
     }
 
     void teacherFindReachesTheLast()

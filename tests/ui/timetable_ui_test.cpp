@@ -26,6 +26,8 @@
 #include "ui/kbgrid.h"
 #include "timetable/ui/kbholding.h"
 #include "timetable/ui/timetablepage.h"
+#include "spreadsheet/ui/tfrmprkb.h"
+#include "ui/widgets.h"
 #include "ui/fonts.h"
 #include "support/uitest.h"
 
@@ -162,6 +164,7 @@ private Q_SLOTS:
     void subjectColoursAreStableAcrossPages();
     void heldLessonsAreDrawnAsHeld();
     void redoAnswersTheCommonKeys();
+    void exportButtonOpensTheDialogOnTheTimetableShown();
 };
 
 void TimetableUiTest::enteringShowsClassOne()
@@ -741,6 +744,50 @@ void TimetableUiTest::redoAnswersTheCommonKeys()
         QVERIFY2(keys.contains(k), qPrintable(k.toString()));
 }
 
+// `btnExKb` opens the export dialog with the timetable on show ticked, in the page's layout.
+void TimetableUiTest::exportButtonOpensTheDialogOnTheTimetableShown()
+{
+    struct Case {
+        int kind;  // ui::KbBan or ui::KbTea
+        const char* picker;
+        int item;  // the picker's item: id item + 1
+    };
+    for (const Case c : {Case{ui::KbBan, "cbbBan", 1}, Case{ui::KbTea, "cbbTea", 2}}) {
+        School school;
+        fillSchool(*school.store);
+        KbWindow win(*school.store);
+        win->openTimetable(c.kind);
+        win.find<QComboBox>(c.picker)->setCurrentIndex(c.item);
+        const int shown = c.kind == ui::KbBan ? win.page->nowBan() : win.page->nowTea();
+        QCOMPARE(shown, c.item + 1);
+        auto* btn = win.find<QPushButton>("btnExKb");
+        QVERIFY(btn->isEnabled());
+        bool opened = false, layoutMatches = false;
+        QList<int> bans, teas;
+        QTimer::singleShot(0, [&] {
+            auto* d = qobject_cast<spreadsheet::TfrmPrKb*>(QApplication::activeModalWidget());
+            if (!d)
+                return;
+            opened = true;
+            for (int row = 1; row < d->lvSelBan()->rowCount(); ++row)
+                if (d->lvSelBan()->isChecked(row))
+                    bans.push_back(d->lvSelBan()->value(row).toInt());
+            for (int row = 1; row < d->lvSelTea()->rowCount(); ++row)
+                if (d->lvSelTea()->isChecked(row))
+                    teas.push_back(d->lvSelTea()->value(row).toInt());
+            // The page's days-as-columns layout is the export's second.
+            layoutMatches = d->btnGdType(win.page->kbLayout() == 1 ? 2 : 1)->isChecked();
+            d->close();
+        });
+        QTest::mouseClick(btn, Qt::LeftButton);
+        QVERIFY(opened);
+        QVERIFY(layoutMatches);
+        QCOMPARE(bans, c.kind == ui::KbBan ? QList<int>{shown} : QList<int>{});
+        QCOMPARE(teas, c.kind == ui::KbTea ? QList<int>{shown} : QList<int>{});
+        QVERIFY(win.asker.shown.empty());
+    }
+}
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -750,4 +797,5 @@ int main(int argc, char** argv)
 }
 
 #include "timetable_ui_test.moc"
+
 

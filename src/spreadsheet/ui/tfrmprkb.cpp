@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include "scheduler/conditions.h"
+#include "spreadsheet/ui/printsheets.h"
 #include "ui/asker.h"
 #include "ui/longjob.h"
 #include "ui/widgets.h"
@@ -126,9 +127,7 @@ TfrmPrKb::TfrmPrKb(const model::School& school, const model::Array2<int>& classG
     edtBottomText_ = new QLineEdit(this);
     chkPr_ = new QCheckBox(QStringLiteral("导出后自动打印"), this);
     chkPr_->setObjectName("chkPr");
-    // Printing the finished sheets needs the sheet renderer, which is not built yet: the box
-    // stays unavailable rather than promising a print that never comes.
-    chkPr_->setEnabled(false);
+    printSheets = printOnDefaultPrinter;
     btnOutExcel_ = new QPushButton(QStringLiteral("导出为EXCEL"), this);
     btnCancel_ = new QPushButton(QStringLiteral("关闭"), this);
     btnOutExcel_->setObjectName("btnOutExcel");
@@ -310,6 +309,9 @@ void TfrmPrKb::startExport()
     const std::string path = freeFileName().toStdString();
     auto result = std::make_shared<WriteResult>();
     auto cancelled = std::make_shared<bool>(false);
+    // Kept for the printer, which prints once the export is complete, so a cancel prints nothing.
+    const bool print = chkPr_->isChecked();
+    auto kept = std::make_shared<Workbook>();
     const int cancelAt = cancelAfter;
     ui::LongJob* job = job_;
     job_->start(
@@ -327,6 +329,8 @@ void TfrmPrKb::startExport()
                 return;
             }
             *result = book.save(path);
+            if (print)
+                *kept = std::move(book);
         },
         [=, this](const QString& fault) {
             backToIdle();
@@ -341,7 +345,12 @@ void TfrmPrKb::startExport()
             }
             writePrintSetting(st_, o);
             lastFile_ = QString::fromStdString(path);
-            asker_.inform(QStringLiteral("课程表导出已完成。\n") + lastFile_);
+            QString printed;
+            if (print && printSheets) {
+                QString why;
+                printed = printSheets(*kept, &why) ? QStringLiteral("\n已送往打印机。") : QStringLiteral("\n") + why;
+            }
+            asker_.inform(QStringLiteral("课程表导出已完成。\n") + lastFile_ + printed);
             if (openWhenDone && !QDesktopServices::openUrl(QUrl::fromLocalFile(lastFile_)))
                 asker_.inform(QStringLiteral("无法正常调用EXCEL,请检查EXCEL安装是否正常。\n") + lastFile_, {},
                               ui::Icon::Warning);

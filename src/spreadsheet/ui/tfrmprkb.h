@@ -3,6 +3,8 @@
 // copy of the timetable on show, with progress and cancel.
 #pragma once
 
+#include <functional>
+
 #include <QDate>
 #include <QDialog>
 
@@ -46,6 +48,9 @@ public:
     QDate today = QDate::currentDate();
     // Test hook: cancel the export after k list items (-1: never).
     int cancelAfter = -1;
+    // Where "导出后自动打印" sends the finished sheets (default: the default printer); false
+    // with the reason when nothing was printed.
+    std::function<bool(const Workbook&, QString*)> printSheets;
 
     // `actLoadData`: the lists, the stored settings and the fonts.
     void loadData();
@@ -71,6 +76,7 @@ public:
     QRadioButton* btnPaper(int i) const { return i == 1 ? btnPaper1_ : i == 2 ? btnPaper2_ : btnPaper3_; }
     QPushButton* btnOutExcel() const { return btnOutExcel_; }
     QPushButton* btnCancel() const { return btnCancel_; }
+    QCheckBox* chkPr() const { return chkPr_; }
     QProgressBar* progressBar() const { return progress_; }
     ui::LongJob* job() const { return job_; }
 
