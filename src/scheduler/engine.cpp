@@ -51,6 +51,7 @@ const char* stageName(Stage s)
     case Stage::FirstPass: return "第一轮排课";
     case Stage::SecondPass: return "第二轮排课";
     case Stage::Repair: return "补排";
+    case Stage::Polish: return "优化课表";
     case Stage::Done: return "完成";
     }
     return "";
@@ -1105,6 +1106,23 @@ RunResult runSchedule(store::Store& st, const model::School& school, const RunRe
         }
     }
     res.grids = e.grids();
+    if (!res.cancelled && req.polish) {
+        PolishRequest pr;
+        pr.opts = req.opts;
+        pr.seed = res.seed;
+        pr.stepBudget = req.polishBudget;
+        pr.cancel = req.cancel;
+        if (req.progress)
+            pr.progress = [&](int percent) { req.progress(Progress{Stage::Polish, percent, res.total - res.placed}); };
+        auto p = polishTimetable(school, res.grids, res.banKeep, pr);
+        // A cancelled polish cancels the run: nothing is written.
+        res.cancelled = p.cancelled;
+        res.polished = !p.cancelled;
+        if (res.polished)
+            res.grids = std::move(p.grids);
+        p.grids = {};
+        res.polish = std::move(p);
+    }
     res.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     return res;
 }
