@@ -1110,7 +1110,7 @@ RunResult runSchedule(store::Store& st, const model::School& school, const RunRe
         PolishRequest pr;
         pr.opts = req.opts;
         pr.seed = res.seed;
-        pr.stepBudget = req.polishBudget;
+        pr.stepBudget = req.polishBudget < 0 ? polishStepsFor(res.total) : req.polishBudget;
         pr.cancel = req.cancel;
         if (req.progress)
             pr.progress = [&](int percent) { req.progress(Progress{Stage::Polish, percent, res.total - res.placed}); };

@@ -286,7 +286,7 @@ struct RunRequest {
     double timeLimit = kDefaultTimeLimit;
     // The polishing pass after the search (polish.h); off, the run's timetable is the search's own.
     bool polish = false;
-    long long polishBudget = 0;  // its steps (0: until no move helps)
+    long long polishBudget = -1;  // its steps: -1 = polishStepsFor(lessons), 0 = until no move helps
     const std::atomic<bool>* cancel = nullptr;
     std::function<void(const Progress&)> progress;
     std::function<void(long long)> stepHook;

@@ -88,7 +88,9 @@ private:
     std::mt19937 rng_;
     int N_;
     std::vector<Unit> units_;
-    std::vector<int> bestPref_;  // [unit] the most "尽量排" periods any start would give it
+    std::vector<int> bestPref_;
+    // Scratch of tryMoves: the class days and teacher days a move touches, (slot, score) per step.
+    std::vector<std::pair<int, int>> banDays_, teaDays_, from_;  // [unit] the most "尽量排" periods any start would give it
     model::Array2<int> cell_;     // [ban][slot] unit, -1 free, kFixed
     model::Array2<int> teaCell_;  // [tea][slot] unit, -1 free, kFixed
     long long steps_ = 0;
@@ -425,13 +427,17 @@ long long Polisher::cost(const std::vector<std::pair<int, int>>& banDays,
 
 long long Polisher::tryMoves(const std::vector<Step>& steps, bool keep)
 {
-    std::vector<std::pair<int, int>> banDays, teaDays;
+    auto& banDays = banDays_;
+    auto& teaDays = teaDays_;
+    auto& from = from_;
+    banDays.clear();
+    teaDays.clear();
+    from.clear();
     auto add = [](std::vector<std::pair<int, int>>& v, int a, int d) {
         if (std::find(v.begin(), v.end(), std::pair{a, d}) == v.end())
             v.emplace_back(a, d);
     };
     long long pref = 0;
-    std::vector<std::pair<int, int>> from;  // (slot, score) per step
     for (const auto& st : steps) {
         const Unit& U = units_[st.u];
         for (int slot : {U.slot, st.to}) {
@@ -490,6 +496,8 @@ bool Polisher::improve(int u)
     std::vector<Step> best;
     long long bestDelta = 0;
     std::vector<Step> cand;
+    // The first move that lowers the figures is taken: the scan of a lesson's week costs
+    // more than the little a better move among the rest would gain.
     auto weigh = [&]() {
         if (stop())
             return false;
@@ -497,6 +505,7 @@ bool Polisher::improve(int u)
         if (d < bestDelta) {
             bestDelta = d;
             best = cand;
+            return false;
         }
         return true;
     };
@@ -519,7 +528,7 @@ bool Polisher::improve(int u)
                 continue;
             cand = {{u, s}};
             if (!weigh())
-                return false;
+                break;
             continue;
         }
         if (!oneClass)
@@ -530,7 +539,7 @@ bool Polisher::improve(int u)
         if (open(u, s, {u, v}) && open(v, from, {u, v})) {
             cand = {{u, s}, {v, from}};
             if (!weigh())
-                return false;
+                break;
             continue;
         }
         // Chains: the teacher of v is busy at `from` in another class c, or u's teacher at s;
@@ -549,10 +558,12 @@ bool Polisher::improve(int u)
                 continue;
             cand = {{u, s}, {v, from}, {w, to}, {w2, at}};
             if (!weigh())
-                return false;
+                break;
         }
+        if (!best.empty() || cancelled_ || budgetSpent_)
+            break;
     }
-    if (best.empty())
+    if (best.empty() || cancelled_ || budgetSpent_)
         return false;
     tryMoves(best, true);
     ++moves_;

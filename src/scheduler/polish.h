@@ -7,6 +7,7 @@
 // (and the run's options the search enforces), and it never changes what is placed.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -51,6 +52,12 @@ struct PolishResult {
     long long steps = 0; // moves weighed
     double seconds = 0;
 };
+
+// The polish's default share of steps after a run on a school of `lessons` lessons: on the
+// generated schools it then takes about as long as the search, and most of what it can gain
+// is gained early.
+inline constexpr long long kPolishStepsPerLesson = 6;
+inline long long polishStepsFor(int lessons) { return kPolishStepsPerLesson * std::max(lessons, 1); }
 
 // "没有可以优化的课"
 extern const char* const kNothingToPolish;
