@@ -582,8 +582,10 @@ void Polisher::run()
         for (std::size_t i = 0; i < order.size(); ++i) {
             if (improve(order[i]))
                 better = true;
-            if (cancelled_ || budgetSpent_)
+            if (cancelled_)
                 return;
+            if (budgetSpent_)
+                break;
             if (req_.progress) {
                 const int p = req_.stepBudget > 0 ? static_cast<int>(100 * steps_ / req_.stepBudget)
                                                   : static_cast<int>(100 * i / order.size());
@@ -591,9 +593,11 @@ void Polisher::run()
                     req_.progress(percent_ = p);
             }
         }
-        if (!better)
+        if (!better || budgetSpent_)
             break;
     }
+    if (req_.progress && percent_ != 100)
+        req_.progress(percent_ = 100);
 }
 
 PolishResult polishTimetable(const model::School& s, const model::Grids& start, const std::vector<std::uint8_t>& banKeep,
