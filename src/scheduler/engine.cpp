@@ -1,5 +1,7 @@
 #include "scheduler/engine.h"
 
+#include "scheduler/caps.h"
+
 #include "model/kechen.h"
 
 #include <pthread.h>
@@ -57,18 +59,8 @@ const char* stageName(Stage s)
     return "";
 }
 
-namespace {
-template <class A>
-int at3(const A& a, int i, int j, int k)
-{
-    return a.inside(i, j, k) ? a(i, j, k) : 0;
-}
-template <class A>
-int at2(const A& a, int i, int j)
-{
-    return a.inside(i, j) ? a(i, j) : 0;
-}
-}  // namespace
+using caps::at2;
+using caps::at3;
 
 Engine::Engine(const model::School& school, const PaiOptions& opts)
     : sc_(school),

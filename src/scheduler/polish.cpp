@@ -10,6 +10,7 @@
 #include <tuple>
 
 #include "model/kechen.h"
+#include "scheduler/caps.h"
 #include "scheduler/engine.h"
 #include "scheduler/save.h"
 #include "timetable/checker.h"
@@ -17,25 +18,13 @@
 
 namespace tavrin::scheduler {
 
+using caps::at2;
+using caps::subjectCap;
+
 const char* const kNothingToPolish = "没有可以优化的课";
 
 namespace {
 
-template <class A>
-int at3(const A& a, int i, int j, int k)
-{
-    return a.inside(i, j, k) ? a(i, j, k) : 0;
-}
-template <class A>
-int at2(const A& a, int i, int j)
-{
-    return a.inside(i, j) ? a(i, j) : 0;
-}
-int subjectCap(const model::Array3<int>& a, int b, int k, int x)
-{
-    const int own = at3(a, b, k, x), all = at3(a, 0, k, x);
-    return own != 0 ? std::abs(own) : all != 0 ? std::abs(all) : -1;
-}
 bool flag(const std::vector<std::uint8_t>& v, int i)
 {
     return i >= 0 && static_cast<std::size_t>(i) < v.size() && v[static_cast<std::size_t>(i)] != 0;

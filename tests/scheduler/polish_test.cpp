@@ -11,6 +11,7 @@
 #include "model/loaders.h"
 #include "scheduler/engine.h"
 #include "scheduler/polish.h"
+#include "support/demo_school.h"
 #include "support/school_builder.h"
 #include "support/testutil.h"
 #include "timetable/checker.h"
@@ -253,21 +254,9 @@ TEST(Polish, ClassesNotChosenStandAsTheyAre)
 
 namespace {
 
-struct Demo {
-    tavrin::testing::TempDir dir;
-    std::unique_ptr<store::Store> st;
-    model::School school;
-    Demo(demo::DemoSize size, std::uint32_t seed)
-    {
-        demo::DemoOptions o;
-        o.size = size;
-        o.seed = seed;
-        o.combined = true;
-        std::string err;
-        EXPECT_TRUE(demo::writeDemoSchool(dir / "db.dat", o, &err)) << err;
-        st = std::make_unique<store::Store>(dir / "db.dat");
-        school = model::loadSchool(*st);
-    }
+// Generated schools with combined lessons.
+struct Demo : tavrin::testing::DemoSchool {
+    Demo(demo::DemoSize size, std::uint32_t seed) : DemoSchool(size, true, seed) {}
 };
 
 }  // namespace
