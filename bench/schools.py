@@ -6,7 +6,7 @@ Markdown row per school and strength with a total line per strength.
 
     python3 bench/schools.py [FOLDER] [--cli build-rel/cli/tavrin-cli] [--seeds 1,2,3,4,5]
                              [--strengths 1,2,3] [--demo small,medium,large,xl] [--no-demo]
-                             [--steps N]
+                             [--steps N] [--no-polish]
 
 FOLDER defaults to ../shared/schools beside the repository when it is there. The schools
 are copied to a temporary folder first: a run writes its timetable into the file.
@@ -15,7 +15,9 @@ Columns: lessons placed over lessons (the worst seed), runs that placed every le
 wanted doubles formed (worst seed), the whole process's wall time (median and slowest
 seed), steps and restarts (median), the quality figures (median: same-day repeats,
 teacher gaps, out-of-step assignments, "尽量排" periods kept) and the checker's findings
-summed over the seeds (must be 0), peak memory of the slowest seed.
+summed over the seeds (must be 0), peak memory of the slowest seed. With the polish on (the
+default), same-day repeats and teacher gaps read "before → after" the polish, and two more
+columns give the search's and the polish's own time (median).
 """
 import argparse
 import json
@@ -34,8 +36,10 @@ REPO = os.path.dirname(HERE)
 TIME = "/usr/bin/time" if os.path.exists("/usr/bin/time") else None
 
 
-def run_one(cli, path, strength, seed, steps):
+def run_one(cli, path, strength, seed, steps, polish=True):
     cmd = [cli, "schedule", path, "--strength", str(strength), "--seed", str(seed), "--json"]
+    if not polish:
+        cmd += ["--no-polish"]
     if steps:
         cmd += ["--steps", str(steps)]
     if TIME:
@@ -70,6 +74,7 @@ def main():
     ap.add_argument("--demo", default="small,medium,large,xl")
     ap.add_argument("--no-demo", action="store_true")
     ap.add_argument("--steps", type=int, default=0, help="step budget passed to every run (0: the default)")
+    ap.add_argument("--no-polish", action="store_true", help="the search's timetable, without the polish")
     ap.add_argument("--tmp", default=None,
                     help="folder for the working copies (e.g. /dev/shm, to leave out the disk's flushes)")
     a = ap.parse_args()
@@ -88,8 +93,8 @@ def main():
                     sources.append((name, path))
         print("| school | strength | placed/lessons (worst) | complete runs | doubles (worst) | time median / max (s) "
               "| steps | restarts | same-day repeats | teacher gaps | out of step | preferred kept | check findings "
-              "| peak memory (MB) |")
-        print("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|")
+              "| peak memory (MB) | search (s) | polish (s) |")
+        print("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|")
         totals = {s: {"placed": 0, "lessons": 0, "median": 0.0, "max": 0.0, "complete": 0, "runs": 0, "findings": 0}
                   for s in strengths}
         for name, src in sources:
@@ -99,7 +104,7 @@ def main():
                     work = os.path.join(tmp, "work.dat")
                     shutil.copyfile(src, work)
                     os.chmod(work, 0o644)
-                    rows.append(run_one(a.cli, work, strength, seed, a.steps))
+                    rows.append(run_one(a.cli, work, strength, seed, a.steps, not a.no_polish))
                 worst = min(rows, key=lambda r: r[0]["placed"] - r[0]["lessons"])[0]
                 walls = [r[1] for r in rows]
                 complete = sum(1 for r in rows if r[0]["placed"] == r[0]["lessons"])
@@ -110,6 +115,16 @@ def main():
                 steps = statistics.median(r[0]["steps"] for r in rows)
                 restarts = statistics.median(r[0]["restarts"] for r in rows)
                 peak = max(r[3] for r in rows) / 1024
+                pol = [r[0].get("polish") for r in rows]
+                polished = all(p is not None for p in pol)
+                polish_s = statistics.median(p["seconds"] for p in pol) if polished else 0.0
+                search_s = statistics.median(r[0]["seconds"] - (r[0]["polish"] or {}).get("seconds", 0) for r in rows)
+
+                def measure(key):
+                    after = f"{med(key):.0f}"
+                    if not polished:
+                        return after
+                    return f"{statistics.median(p['before'][key] for p in pol):.0f} → {after}"
                 t = totals[strength]
                 t["placed"] += worst["placed"]
                 t["lessons"] += worst["lessons"]
@@ -121,13 +136,14 @@ def main():
                 print(f"| {name} | {strength} | {worst['placed']}/{worst['lessons']} | {complete}/{len(rows)} "
                       f"| {worst_d['doubles_formed']}/{worst_d['doubles_wanted']} "
                       f"| {statistics.median(walls):.3f} / {max(walls):.3f} | {steps:.0f} | {restarts:.0f} "
-                      f"| {med('same_day_repeats'):.0f} | {med('teacher_gaps'):.0f} | {med('out_of_step'):.0f} "
-                      f"| {med('preferred_kept'):.0f}/{med('preferred_marked'):.0f} | {findings} | {peak:.0f} |")
+                      f"| {measure('same_day_repeats')} | {measure('teacher_gaps')} | {med('out_of_step'):.0f} "
+                      f"| {med('preferred_kept'):.0f}/{med('preferred_marked'):.0f} | {findings} | {peak:.0f} "
+                      f"| {search_s:.3f} | {polish_s:.3f} |")
                 sys.stdout.flush()
         for strength in strengths:
             t = totals[strength]
             print(f"| **total** | {strength} | {t['placed']}/{t['lessons']} | {t['complete']}/{t['runs']} | "
-                  f"| {t['median']:.2f} / {t['max']:.2f} | | | | | | | {t['findings']} | |")
+                  f"| {t['median']:.2f} / {t['max']:.2f} | | | | | | | {t['findings']} | | | |")
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
 

@@ -5,6 +5,8 @@
 #include "cli/not_loaded.h"
 #include "cli/open.h"
 #include "cli/output.h"
+#include "cli/quality_json.h"
+#include "timetable/quality.h"
 #include "model/loaders.h"
 #include "timetable/checker.h"
 #include "model/kechen.h"
@@ -32,6 +34,7 @@ void runCheck(const std::string& path, bool json)
         j["doubles_formed"] = timetable::doublesFormed(school, grids);
         j["doubles_wanted"] = timetable::doublesWanted(school);
         j["skipped"] = skipped.size();
+        j["quality"] = qualityJson(school, timetable::measureQuality(school, grids));
         j["not_loaded"] = notLoadedJson(notLoaded);
         std::cout << jsonText(j) << '\n';
     } else {

@@ -9,6 +9,7 @@
 #include "cli/not_loaded.h"
 #include "cli/open.h"
 #include "cli/output.h"
+#include "cli/quality_json.h"
 #include "model/loaders.h"
 #include "scheduler/engine.h"
 #include "scheduler/options.h"
@@ -44,12 +45,16 @@ struct Args {
     std::optional<int> start;
     bool json = false;
     bool noRepair = false;
+    bool noPolish = false;
+    long long polishSteps = -1;
     int restartBudget = 0;
     int failBudget = -1;
     long long steps = 0;
     long long passSteps = -1;
     double timeLimit = scheduler::kDefaultTimeLimit;
 };
+
+}  // namespace
 
 std::vector<int> parseClasses(const std::string& text, int maxBan)
 {
@@ -74,6 +79,8 @@ std::vector<int> parseClasses(const std::string& text, int maxBan)
     }
     return out;
 }
+
+namespace {
 
 void runSchedule(const Args& a)
 {
@@ -103,6 +110,8 @@ void runSchedule(const Args& a)
     req.stepBudget = a.steps;
     req.passStepBudget = a.passSteps;
     req.timeLimit = a.timeLimit;
+    req.polish = !a.noPolish;
+    req.polishBudget = a.polishSteps;
     req.cancel = &interrupted;
     std::signal(SIGINT, onSigint);
 
@@ -115,6 +124,8 @@ void runSchedule(const Args& a)
             std::cout << "无法排满：" << o.text << '\n';
         for (const auto& l : saved.lines)
             std::cout << l << '\n';
+        if (res.polished)
+            std::cout << scheduler::polishLine(res.polish) << '\n';
         if (res.timedOut)
             std::cout << "已到运行时间上限，保存的是已找到的最好课表。\n";
         else if (res.budgetSpent)
@@ -169,12 +180,9 @@ void runSchedule(const Args& a)
                     {"teacher_day", req.opts.teaDay},
                     {"no_lian", req.opts.noLian},
                     {"repair", req.repair}};
-    auto q = timetable::measureQuality(school, res.grids);
-    j["quality"] = {{"doubles_formed", q.doublesFormed},   {"doubles_wanted", q.doublesWanted},
-                    {"preferred_kept", q.preferredKept},   {"preferred_marked", q.preferredMarked},
-                    {"same_day_repeats", q.sameDayRepeats}, {"teacher_gaps", q.teacherGaps},
-                    {"out_of_step", q.outOfStep}};
+    j["quality"] = qualityJson(school, timetable::measureQuality(school, res.grids));
     j["report"] = saved.lines;
+    j["polish"] = res.polished ? polishJson(res.polish) : nlohmann::ordered_json(nullptr);
     std::cout << jsonText(j) << '\n';
 }
 
@@ -193,6 +201,8 @@ const bool registered = registerVerb(40, [](CLI::App& app) {
     seed->excludes(start);
     start->excludes(seed);
     cmd->add_flag("--no-repair", a->noRepair, "不做排课后的补排");
+    cmd->add_flag("--no-polish", a->noPolish, "排课后不做优化（得到的是搜索本身的课表）");
+    cmd->add_option("--polish-steps", a->polishSteps, "优化的步数上限（-1 按课时数，0 不限）");
     cmd->add_option("--restart-budget", a->restartBudget, "失败链重启次数上限（0 不限）");
     cmd->add_option("--fail-budget", a->failBudget,
                     "单个任课失败次数上限（-1 补排时为 300、否则按排课强度；0 按排课强度）");

@@ -25,6 +25,9 @@ struct ExitStatus {
 
 using VerbSetup = std::function<void(CLI::App&)>;
 
+// The class IDs of a `--classes` option: "all" (or nothing) gives none, meaning every class.
+std::vector<int> parseClasses(const std::string& text, int maxBan);
+
 // Called from a static initialiser of each verb's file; `order` sorts the help listing.
 bool registerVerb(int order, VerbSetup setup);
 

@@ -1,5 +1,7 @@
 #include "scheduler/engine.h"
 
+#include "scheduler/caps.h"
+
 #include "model/kechen.h"
 
 #include <pthread.h>
@@ -51,23 +53,14 @@ const char* stageName(Stage s)
     case Stage::FirstPass: return "第一轮排课";
     case Stage::SecondPass: return "第二轮排课";
     case Stage::Repair: return "补排";
+    case Stage::Polish: return "优化课表";
     case Stage::Done: return "完成";
     }
     return "";
 }
 
-namespace {
-template <class A>
-int at3(const A& a, int i, int j, int k)
-{
-    return a.inside(i, j, k) ? a(i, j, k) : 0;
-}
-template <class A>
-int at2(const A& a, int i, int j)
-{
-    return a.inside(i, j) ? a(i, j) : 0;
-}
-}  // namespace
+using caps::at2;
+using caps::at3;
 
 Engine::Engine(const model::School& school, const PaiOptions& opts)
     : sc_(school),
@@ -1105,6 +1098,23 @@ RunResult runSchedule(store::Store& st, const model::School& school, const RunRe
         }
     }
     res.grids = e.grids();
+    if (!res.cancelled && req.polish) {
+        PolishRequest pr;
+        pr.opts = req.opts;
+        pr.seed = res.seed;
+        pr.stepBudget = req.polishBudget < 0 ? polishStepsFor(res.total) : req.polishBudget;
+        pr.cancel = req.cancel;
+        if (req.progress)
+            pr.progress = [&](int percent) { req.progress(Progress{Stage::Polish, percent, res.total - res.placed}); };
+        auto p = polishTimetable(school, res.grids, res.banKeep, pr);
+        // A cancelled polish cancels the run: nothing is written.
+        res.cancelled = p.cancelled;
+        res.polished = !p.cancelled;
+        if (res.polished)
+            res.grids = std::move(p.grids);
+        p.grids = {};
+        res.polish = std::move(p);
+    }
     res.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     return res;
 }

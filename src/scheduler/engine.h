@@ -16,6 +16,7 @@
 
 #include "model/school.h"
 #include "scheduler/options.h"
+#include "scheduler/polish.h"
 
 namespace tavrin::scheduler {
 
@@ -42,7 +43,7 @@ enum class Refusal {
 const char* refusalName(Refusal r);
 
 // The stages of a run, as the progress display names them.
-enum class Stage { Special, FirstPass, SecondPass, Repair, Done };
+enum class Stage { Special, FirstPass, SecondPass, Repair, Polish, Done };
 // The stage's name in the program's words ("第一轮排课", "补排", ...).
 const char* stageName(Stage s);
 
@@ -127,6 +128,7 @@ public:
 
 private:
     friend class Repairer;
+    friend class Polisher;
     friend struct EngineProbe;  // tests build situations through it
 
     static constexpr int kNoSlot = 9999;  // `Pai`'s X that excludes no slot
@@ -282,6 +284,9 @@ struct RunRequest {
     long long passStepBudget = -1;
     // Seconds after which the run ends with the best timetable found (0: no bound).
     double timeLimit = kDefaultTimeLimit;
+    // The polishing pass after the search (polish.h); off, the run's timetable is the search's own.
+    bool polish = false;
+    long long polishBudget = -1;  // its steps: -1 = polishStepsFor(lessons), 0 = until no move helps
     const std::atomic<bool>* cancel = nullptr;
     std::function<void(const Progress&)> progress;
     std::function<void(long long)> stepHook;
@@ -334,6 +339,9 @@ struct RunResult {
     double seconds = 0;
     model::Grids grids;
     std::vector<std::uint8_t> banKeep;
+    // The polish, when the run asked for it: the figures before and after, its moves and time.
+    bool polished = false;
+    PolishResult polish;  // its grids are left empty: `grids` holds the timetable
     std::vector<Obstacle> obstacles;  // found before the search
     std::vector<Unplaced> unplaced;
 };

@@ -1,30 +1,17 @@
 #include "scheduler/repair.h"
 
+#include "scheduler/caps.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
 
 namespace tavrin::scheduler {
 
+using caps::at2;
+using caps::subjectCap;
+
 namespace {
-
-template <class A>
-int at3(const A& a, int i, int j, int k)
-{
-    return a.inside(i, j, k) ? a(i, j, k) : 0;
-}
-template <class A>
-int at2(const A& a, int i, int j)
-{
-    return a.inside(i, j) ? a(i, j) : 0;
-}
-
-// The cap of a subject condition: the class's own value wins over the whole school's; -1 none.
-int subjectCap(const model::Array3<int>& a, int b, int k, int x)
-{
-    const int own = at3(a, b, k, x), all = at3(a, 0, k, x);
-    return own != 0 ? std::abs(own) : all != 0 ? std::abs(all) : -1;
-}
 
 // Each move places the hardest waiting unit (the one displaced most often, then the one with
 // the fewest possible slots); one move in kRandomPercent instead weighs kCandidates waiting

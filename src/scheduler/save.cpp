@@ -90,6 +90,8 @@ RunSummary summarizeRun(const model::School& s, const RunResult& r)
     out.quality = fmt::format("连堂 {}/{}　同日重复 {}　教师空节 {}　进度不一致 {}　“尽量排” {}/{}", q.doublesFormed,
                               q.doublesWanted, q.sameDayRepeats, q.teacherGaps, q.outOfStep, q.preferredKept,
                               q.preferredMarked);
+    if (r.polished)
+        out.polish = polishLine(r.polish);
     for (const auto& o : r.obstacles)
         out.obstacles.push_back(o.text);
     for (const auto& u : r.unplaced) {

@@ -39,6 +39,7 @@ struct RunSummary {
     std::string headline;  // "全部排完" / "还有 N 节未排" / "排课已取消"
     std::string details;   // lessons, time, how the run ended
     std::string quality;   // the quality figures in one line
+    std::string polish;    // the polish's figures before and after, empty when it did not run
     std::vector<std::string> obstacles;
     struct Row {
         std::string cls, subject, teacher;

@@ -6,6 +6,62 @@
 
 namespace tavrin::timetable {
 
+int dayRepeats(const model::School& s, const model::Grids& g, int b, int d)
+{
+    const int P = s.P();
+    const auto& sl = s.slots;
+    // Subjects of the day, their lessons and the doubles among them; a day has few periods.
+    int kes[64], lessons[64], pairs[64];
+    int n = 0;
+    int prevR = -1, prevSection = -1;
+    bool prevPaired = false;
+    for (int j = 1; j <= P; ++j) {
+        const int x = model::slotOf(d, j, P);
+        const int r = g.Renke_B(b, x);
+        if (r < 0 || r >= s.renkeSize()) {
+            prevR = -1;
+            continue;
+        }
+        const int k = s.RenkeKe[r];
+        int i = 0;
+        while (i < n && kes[i] != k)
+            ++i;
+        if (i == n) {
+            if (n == 64)
+                break;
+            kes[n] = k;
+            lessons[n] = pairs[n] = 0;
+            ++n;
+        }
+        ++lessons[i];
+        const bool joins = prevR == r && !prevPaired && sl.SlotSection[x] == prevSection && s.KemuLianpai[k] > 0 &&
+                           pairs[i] < s.KemuLianpai[k];
+        if (joins)
+            ++pairs[i];
+        prevPaired = joins;
+        prevR = r;
+        prevSection = sl.SlotSection[x];
+    }
+    int out = 0;
+    for (int i = 0; i < n; ++i)
+        out += std::max(0, lessons[i] - pairs[i] - 1);
+    return out;
+}
+
+int dayGaps(const model::School& s, const model::Grids& g, int t, int d)
+{
+    const int P = s.P();
+    int first = -1, last = -1, busy = 0;
+    for (int j = 1; j <= P; ++j)
+        if (g.Renke_T(t, model::slotOf(d, j, P)) >= 0) {
+            if (first < 0)
+                first = j;
+            last = j;
+            ++busy;
+        }
+    return first < 0 ? 0 : (last - first + 1) - busy;
+}
+
 Quality measureQuality(const model::School& s, const model::Grids& g)
 {
     Quality q;
@@ -52,41 +108,18 @@ Quality measureQuality(const model::School& s, const model::Grids& g)
         }
     }
 
+    q.repeatsOfBan.assign(static_cast<std::size_t>(s.MaxBanID + 1), 0);
     for (int b = 1; b <= s.MaxBanID; ++b)
-        for (int d = 1; d <= s.theDay; ++d) {
-            std::vector<int> perKe(s.KemuOldNum + 1, 0);
-            for (int j = 1; j <= s.P(); ++j)
-                if (int r = g.Renke_B(b, model::slotOf(d, j, s.P())); r >= 0)
-                    perKe[s.RenkeKe[r]]++;
-            for (int k = 1; k <= s.KemuOldNum; ++k)
-                if (s.KemuLianpai[k] == 0 && perKe[k] > 1)
-                    q.sameDayRepeats += perKe[k] - 1;
-        }
-
+        for (int d = 1; d <= s.theDay; ++d)
+            q.repeatsOfBan[b] += dayRepeats(s, g, b, d);
+    q.gapsOfTea.assign(static_cast<std::size_t>(s.TeaOldNum + 1), 0);
     for (int t = 1; t <= s.TeaOldNum; ++t)
-        for (int d = 1; d <= s.theDay; ++d) {
-            int first = -1, last = -1, busy = 0, section = 0;
-            auto flush = [&] {
-                if (first >= 0)
-                    q.teacherGaps += (last - first + 1) - busy;
-                first = last = -1;
-                busy = 0;
-            };
-            for (int j = 1; j <= s.P(); ++j) {
-                const int x = model::slotOf(d, j, s.P());
-                if (sl.SlotSection[x] != section) {
-                    flush();
-                    section = sl.SlotSection[x];
-                }
-                if (g.Renke_T(t, x) >= 0) {
-                    if (first < 0)
-                        first = j;
-                    last = j;
-                    ++busy;
-                }
-            }
-            flush();
-        }
+        for (int d = 1; d <= s.theDay; ++d)
+            q.gapsOfTea[t] += dayGaps(s, g, t, d);
+    for (int v : q.repeatsOfBan)
+        q.sameDayRepeats += v;
+    for (int v : q.gapsOfTea)
+        q.teacherGaps += v;
 
     for (int r = 0; r < R; ++r) {
         if (s.RenkeJieshu[r] <= 0 || static_cast<int>(slotsOf[r].size()) != s.RenkeJieshu[r])

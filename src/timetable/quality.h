@@ -2,6 +2,8 @@
 // versions can be compared.
 #pragma once
 
+#include <vector>
+
 #include "model/school.h"
 
 namespace tavrin::timetable {
@@ -11,11 +13,22 @@ struct Quality {
     int doublesWanted = 0;    // sum of the subject's doubles wanted over the assignments
     int preferredKept = 0;    // "尽量排" periods of a subject in a class, or of a teacher, holding it
     int preferredMarked = 0;  // such periods that could hold a lesson
-    int sameDayRepeats = 0;   // lessons beyond the first of a subject on one day of a class (no doubles wanted)
-    int teacherGaps = 0;      // free periods between a teacher's first and last lesson of a section
+    int sameDayRepeats = 0;   // dayRepeats over every class and day
+    int teacherGaps = 0;      // dayGaps over every teacher and day
     int outOfStep = 0;        // fully placed assignments out of step with a parallel class
+    std::vector<int> repeatsOfBan;  // [banid] same-day repeats of the class
+    std::vector<int> gapsOfTea;     // [teaid] gaps of the teacher
 };
 
 Quality measureQuality(const model::School& s, const model::Grids& g);
+
+// Same-day repeats of class b on day d: for each subject, its lessons of the day beyond the
+// first, where a wanted double (a subject with KemuLianpai > 0, one assignment on two
+// neighbouring periods of one section) counts as one lesson. The one definition every
+// figure, the polish and the JSON use.
+int dayRepeats(const model::School& s, const model::Grids& g, int b, int d);
+// Teacher gaps of teacher t on day d: the periods without a lesson between the teacher's
+// first and last lesson of the day (a combined lesson fills the teacher's row once).
+int dayGaps(const model::School& s, const model::Grids& g, int t, int d);
 
 }  // namespace tavrin::timetable

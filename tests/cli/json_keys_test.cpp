@@ -212,6 +212,20 @@ const DocumentedKey kDocumented[] = {
     {"schedule", "/quality/same_day_repeats", T::Integer},
     {"schedule", "/quality/teacher_gaps", T::Integer},
     {"schedule", "/quality/out_of_step", T::Integer},
+    {"schedule", "/quality/classes", T::Array},
+    {"schedule", "/quality/teachers", T::Array},
+    {"schedule", "/polish", T::Object},
+    {"schedule", "/polish/before/same_day_repeats", T::Integer},
+    {"schedule", "/polish/before/teacher_gaps", T::Integer},
+    {"schedule", "/polish/before/preferred_kept", T::Integer},
+    {"schedule", "/polish/before/breaches", T::Integer},
+    {"schedule", "/polish/after/same_day_repeats", T::Integer},
+    {"schedule", "/polish/after/teacher_gaps", T::Integer},
+    {"schedule", "/polish/moves", T::Integer},
+    {"schedule", "/polish/steps", T::Integer},
+    {"schedule", "/polish/seconds", T::Number},
+    {"schedule", "/polish/budget_spent", T::Boolean},
+    {"schedule", "/polish/nothing_to_move", T::Boolean},
     {"schedule", "/report", T::Array},
     {"schedule", "/report/0", T::String},
 
@@ -229,6 +243,10 @@ const DocumentedKey kDocumented[] = {
     {"check", "/doubles_wanted", T::Integer},
     {"check", "/skipped", T::Integer},
     {"check", "/not_loaded", T::Array},
+    {"check", "/quality/same_day_repeats", T::Integer},
+    {"check", "/quality/teacher_gaps", T::Integer},
+    {"check", "/quality/classes", T::Array},
+    {"check", "/quality/teachers", T::Array},
 };
 
 // The names a script may match on: the rules in `refused_by` and the kinds of a violation.

@@ -6,6 +6,7 @@
 #include "model/loaders.h"
 #include "scheduler/engine.h"
 #include "scheduler/save.h"
+#include "support/demo_school.h"
 #include "support/testutil.h"
 #include "timetable/checker.h"
 #include "model/kechen.h"
@@ -14,22 +15,7 @@ using namespace tavrin;
 
 namespace {
 
-struct Demo {
-    tavrin::testing::TempDir dir;
-    std::unique_ptr<store::Store> st;
-    model::School school;
-    Demo(demo::DemoSize size, bool combined, std::uint32_t seed = 1)
-    {
-        demo::DemoOptions o;
-        o.size = size;
-        o.seed = seed;
-        o.combined = combined;
-        std::string err;
-        EXPECT_TRUE(demo::writeDemoSchool(dir / "db.dat", o, &err)) << err;
-        st = std::make_unique<store::Store>(dir / "db.dat");
-        school = model::loadSchool(*st);
-    }
-};
+using Demo = tavrin::testing::DemoSchool;
 
 std::string describe(const std::vector<timetable::Violation>& v)
 {

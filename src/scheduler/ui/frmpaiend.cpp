@@ -138,7 +138,7 @@ void TfrmPaiend::setSummary(const RunSummary& s)
     lblHead_->setStyleSheet(s.complete ? "QLabel{font-size:20px;font-weight:bold;color:#2e7d32;}"
                                        : "QLabel{font-size:20px;font-weight:bold;color:#b5482a;}");
     lblDetails_->setText(QString::fromStdString(s.details));
-    lblQuality_->setText(QString::fromStdString(s.quality));
+    lblQuality_->setText(QString::fromStdString(s.polish.empty() ? s.quality : s.quality + "\n" + s.polish));
     lblQuality_->setVisible(!s.quality.empty());
     QStringList proofs;
     for (const auto& o : s.obstacles)

@@ -487,6 +487,8 @@ void PaiPage::btnStartClick()
         job->req.opts = chosenOptions();
         job->req.seed = seed_;
         job->req.repair = true;
+        // The polish after the run is on unless switched off in the settings.
+        job->req.polish = settings().value(QStringLiteral("scheduling/polishAfterRun"), true).toBool();
         job->req.stepBudget = sbSteps_->value();
         job->req.cancel = &runner_->cancelFlag();
         job->req.stepHook = stepHook_;

@@ -1,0 +1,81 @@
+// The polishing pass: a local search over a full timetable that lowers, in this order, the
+// same-day repeats, the teacher gaps and the preferences left unmet, by moving lessons to free
+// slots of their class, swapping two lessons of a class, and swapping two pairs of lessons
+// across the classes of the teachers a swap touches. A double or a combined lesson moves as
+// one unit. It never moves a lesson of a kept or locked class, of a locked teacher, or one
+// scored kImmovableScore or more ("一定排"); every move keeps every rule the checker enforces
+// (and the run's options the search enforces), and it never changes what is placed.
+#pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "model/school.h"
+#include "scheduler/options.h"
+#include "store/store.h"
+
+namespace tavrin::scheduler {
+
+// The figures the polish lowers, in the order it lowers them, and the breaches that remain.
+struct PolishFigures {
+    int repeats = 0;    // timetable::dayRepeats over the classes and days
+    int gaps = 0;       // timetable::dayGaps over the teachers and days
+    int preferred = 0;  // "尽量排" periods holding their subject or teacher
+    int breaches = 0;   // rules the checker finds broken
+    bool operator==(const PolishFigures&) const = default;
+};
+PolishFigures polishFigures(const model::School& s, const model::Grids& g);
+
+struct PolishRequest {
+    PaiOptions opts;
+    std::uint32_t seed = 1;
+    // Moves weighed before the polish ends with the best timetable so far (0: until no move helps).
+    long long stepBudget = 0;
+    const std::atomic<bool>* cancel = nullptr;
+    std::function<void(int percent)> progress;
+    // Called at every step with the step number; a test may set the cancel flag there.
+    std::function<void(long long)> stepHook;
+};
+
+struct PolishResult {
+    bool cancelled = false;     // the grids are the ones given
+    bool nothingToMove = false; // every lesson locked, kept or fixed in place
+    bool budgetSpent = false;
+    model::Grids grids;
+    PolishFigures before, after;
+    int units = 0;       // lessons and lesson groups the polish could move
+    int moves = 0;       // moves made
+    long long steps = 0; // moves weighed
+    double seconds = 0;
+};
+
+// The polish's default share of steps after a run on a school of `lessons` lessons: on the
+// generated schools it then takes about as long as the search, and most of what it can gain
+// is gained early.
+inline constexpr long long kPolishStepsPerLesson = 6;
+inline long long polishStepsFor(int lessons) { return kPolishStepsPerLesson * std::max(lessons, 1); }
+
+// "没有可以优化的课"
+extern const char* const kNothingToPolish;
+
+// Polishes `start`; the classes with banKeep[b] set stand as they are. Writes nothing.
+PolishResult polishTimetable(const model::School& s, const model::Grids& start, const std::vector<std::uint8_t>& banKeep,
+                             const PolishRequest& req);
+
+// The figures before and after in one line, for the result dialog and the CLI.
+std::string polishLine(const PolishResult& r);
+
+struct StoredPolish {
+    PolishResult result;
+    bool saved = false;
+};
+// Polishes the stored timetable of the classes chosen (empty: every class) and saves it unless
+// cancelled or nothing moved.
+StoredPolish polishStored(store::Store& st, const model::School& s, const std::vector<int>& classes,
+                          const PolishRequest& req);
+
+}  // namespace tavrin::scheduler

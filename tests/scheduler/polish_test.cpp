@@ -1,0 +1,362 @@
+// The two measures and the polishing pass: small schools where one move, one swap or a chain
+// of two swaps is the only way to a better week, and generated schools with combined
+// lessons, doubles, conditions, locks and "一定排" marks where nothing fixed may move.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+
+#include "demo/demo.h"
+#include "model/kechen.h"
+#include "model/loaders.h"
+#include "scheduler/engine.h"
+#include "scheduler/polish.h"
+#include "support/demo_school.h"
+#include "support/school_builder.h"
+#include "support/testutil.h"
+#include "timetable/checker.h"
+#include "timetable/quality.h"
+
+using namespace tavrin;
+using tavrin::testing::SchoolBuilder;
+
+namespace {
+
+struct Built {
+    SchoolBuilder b;
+    model::School school;
+    model::Grids grids;
+    explicit Built(std::vector<int> days, int mor, int aft = 0) : b(std::move(days), mor, aft, 0) {}
+    void load()
+    {
+        school = b.load();
+        grids = model::LoadKeChenData(b.store(), school);
+    }
+    scheduler::PolishResult polish(std::uint32_t seed = 1)
+    {
+        scheduler::PolishRequest req;
+        req.seed = seed;
+        return scheduler::polishTimetable(school, grids, std::vector<std::uint8_t>(school.MaxBanID + 1, 0), req);
+    }
+};
+
+// Measures of hand-written days: (lessons of class 1 as period -> subject, wanted doubles of
+// subject 1, expected repeats, expected gaps of teacher 1 who teaches subject 1).
+struct MeasureCase {
+    const char* name;
+    std::vector<std::pair<int, int>> periods;  // (period, subject 1 or 2) on Monday
+    int lianpai;
+    int repeats, gaps;
+};
+
+}  // namespace
+
+TEST(PolishMeasures, RepeatsAndGapsFollowTheirDefinitions)
+{
+    const MeasureCase cases[] = {
+        {"two of a subject on a day", {{1, 1}, {3, 1}}, 0, 1, 1},
+        {"a wanted double counts once", {{1, 1}, {2, 1}}, 1, 0, 0},
+        {"a double and one more", {{1, 1}, {2, 1}, {4, 1}}, 1, 1, 1},
+        {"neighbours without a wanted double", {{1, 1}, {2, 1}}, 0, 1, 0},
+        {"a wanted double apart is two lessons", {{1, 1}, {3, 1}}, 1, 1, 1},
+        {"the section break is no gap's end", {{2, 1}, {6, 1}}, 0, 1, 3},
+        {"periods across the break are no double", {{4, 1}, {5, 1}}, 1, 1, 0},
+        {"other subjects between", {{1, 1}, {2, 2}, {3, 2}, {4, 1}}, 0, 2, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Built w({1}, 4, 4);
+        const int ji = w.b.ji("初一");
+        const int ban = w.b.ban("1班", ji);
+        const int ke1 = w.b.ke("语文", 0, c.lianpai), ke2 = w.b.ke("数学");
+        const int t1 = w.b.tea("甲"), t2 = w.b.tea("乙");
+        int n1 = 0, n2 = 0;
+        for (auto [p, k] : c.periods)
+            (k == 1 ? n1 : n2)++;
+        w.b.renke(t1, ban, ke1, n1);
+        if (n2)
+            w.b.renke(t2, ban, ke2, n2);
+        for (auto [p, k] : c.periods)
+            w.b.lesson(ban, 1, p, k == 1 ? t1 : t2, k == 1 ? ke1 : ke2);
+        w.load();
+        ASSERT_TRUE(timetable::checkTimetable(w.school, w.grids).empty());
+        const auto q = timetable::measureQuality(w.school, w.grids);
+        EXPECT_EQ(q.sameDayRepeats, c.repeats);
+        EXPECT_EQ(q.teacherGaps, c.gaps + 0);
+        EXPECT_EQ(q.repeatsOfBan[ban], c.repeats);
+        EXPECT_EQ(q.gapsOfTea[t1], c.gaps);
+    }
+}
+
+namespace {
+
+// Two days of two periods, a class full: 语文 twice on Monday, 数学 twice on Tuesday.
+// `busy` adds a second class whose lessons by the same two teachers block every single swap.
+void twoRepeats(SchoolBuilder& b, bool busy)
+{
+    const int ji = b.ji("初一");
+    const int A = b.ban("1班", ji);
+    const int X = b.ke("语文"), Y = b.ke("数学");
+    const int t1 = b.tea("甲"), t2 = b.tea("乙");
+    b.renke(t1, A, X, 2);
+    b.renke(t2, A, Y, 2);
+    b.lesson(A, 1, 1, t1, X);
+    b.lesson(A, 1, 2, t1, X);
+    b.lesson(A, 2, 1, t2, Y);
+    b.lesson(A, 2, 2, t2, Y);
+    if (!busy)
+        return;
+    // Class 2: 甲 teaches it all Tuesday, 乙 on Monday's second period; one lesson each.
+    const int B = b.ban("2班", ji);
+    const int U = b.ke("英语"), Z = b.ke("物理"), W = b.ke("化学"), V = b.ke("生物");
+    const int t3 = b.tea("丙");
+    b.renke(t3, B, U, 1);
+    b.renke(t2, B, Z, 1);
+    b.renke(t1, B, W, 1);
+    b.renke(t1, B, V, 1);
+    b.lesson(B, 1, 1, t3, U);
+    b.lesson(B, 1, 2, t2, Z);
+    b.lesson(B, 2, 1, t1, W);
+    b.lesson(B, 2, 2, t1, V);
+}
+
+// One teacher in two classes of one day: class 1 at period 1, class 2 at period 3.
+void oneGap(SchoolBuilder& b)
+{
+    const int ji = b.ji("初一");
+    const int A = b.ban("1班", ji), B = b.ban("2班", ji);
+    const int X = b.ke("语文");
+    const int t1 = b.tea("甲");
+    b.renke(t1, A, X, 1);
+    b.renke(t1, B, X, 1);
+    b.lesson(A, 1, 1, t1, X);
+    b.lesson(B, 1, 3, t1, X);
+}
+
+struct PolishCase {
+    const char* name;
+    std::vector<int> days;
+    int mor;
+    std::function<void(SchoolBuilder&)> build;
+    int repeatsBefore, gapsBefore;
+    int repeatsAfter, gapsAfter;
+};
+
+}  // namespace
+
+TEST(Polish, SmallSchoolsReachTheBetterWeek)
+{
+    const PolishCase cases[] = {
+        {"a repeat one swap removes", {1, 2}, 2, [](SchoolBuilder& b) { twoRepeats(b, false); }, 2, 0, 0, 0},
+        {"a teacher gap one move closes", {1}, 4, oneGap, 0, 1, 0, 0},
+        {"a repeat only a chain of two swaps removes", {1, 2}, 2, [](SchoolBuilder& b) { twoRepeats(b, true); }, 2, 0,
+         0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Built w(c.days, c.mor);
+        c.build(w.b);
+        w.load();
+        const auto r = w.polish();
+        EXPECT_FALSE(r.nothingToMove);
+        EXPECT_EQ(r.before.repeats, c.repeatsBefore);
+        EXPECT_EQ(r.before.gaps, c.gapsBefore);
+        EXPECT_EQ(r.after.repeats, c.repeatsAfter);
+        EXPECT_EQ(r.after.gaps, c.gapsAfter);
+        // The figures describe the grids returned, which keep every rule and every lesson.
+        EXPECT_EQ(r.after, scheduler::polishFigures(w.school, r.grids));
+        EXPECT_TRUE(timetable::checkTimetable(w.school, r.grids).empty());
+        EXPECT_EQ(r.grids.RenkePlaced, w.grids.RenkePlaced);
+    }
+}
+
+TEST(Polish, ChainNeededWhenEverySingleSwapMeetsABusyTeacher)
+{
+    // The fixture's premise: no move or swap inside class 1 alone keeps the teachers apart.
+    Built w({1, 2}, 2);
+    twoRepeats(w.b, true);
+    w.load();
+    const auto r = w.polish();
+    ASSERT_EQ(r.after.repeats, 0);
+    // Class 2's lessons had to move as well.
+    int moved = 0;
+    for (int s = 1; s <= w.school.N(); ++s)
+        moved += r.grids.Renke_B(2, s) != w.grids.Renke_B(2, s);
+    EXPECT_EQ(moved, 2);
+}
+
+TEST(Polish, NothingToDoWhenEveryClassIsLocked)
+{
+    Built w({1, 2}, 2);
+    twoRepeats(w.b, false);
+    w.b.lock(1);
+    w.load();
+    const auto r = w.polish();
+    EXPECT_TRUE(r.nothingToMove);
+    EXPECT_EQ(scheduler::polishLine(r), "没有可以优化的课");
+    EXPECT_EQ(r.steps, 0);
+    EXPECT_TRUE(r.grids == w.grids);
+}
+
+TEST(Polish, LockedTeacherKeepsEveryLessonOfTheirs)
+{
+    Built w({1, 2}, 2);
+    twoRepeats(w.b, false);
+    w.load();
+    w.school.TeaLocked[1] = 1;  // 甲: both 语文 lessons stay on Monday
+    const auto r = w.polish();
+    for (int s = 1; s <= w.school.N(); ++s)
+        if (w.grids.Renke_T(1, s) >= 0) {
+            EXPECT_EQ(r.grids.Renke_B(1, s), w.grids.Renke_B(1, s)) << "slot " << s;
+        }
+    EXPECT_EQ(r.after.repeats, 2);
+}
+
+TEST(Polish, CancelAfterSomeStepsWritesNothing)
+{
+    Built w({1, 2}, 2);
+    twoRepeats(w.b, true);
+    w.load();
+    for (long long k : {1LL, 2LL}) {
+        std::atomic<bool> cancel{false};
+        scheduler::PolishRequest req;
+        req.cancel = &cancel;
+        req.stepHook = [&](long long step) {
+            if (step >= k)
+                cancel = true;
+        };
+        const auto out = scheduler::polishStored(w.b.store(), w.school, {}, req);
+        EXPECT_TRUE(out.result.cancelled) << "k " << k;
+        EXPECT_FALSE(out.saved);
+        EXPECT_TRUE(out.result.grids == w.grids);
+        const auto after = model::LoadKeChenData(w.b.store(), w.school);
+        EXPECT_TRUE(after.Renke_B == w.grids.Renke_B && after.Teshu_B == w.grids.Teshu_B) << "k " << k;
+    }
+    // Uncancelled, the same call saves the better week.
+    const auto out = scheduler::polishStored(w.b.store(), w.school, {}, scheduler::PolishRequest{});
+    EXPECT_TRUE(out.saved);
+    const auto after = model::LoadKeChenData(w.b.store(), w.school);
+    EXPECT_EQ(timetable::measureQuality(w.school, after).sameDayRepeats, 0);
+}
+
+TEST(Polish, ClassesNotChosenStandAsTheyAre)
+{
+    Built w({1, 2}, 2);
+    twoRepeats(w.b, true);
+    w.load();
+    // Class 2 kept: the chain that needs it is closed, and class 2 is untouched.
+    const auto out = scheduler::polishStored(w.b.store(), w.school, {1}, scheduler::PolishRequest{});
+    const auto after = model::LoadKeChenData(w.b.store(), w.school);
+    for (int s = 1; s <= w.school.N(); ++s)
+        EXPECT_EQ(after.Renke_B(2, s), w.grids.Renke_B(2, s));
+    EXPECT_EQ(out.result.after.repeats, 2);
+}
+
+namespace {
+
+// Generated schools with combined lessons.
+struct Demo : tavrin::testing::DemoSchool {
+    Demo(demo::DemoSize size, std::uint32_t seed) : DemoSchool(size, true, seed) {}
+};
+
+}  // namespace
+
+TEST(Polish, DemoSchoolsKeepEveryRuleLockAndMark)
+{
+    for (std::uint32_t seed : {1u, 2u, 3u}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        Demo d(demo::DemoSize::Medium, seed);
+        // "一定排" periods, a "尽量排" period, a period condition and a day condition.
+        d.st->run("INSERT INTO teshuke VALUES(1, 1, 1, 1, 2)");
+        d.st->run("INSERT INTO teshuke VALUES(2, 2, 3, 2, 2)");
+        d.st->run("INSERT INTO teshutea VALUES(3, 2, 1, 1)");
+        d.st->run("INSERT INTO PaiOptJie VALUES(1, 1, 2, NULL, 1, NULL)");
+        d.st->run("INSERT INTO PaiOptDay VALUES(1, 1, 1, NULL, 2, NULL)");
+        d.school = model::loadSchool(*d.st);
+        scheduler::RunRequest req;
+        req.seed = seed;
+        const auto run = scheduler::runSchedule(*d.st, d.school, req);
+        ASSERT_FALSE(run.polished);
+        const auto& g0 = run.grids;
+        ASSERT_TRUE(timetable::checkTimetable(d.school, g0).empty());
+        bool anyCombined = false, anyDouble = false, anyCertain = false;
+        for (int r = 0; r < d.school.renkeSize(); ++r) {
+            anyCombined |= d.school.RenkeHeban[r] > 0 && d.school.RenkeJieshu[r] > 0;
+            anyDouble |= timetable::lessonPairs(d.school, g0, r) > 0;
+        }
+        for (int b = 1; b <= d.school.MaxBanID; ++b)
+            for (int s = 1; s <= d.school.N(); ++s)
+                anyCertain |= g0.Teshu_B(b, s) >= scheduler::kImmovableScore;
+        ASSERT_TRUE(anyCombined && anyDouble && anyCertain);
+        // A locked class and a locked teacher.
+        d.school.BanLocked[2] = 1;
+        d.school.TeaLocked[1] = 1;
+
+        scheduler::PolishRequest pr;
+        pr.seed = seed;
+        pr.opts = req.opts;
+        const auto p = scheduler::polishTimetable(d.school, g0, std::vector<std::uint8_t>(d.school.MaxBanID + 1, 0), pr);
+        ASSERT_FALSE(p.cancelled);
+        EXPECT_GT(p.moves, 0);
+        const auto v = timetable::checkTimetable(d.school, p.grids);
+        EXPECT_TRUE(v.empty()) << (v.empty() ? "" : v.front().kind + ": " + v.front().text);
+        EXPECT_EQ(p.grids.RenkePlaced, g0.RenkePlaced);
+        EXPECT_EQ(timetable::doublesFormed(d.school, p.grids), timetable::doublesFormed(d.school, g0));
+        EXPECT_LE(p.after.repeats, p.before.repeats);
+        EXPECT_LE(p.after.gaps, p.before.gaps);
+        EXPECT_EQ(p.before, scheduler::polishFigures(d.school, g0));
+        for (int b = 1; b <= d.school.MaxBanID; ++b)
+            for (int s = 1; s <= d.school.N(); ++s) {
+                const int r = g0.Renke_B(b, s);
+                if (r < 0)
+                    continue;
+                const bool fixed = b == 2 || d.school.RenkeTea[r] == 1 || g0.Teshu_B(b, s) >= scheduler::kImmovableScore;
+                if (fixed) {
+                    EXPECT_EQ(p.grids.Renke_B(b, s), r) << "class " << b << " slot " << s;
+                }
+            }
+        // Every combined lesson still has its classes together.
+        for (int r = 0; r < d.school.renkeSize(); ++r)
+            for (int s = 1; s <= d.school.N(); ++s)
+                if (p.grids.Renke_B(d.school.RenkeBan[r], s) == r && d.school.RenkeHeban[r] > 0) {
+                    EXPECT_GE(p.grids.Renke_T(d.school.RenkeTea[r], s), 0);
+                }
+    }
+}
+
+TEST(Polish, SameSeedAndBudgetGiveTheSameTimetable)
+{
+    Demo d(demo::DemoSize::Medium, 4);
+    scheduler::RunRequest req;
+    req.seed = 4;
+    const auto run = scheduler::runSchedule(*d.st, d.school, req);
+    const std::vector<std::uint8_t> none(d.school.MaxBanID + 1, 0);
+    for (long long budget : {500LL, 0LL}) {
+        scheduler::PolishRequest pr;
+        pr.seed = 9;
+        pr.stepBudget = budget;
+        const auto a = scheduler::polishTimetable(d.school, run.grids, none, pr);
+        const auto b = scheduler::polishTimetable(d.school, run.grids, none, pr);
+        EXPECT_GT(a.moves, 0);
+        EXPECT_TRUE(a.grids == b.grids) << "budget " << budget;
+        EXPECT_EQ(a.steps, b.steps);
+        if (budget > 0) {
+            EXPECT_LE(a.steps, budget);
+        }
+    }
+}
+
+TEST(Polish, RunPolishesOnlyWhenAsked)
+{
+    Demo d(demo::DemoSize::Small, 1);
+    scheduler::RunRequest req;
+    req.seed = 2;
+    const auto plain = scheduler::runSchedule(*d.st, d.school, req);
+    req.polish = true;
+    const auto polished = scheduler::runSchedule(*d.st, d.school, req);
+    ASSERT_TRUE(polished.polished);
+    // The search's own timetable is what the polish started from.
+    EXPECT_EQ(polished.polish.before, scheduler::polishFigures(d.school, plain.grids));
+    EXPECT_EQ(polished.polish.after, scheduler::polishFigures(d.school, polished.grids));
+    EXPECT_EQ(polished.placed, plain.placed);
+}
