@@ -539,8 +539,15 @@ void PaiPage::finishRun()
         return;
     }
     frmPaiend_->setReport(lastReport_);
-    frmPaiend_->setSummary(cancelled ? RunSummary{true, false, "排课已取消", "未保存任何数据。", {}, {}, {}}
-                                     : summarizeRun(*job->school, job->out.result));
+    RunSummary summary;
+    if (cancelled) {
+        summary.cancelled = true;
+        summary.headline = "排课已取消";
+        summary.details = "未保存任何数据。";
+    } else {
+        summary = summarizeRun(*job->school, job->out.result);
+    }
+    frmPaiend_->setSummary(summary);
     frmPaiend_->clearChoice();
     runDialog(dialogRunner_, *frmPaiend_);
     if (frmPaiend_->openKb()) {
