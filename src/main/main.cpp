@@ -22,6 +22,7 @@
 #include "main/form1.h"
 #include "store/store.h"
 #include "ui/fonts.h"
+#include "ui/style.h"
 #include "ui/page.h"
 #include "main/startup.h"
 #include "ui/widget_asker.h"
@@ -70,6 +71,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Tavrin"));
     QApplication::setApplicationVersion(QStringLiteral("10.1"));
     ui::useChineseFont(app);
+    ui::useKitStyle(app);
     // Qt's own texts (file dialogs, the text boxes' context menus, standard buttons) in
     // Chinese like the rest of the program; without the translations installed they stay
     // in English and nothing else changes.

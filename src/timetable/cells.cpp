@@ -1,5 +1,7 @@
 #include "timetable/cells.h"
 
+#include <algorithm>
+
 namespace tavrin::timetable {
 
 namespace {
@@ -140,6 +142,20 @@ std::string dayHeader(const model::School& school, int d)
         return {};
     const int w = school.DayToWeek[static_cast<std::size_t>(d)];
     return w >= 1 && w <= model::kMaxDays ? school.WeekName[static_cast<std::size_t>(w)] : std::string();
+}
+
+std::vector<int> heldCounts(const KbData& kb, KbSide side)
+{
+    const model::School& s = kb.school;
+    std::vector<int> counts(static_cast<std::size_t>(std::max(0, side == KbSide::Ban ? s.MaxBanID : s.TeaOldNum)) + 1, 0);
+    if (!kb.loaded)
+        return counts;
+    for (int a = 0; a < s.RenKeNum && a < s.renkeSize(); ++a) {
+        const int owner = side == KbSide::Ban ? renkeBan(s, a) : renkeTea(s, a);
+        if (owner >= 1 && owner < static_cast<int>(counts.size()))
+            counts[static_cast<std::size_t>(owner)] += std::max(0, kb.unplaced(a));
+    }
+    return counts;
 }
 
 KbHolding listHolding(const KbData& kb, KbSide side, int id)

@@ -79,6 +79,9 @@ struct KbHolding {
     bool overflow = false;     // more lessons than slots: the list stops at N
 };
 KbHolding listHolding(const KbData& kb, KbSide side, int id);
+// Lessons held per class (or teacher), indexed by id, for the pickers to mark who has any.
+// Unlike a holding list it never stops at N.
+std::vector<int> heldCounts(const KbData& kb, KbSide side);
 // The message shown when the holding list overflows.
 const char* holdingOverflowText(KbSide side);
 // Places of the held lessons in a holding area `areaWidth` wide, for cells of w x h, by

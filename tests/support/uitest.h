@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <memory>
 
@@ -20,6 +22,30 @@
 inline const bool kCheapHashesUi = (tavrin::users::setHashCost(tavrin::users::HashCost::Minimal), true);
 
 namespace tavrin::testing {
+
+// The contrast ratio of two colours as the accessibility guidelines define it (1 to 21).
+inline double contrastRatio(const QColor& a, const QColor& b)
+{
+    auto lum = [](const QColor& c) {
+        auto lin = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+    };
+    const double la = lum(a), lb = lum(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The strongest contrast drawn in `area` of `w` against the colour at its top-left corner:
+// what a reader sees of text on its background, antialiased edges aside.
+inline double drawnContrast(QWidget* w, const QRect& area)
+{
+    const QImage img = w->grab(area).toImage();
+    const QColor back = img.pixelColor(0, 0);
+    double best = 1;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            best = std::max(best, contrastRatio(img.pixelColor(x, y), back));
+    return best;
+}
 
 enum class Fixture { Empty, ClassesOnly, NoTimetable, Everything };
 

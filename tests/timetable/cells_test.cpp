@@ -188,6 +188,11 @@ TEST(Holding, ListsUnplacedLessonsInAssignmentOrder)
     EXPECT_EQ(zhang.count, 1);
     EXPECT_EQ(zhang.TmpKe[1], 0);
     EXPECT_EQ(listHolding(kb, KbSide::Ban, 2).count, 0);
+    // The pickers' marks: class 1 holds three, class 2 none; 张老师 one, 李老师 two.
+    EXPECT_EQ(heldCounts(kb, KbSide::Ban)[1], 3);
+    EXPECT_EQ(heldCounts(kb, KbSide::Ban)[2], 0);
+    EXPECT_EQ(heldCounts(kb, KbSide::Tea)[1], 1);
+    EXPECT_EQ(heldCounts(kb, KbSide::Tea)[2], 2);
 
     EXPECT_EQ(heldCell(kb, 2, KbSide::Ban, {}).text, "体育\n（李老师）");
     EXPECT_TRUE(heldCell(kb, 2, KbSide::Ban, {}).draggable);
@@ -210,6 +215,8 @@ TEST(Holding, MoreUnplacedLessonsThanSlotsStopsAtN)
     EXPECT_STREQ(holdingOverflowText(KbSide::Tea), "该教师未排课节太多，可能是课节空间未够容纳任课，未能全部列出！");
     EXPECT_TRUE(listHolding(kb, KbSide::Tea, 1).overflow);
     EXPECT_FALSE(listHolding(kb, KbSide::Ban, 2).overflow);
+    // The picker's count goes on past the list's end.
+    EXPECT_EQ(heldCounts(kb, KbSide::Ban)[1], 17);
 }
 
 TEST(Holding, FlowPlacesAreRememberedAndKept)

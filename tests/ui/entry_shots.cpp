@@ -24,6 +24,7 @@
 #include "main/form1.h"
 #include "store/store.h"
 #include "ui/fonts.h"
+#include "ui/style.h"
 #include "ui/kbgrid.h"
 #include "ui/widget_asker.h"
 #include "users/users.h"
@@ -126,6 +127,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     ui::useChineseFont(app);
+    ui::useKitStyle(app);
     if (argc == 2 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("--measure"))
         return measure();
     if (argc < 3) {

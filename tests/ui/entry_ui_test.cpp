@@ -24,6 +24,7 @@
 #include "support/name_dump.h"
 #include "support/uitest.h"
 #include "ui/fonts.h"
+#include "ui/style.h"
 #include "ui/kbgrid.h"
 
 using namespace tavrin;
@@ -858,6 +859,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     ui::useChineseFont(app);
+    ui::useKitStyle(app);
     QStringList args = app.arguments();
     QString only;
     if (args.size() > 1 && !args[1].startsWith('-')) {

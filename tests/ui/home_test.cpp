@@ -182,13 +182,21 @@ void HomeTest::userLabelChangesColourOnHover()
     School school;
     Window win(*school.store);
     auto* lbl = win->homePage()->lblUser();
-    QVERIFY(lbl->styleSheet().contains(QStringLiteral("#838383"), Qt::CaseInsensitive));
+    lbl->setText(QStringLiteral("张三（操作员）"));
+    lbl->adjustSize();
+    // Measured on the band behind the label, as drawn, not on the label's own colours.
+    QWidget* band = lbl->parentWidget();
+    const double normal = drawnContrast(band, lbl->geometry());
+    QVERIFY2(normal >= 4.5, qPrintable(QString::number(normal)));
     QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
     QCoreApplication::sendEvent(lbl, &enter);
-    QVERIFY(lbl->styleSheet().contains(QStringLiteral("#C8C8C8"), Qt::CaseInsensitive));
+    const double hovered = drawnContrast(band, lbl->geometry());
+    QVERIFY2(hovered >= 4.5, qPrintable(QString::number(hovered)));
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(lbl, &leave);
-    QVERIFY(lbl->styleSheet().contains(QStringLiteral("#838383"), Qt::CaseInsensitive));
+    const double left = drawnContrast(band, lbl->geometry());
+    QVERIFY2(left >= 4.5, qPrintable(QString::number(left)));
+    QVERIFY(hovered != left);
 }
 
 void HomeTest::labelsShowSchoolUserAndFile()

@@ -7,6 +7,7 @@
 
 #include "timetable/layout.h"
 #include "ui/fonts.h"
+#include "ui/style.h"
 #include "ui/kbart.h"
 #include "ui/kbgrid.h"
 
@@ -120,6 +121,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     tavrin::ui::useChineseFont(app);
+    tavrin::ui::useKitStyle(app);
     KbGridTest t;
     return QTest::qExec(&t, argc, argv);
 }

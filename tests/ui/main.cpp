@@ -6,12 +6,14 @@
 #include <vector>
 
 #include "ui/fonts.h"
+#include "ui/style.h"
 #include "ui_tests.h"
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     tavrin::ui::useChineseFont(app);
+    tavrin::ui::useKitStyle(app);
     std::vector<std::unique_ptr<QObject>> all;
     all.emplace_back(std::make_unique<ShellTest>());
     all.emplace_back(std::make_unique<HomeTest>());

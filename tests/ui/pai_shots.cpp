@@ -39,6 +39,7 @@
 #include "scheduler/ui/frmpaiopt.h"
 #include "scheduler/ui/paipage.h"
 #include "ui/fonts.h"
+#include "ui/style.h"
 #include "ui/widget_asker.h"
 #include "users/users.h"
 
@@ -82,6 +83,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     ui::useChineseFont(app);
+    ui::useKitStyle(app);
     if (argc != 3 && argc != 4) {
         std::fprintf(stderr, "usage: pai_shots DB OUTDIR [SUFFIX]\n");
         return 2;

@@ -37,6 +37,7 @@
 #include "scheduler/ui/frmpaiopt.h"
 #include "scheduler/ui/paipage.h"
 #include "ui/fonts.h"
+#include "ui/style.h"
 #include "support/uitest.h"
 
 using namespace tavrin;
@@ -1079,6 +1080,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     tavrin::ui::useChineseFont(app);
+    tavrin::ui::useKitStyle(app);
     PaiUiTest t;
     return QTest::qExec(&t, argc, argv);
 }

@@ -1,6 +1,8 @@
 // The main window's page switching and common commands: Save routing, Return with the
 // save question, Close, Help, the timetable entries and the placeholders.
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QStyleOptionButton>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -411,4 +413,22 @@ void ShellTest::questionsDefaultToTheSafeAnswer()
                                    ui::Buttons(buttons), ui::Icon::Question);
     QCOMPARE(seen, safe);
     QCOMPARE(int(a), answer);
+}
+
+// An empty check box must be seen as one: its frame against the window it sits on.
+void ShellTest::uncheckedBoxesReadOnTheWindow()
+{
+    QWidget window;
+    auto* box = new QCheckBox(&window);
+    window.resize(60, 40);
+    box->move(10, 10);
+    box->resize(box->sizeHint());
+    QStyleOptionButton opt;
+    opt.initFrom(box);
+    const QRect indicator =
+        box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &opt, box).translated(box->pos());
+    // One pixel of the window around the box, so the measure starts on the window's colour.
+    const QRect area = indicator.adjusted(-1, -1, 1, 1);
+    const double off = tavrin::testing::drawnContrast(&window, area);
+    QVERIFY2(off >= 4.5, qPrintable(QString::number(off)));
 }

@@ -20,6 +20,7 @@
 #include "ui/kbgrid.h"
 #include "timetable/ui/timetablepage.h"
 #include "ui/fonts.h"
+#include "ui/style.h"
 #include "ui/widget_asker.h"
 #include "users/users.h"
 
@@ -109,6 +110,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     ui::useChineseFont(app);
+    ui::useKitStyle(app);
     if (argc == 3 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("--measure"))
         return measure(argv[2]);
     if (argc < 3) {

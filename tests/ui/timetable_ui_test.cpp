@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QIcon>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -29,6 +30,7 @@
 #include "spreadsheet/ui/tfrmprkb.h"
 #include "ui/widgets.h"
 #include "ui/fonts.h"
+#include "ui/style.h"
 #include "support/uitest.h"
 
 using namespace tavrin;
@@ -163,6 +165,7 @@ private Q_SLOTS:
     void tooManyWaitingLessonsAreReported();
     void subjectColoursAreStableAcrossPages();
     void heldLessonsAreDrawnAsHeld();
+    void pickersMarkWhoHoldsLessons();
     void redoAnswersTheCommonKeys();
     void exportButtonOpensTheDialogOnTheTimetableShown();
 };
@@ -732,6 +735,25 @@ void TimetableUiTest::heldLessonsAreDrawnAsHeld()
              qPrintable(placed.pixelColor(inside).name() + " " + waiting.pixelColor(inside).name()));
 }
 
+// Only 初一(1)班 and 李老师 hold a lesson; their entries carry the mark, the names stay for the search.
+void TimetableUiTest::pickersMarkWhoHoldsLessons()
+{
+    School school;
+    fillSchool(*school.store);
+    KbWindow win(*school.store);
+    win->openTimetable(ui::KbBan);
+    auto* cbbBan = win.find<QComboBox>("cbbBan");
+    auto* cbbTea = win.find<QComboBox>("cbbTea");
+    for (QComboBox* c : {cbbBan, cbbTea}) {
+        for (int i = 0; i < c->count(); ++i) {
+            const bool holds = c->itemText(i) == QStringLiteral("初一(1)班") || c->itemText(i) == QStringLiteral("李老师");
+            QVERIFY2(c->itemIcon(i).isNull() != holds, qPrintable(c->itemText(i)));
+            QCOMPARE(c->itemData(i, Qt::ToolTipRole).toString(), holds ? QStringLiteral("1节未排") : QString());
+        }
+    }
+    QCOMPARE(cbbBan->itemText(0), QStringLiteral("初一(1)班"));
+}
+
 void TimetableUiTest::redoAnswersTheCommonKeys()
 {
     School school;
@@ -792,6 +814,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     tavrin::ui::useChineseFont(app);
+    tavrin::ui::useKitStyle(app);
     TimetableUiTest t;
     return QTest::qExec(&t, argc, argv);
 }

@@ -8,6 +8,7 @@
 class ShellTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void uncheckedBoxesReadOnTheWindow();
     void questionsDefaultToTheSafeAnswer_data();
     void questionsDefaultToTheSafeAnswer();
     void returnWithEditsFollowsTheAnswer_data();

@@ -351,7 +351,8 @@ HomePage::HomePage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 0, p
         f.setPixelSize(15);
         lblUser_->setFont(f);
     }
-    lblUser_->setColours("#838383", "#C8C8C8");
+    // Light enough on the dark band to read (above 4.5:1), brighter still under the mouse.
+    lblUser_->setColours("#C8D2E0", "#FFFFFF");
     lblUser_->setTextFormat(Qt::PlainText);
     imgUserSel_ = new UserArrow(bk_);
     connect(lblUser_, &HoverLabel::entered, this, [this] {

@@ -7,6 +7,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -599,6 +602,33 @@ void TimetablePage::fillPickers()
         cbbTea_->addItem(qs(s.TeaName[static_cast<std::size_t>(t)]));
     for (auto* c : {cbbBan_, cbbTea_})
         c->blockSignals(false);
+    markPickers();
+}
+
+// Entries with held lessons carry a mark and say how many, so they are found without
+// visiting every class; the names stay as they are for the search.
+void TimetablePage::markPickers()
+{
+    const QIcon mark = [] {
+        QPixmap p(10, 10);
+        p.fill(Qt::transparent);
+        QPainter painter(&p);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0xc0, 0x50, 0x10));
+        painter.drawEllipse(1, 1, 8, 8);
+        return QIcon(p);
+    }();
+    for (const KbSide side : {KbSide::Ban, KbSide::Tea}) {
+        QComboBox* c = side == KbSide::Ban ? cbbBan_ : cbbTea_;
+        const std::vector<int> counts = heldCounts(kb_, side);
+        for (int i = 0; i < c->count(); ++i) {
+            const auto id = static_cast<std::size_t>(i + 1);
+            const int n = id < counts.size() ? counts[id] : 0;
+            c->setItemIcon(i, n > 0 ? mark : QIcon());
+            c->setItemData(i, n > 0 ? QStringLiteral("%1节未排").arg(n) : QVariant(), Qt::ToolTipRole);
+        }
+    }
 }
 
 KbShow TimetablePage::show() const
@@ -832,6 +862,7 @@ void TimetablePage::fillHolding()
     }
     layoutHolding();
     setLockButtons();
+    markPickers();
 }
 
 void TimetablePage::layoutHolding()

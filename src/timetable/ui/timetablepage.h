@@ -184,6 +184,7 @@ private:
     void buildMenus();
     void hint(QWidget* w, const char* text, bool onFocus = false);
     void fillPickers();
+    void markPickers();
     void pickBan(int index);
     void pickTea(int index);
     void movePicker(int delta);
