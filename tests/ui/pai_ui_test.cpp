@@ -9,6 +9,7 @@
 #include "scheduler/save.h"
 #include "store/store.h"
 
+#include <QCheckBox>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -262,6 +263,7 @@ private Q_SLOTS:
     void cancelThroughTheButtonWritesNothing();
     void progressFollowsTheSearch();
     void completedRunSavesAndReports();
+    void polishAfterRunFollowsItsBoxAndIsKept();
     void rePaiRunsAgainWithTheSameChoices();
     void openTimetableShowsTheClassTimetable();
     void badInputsEndWithAReport_data();
@@ -879,6 +881,29 @@ void PaiUiTest::completedRunSavesAndReports()
     QCOMPARE(perClass, (QList<int>{16, 16, 16, 16}));
     QCOMPARE(paiOptRows(*school.store), (QList<int>{13, 21, 32, 41}));
     QVERIFY(win.topBar()->isEnabled());
+}
+
+void PaiUiTest::polishAfterRunFollowsItsBoxAndIsKept()
+{
+    School school;
+    fillSchool(*school.store);
+    school.store->run("DELETE FROM PaiOpt");
+    {
+        PaiWindow win(*school.store);
+        QVERIFY(win.page->chkPolish()->isChecked());
+        win.page->chkPolish()->setChecked(false);
+        QSignalSpy ended(win.page, &PaiPage::runEnded);
+        QTest::mouseClick(win.page->btnStart(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty(), kRunWait);
+        QVERIFY(!win.page->frmPaiend()->lblQuality()->text().contains(QStringLiteral("优化：")));
+    }
+    PaiWindow again(*school.store);
+    QVERIFY(!again.page->chkPolish()->isChecked());
+    again.page->chkPolish()->setChecked(true);
+    QSignalSpy ended(again.page, &PaiPage::runEnded);
+    QTest::mouseClick(again.page->btnStart(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty(), kRunWait);
+    QVERIFY(again.page->frmPaiend()->lblQuality()->text().contains(QStringLiteral("优化：")));
 }
 
 void PaiUiTest::rePaiRunsAgainWithTheSameChoices()

@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QCheckBox>
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -85,6 +86,8 @@ const std::array<OptionGroup, 4>& optionGroups()
 
 // Where the page keeps its step budget between sessions.
 const QString kStepsKey = QStringLiteral("scheduling/stepBudget");
+// Whether a run ends with the polishing pass; on unless the user turns it off.
+const QString kPolishKey = QStringLiteral("scheduling/polishAfterRun");
 QSettings& settings()
 {
     static QSettings s(QStringLiteral("Tavrin"), QStringLiteral("Tavrin"));
@@ -215,6 +218,10 @@ PaiPage::PaiPage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 5, par
     sbSteps_->setToolTip(QStringLiteral("用完即结束排课，保存已找到的最好课表；每次最多运行%1秒")
                              .arg(static_cast<int>(kDefaultTimeLimit)));
     bottom->addWidget(sbSteps_);
+    chkPolish_ = new QCheckBox(QStringLiteral("排课后优化"), this);
+    chkPolish_->setObjectName("chkPolish");
+    chkPolish_->setToolTip(QStringLiteral("排完后调整课表，减少同一天重复的课和教师的空节，不违反任何规则"));
+    bottom->addWidget(chkPolish_);
     outer->addLayout(bottom);
 
     pmPaikeItm_ = new QMenu(this);
@@ -251,6 +258,7 @@ PaiPage::PaiPage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 5, par
     connect(lvPaiItm_, &QListWidget::itemSelectionChanged, this, &PaiPage::updateDelOpt);
     connect(lvPaiBan_, &CheckList::rowToggled, this, [this] { updateProofs(); });
     connect(sbSteps_, &QSpinBox::valueChanged, this, [](int v) { settings().setValue(kStepsKey, v); });
+    connect(chkPolish_, &QCheckBox::toggled, this, [](bool on) { settings().setValue(kPolishKey, on); });
 
     frmPaiOpt_ = new TfrmPaiOpt(shell.store(), shell.asker(), this);
     frmPaiend_ = new TfrmPaiend(this);
@@ -328,6 +336,10 @@ void PaiPage::load(int)
     {
         const QSignalBlocker quiet(sbSteps_);
         sbSteps_->setValue(settings().value(kStepsKey, 0).toInt());
+    }
+    {
+        const QSignalBlocker quiet(chkPolish_);
+        chkPolish_->setChecked(settings().value(kPolishKey, true).toBool());
     }
 
     lvPaiItm_->clear();
@@ -487,8 +499,7 @@ void PaiPage::btnStartClick()
         job->req.opts = chosenOptions();
         job->req.seed = seed_;
         job->req.repair = true;
-        // The polish after the run is on unless switched off in the settings.
-        job->req.polish = settings().value(QStringLiteral("scheduling/polishAfterRun"), true).toBool();
+        job->req.polish = chkPolish_->isChecked();
         job->req.stepBudget = sbSteps_->value();
         job->req.cancel = &runner_->cancelFlag();
         job->req.stepHook = stepHook_;

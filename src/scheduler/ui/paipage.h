@@ -34,6 +34,7 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
+class QCheckBox;
 class QVBoxLayout;
 
 namespace tavrin::scheduler::ui {
@@ -95,6 +96,8 @@ public:
     QLabel* lblProof() const { return lblProof_; }
     // The search's step budget (0: none), kept between sessions.
     QSpinBox* sbSteps() const { return sbSteps_; }
+    // "排课后优化": the polishing pass after a run, kept between sessions.
+    QCheckBox* chkPolish() const { return chkPolish_; }
     // Finds the proofs for the classes checked now and shows them.
     void updateProofs();
     // Option group 1..4, button 1..3 (`rbP11` .. `rbp42`).
@@ -123,6 +126,7 @@ private:
     QLabel* lblLoad_;
     QLabel* lblProof_;
     QSpinBox* sbSteps_;
+    QCheckBox* chkPolish_;
     CheckList* lvPaiBan_;
     QListWidget* lvPaiItm_;
     QPushButton* btnAddOpt_;
