@@ -995,12 +995,22 @@ std::vector<KeptLesson> loadKeptLessons(store::Store& st, const model::School& s
     return out;
 }
 
-void runWithLargeStack(const std::function<void()>& f)
+namespace {
+// The caller's stack would overflow on a long week; better no run than a crash.
+[[noreturn]] void refuseWithoutWorker(pthread_attr_t& attr)
+{
+    pthread_attr_destroy(&attr);
+    throw std::runtime_error("无法为排课创建工作线程（内存不足），未排课。");
+}
+}  // namespace
+
+void runWithLargeStack(const std::function<void()>& f, std::size_t stackBytes)
 {
     pthread_attr_t attr;
     pthread_attr_init(&attr);
     // Each level of a chain is one lesson; the sanitizers need far more stack per level.
-    pthread_attr_setstacksize(&attr, std::size_t(1) << 30);
+    if (pthread_attr_setstacksize(&attr, stackBytes) != 0)
+        refuseWithoutWorker(attr);
     struct Ctx {
         const std::function<void()>* f;
         std::exception_ptr error;
@@ -1015,11 +1025,8 @@ void runWithLargeStack(const std::function<void()>& f)
         }
         return nullptr;
     };
-    if (pthread_create(&th, &attr, body, &ctx) != 0) {
-        pthread_attr_destroy(&attr);
-        // The caller's stack would overflow on a long week; better no run than a crash.
-        throw std::runtime_error("无法为排课创建工作线程（内存不足），未排课。");
-    }
+    if (pthread_create(&th, &attr, body, &ctx) != 0)
+        refuseWithoutWorker(attr);
     pthread_join(th, nullptr);
     pthread_attr_destroy(&attr);
     if (ctx.error)

@@ -354,7 +354,9 @@ std::vector<KeptLesson> loadKeptLessons(store::Store& st, const model::School& s
 // Prepares and runs the search exactly as the start command does; writes nothing.
 RunResult runSchedule(store::Store& st, const model::School& school, const RunRequest& req);
 
-// Runs `f` on a thread whose stack is large enough for the deepest chain.
-void runWithLargeStack(const std::function<void()>& f);
+// Runs `f` on a thread whose stack is large enough for the deepest chain. Throws, without
+// running `f`, when no such thread can be had.
+inline constexpr std::size_t kSearchStackBytes = std::size_t(1) << 30;
+void runWithLargeStack(const std::function<void()>& f, std::size_t stackBytes = kSearchStackBytes);
 
 }  // namespace tavrin::scheduler

@@ -322,6 +322,24 @@ TEST(Search, DeepChainsOfALargeSchoolRunWithoutExhaustingTheStack)
     expectSound(school, res.grids);
 }
 
+// A worker whose stack cannot be had (here: far more than any machine maps) refuses the
+// run with a message instead of running the search on the caller's own, smaller stack.
+TEST(Search, NoWorkerThreadRefusesTheRunInsteadOfOverflowing)
+{
+    bool ran = false;
+    try {
+        scheduler::runWithLargeStack([&] { ran = true; }, std::size_t(1) << 60);
+        FAIL() << "the run went ahead without its worker";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "无法为排课创建工作线程（内存不足），未排课。");
+    }
+    EXPECT_FALSE(ran);
+    // The usual stack still runs the work, and the work's own failure reaches the caller.
+    scheduler::runWithLargeStack([&] { ran = true; });
+    EXPECT_TRUE(ran);
+    EXPECT_THROW(scheduler::runWithLargeStack([] { throw std::logic_error("x"); }), std::logic_error);
+}
+
 TEST(Report, WordingOfTheLines)
 {
     SchoolBuilder b;
