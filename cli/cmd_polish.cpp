@@ -32,8 +32,7 @@ void runPolish(const Args& a)
 {
     auto st = openSchool(a.path, Access::Write);
     model::School school = model::loadSchool(*st);
-    if (!school.skipped.empty())
-        (a.json ? std::cerr : std::cout) << notLoadedLine(school.skipped) << std::endl;
+    tellNotLoaded(school.skipped, a.json);
     scheduler::PolishRequest req;
     req.opts = scheduler::loadPaiOpt(*st);
     req.seed = a.seed;

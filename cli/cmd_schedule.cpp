@@ -86,9 +86,7 @@ void runSchedule(const Args& a)
 {
     auto st = openSchool(a.path, Access::Write);
     model::School school = model::loadSchool(*st);
-    // Told first, before the run: its totals cover only the rows that loaded.
-    if (!school.skipped.empty())
-        (a.json ? std::cerr : std::cout) << notLoadedLine(school.skipped) << std::endl;
+    tellNotLoaded(school.skipped, a.json);
     scheduler::RunRequest req;
     req.classes = parseClasses(a.classes, school.MaxBanID);
     req.opts = scheduler::loadPaiOpt(*st);

@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <iostream>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <utility>
@@ -43,6 +44,14 @@ inline std::string notLoadedLine(const std::vector<model::SkippedRow>& rows)
     for (const auto& n : groupNotLoaded(rows))
         why += fmt::format("{}{} {} 行（{}）", why.empty() ? "" : "、", n.table, n.rows, n.reason);
     return fmt::format("注意：有 {} 行数据未载入，以下结果不含这些数据：{}。", rows.size(), why);
+}
+
+// Told before a run, since its totals cover only the rows that loaded; on the error stream
+// under --json, so the report stays one JSON document.
+inline void tellNotLoaded(const std::vector<model::SkippedRow>& rows, bool json)
+{
+    if (!rows.empty())
+        (json ? std::cerr : std::cout) << notLoadedLine(rows) << std::endl;
 }
 
 inline nlohmann::ordered_json notLoadedJson(const std::vector<model::SkippedRow>& rows)
