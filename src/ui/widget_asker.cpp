@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
@@ -33,7 +34,8 @@ TFrmMsgbox::TFrmMsgbox(QWidget* parent) : QDialog(parent)
     lay->setSpacing(18);
     auto* row = new QHBoxLayout;
     auto* icon = new QLabel(this);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(32, 32));
+    const int sign = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion, nullptr, this).pixmap(sign, sign));
     icon->setAlignment(Qt::AlignTop);
     lblMsg_ = new QLabel(this);
     lblMsg_->setObjectName("lblMsg");
@@ -107,10 +109,24 @@ static QMessageBox::Icon boxIcon(Icon i)
     return QMessageBox::NoIcon;
 }
 
+// The platform's box sets its text hard against the sign and the edges, and shrinks to a
+// few characters for a short statement; the program's boxes get the room of its own dialogs.
+static void giveRoom(QMessageBox& box)
+{
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->setContentsMargins(24, 20, 24, 16);
+        grid->setHorizontalSpacing(12);
+        grid->setVerticalSpacing(18);
+    }
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+        label->setMinimumWidth(280);
+}
+
 void WidgetAsker::inform(const QString& text, const QString& title, Icon icon)
 {
     QMessageBox box(boxIcon(icon), titleOr(title), text, QMessageBox::Ok, owner());
     box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    giveRoom(box);
     box.exec();
 }
 
@@ -142,6 +158,7 @@ Answer WidgetAsker::ask(const QString& text, const QString& title, Buttons butto
         box.setDefaultButton(QMessageBox::No);
     else if (box.button(QMessageBox::Cancel))
         box.setDefaultButton(QMessageBox::Cancel);
+    giveRoom(box);
     switch (box.exec()) {
     case QMessageBox::Ok:
         return Answer::Ok;
