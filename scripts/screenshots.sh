@@ -16,7 +16,7 @@ elif ! grep -q '^TAVRIN_BUILD_TESTS:BOOL=ON' "$BUILD/CMakeCache.txt"; then
   cmake -S . -B "$BUILD" -DTAVRIN_BUILD_TESTS=ON >/dev/null  # the picture tools live with the screen tests
 fi
 cmake --build "$BUILD" --target tavrin tavrin-cli timetable_shots dialog_shots -j"${JOBS:-2}"
-tool() { find "$BUILD" -name "$1" -type f -perm -u+x | head -n1; }
+tool() { realpath "$(find "$BUILD" -name "$1" -type f -perm -u+x | head -n1)"; }
 CLI=$(tool tavrin-cli)
 APP="$BUILD/tavrin"
 TIMETABLE_SHOTS=$(tool timetable_shots)
@@ -69,6 +69,7 @@ shot login 0 login.png
 # taken out: the class page and the page of the first one's teacher show them held.
 mkdir -p "$WORK/sample" "$WORK/held"
 cp samples/示例学校.wkt "$WORK/sample/db.dat"
+cp samples/示例学校.wkt "$WORK/sample/"  # a backup for the file dialog to list
 cp samples/示例学校.wkt "$WORK/held/db.dat"
 "$CLI" schedule "$WORK/held/db.dat" --seed 1 >/dev/null
 HELD="SELECT rowid FROM kechenbd WHERE theban = 1 ORDER BY rowid LIMIT 4"
@@ -84,6 +85,7 @@ for SIZE in 960x640 1920x1080; do
   # timetable-{class,teacher}-{1,2}-SIZE.png: both pages in both layouts.
   xvfb-run -a -s "$SCREEN" "$TIMETABLE_SHOTS" "$WORK/held/db.dat" "$OUT" 1 "$TEA" "$SIZE"
   ls "$OUT"/timetable-*-"$SIZE".png
-  xvfb-run -a -s "$SCREEN" "$DIALOG_SHOTS" "$WORK/sample/db.dat" "$OUT/file-dialog-$SIZE.png" "$SIZE"
+  # From the school's folder, where the dialog opens: no path of this machine in the picture.
+  (cd "$WORK/sample" && xvfb-run -a -s "$SCREEN" "$DIALOG_SHOTS" db.dat "$OLDPWD/$OUT/file-dialog-$SIZE.png" "$SIZE")
   echo "$OUT/file-dialog-$SIZE.png"
 done

@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSplitter>
+#include <QTreeView>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -186,14 +189,38 @@ std::optional<QString> WidgetAsker::askText(const QString& title, const QString&
     return s;
 }
 
+// The file dialog at a size where the places' names and the date column read whole; the
+// platform's own dialog, where there is one, keeps its own look.
+static QString chooseFile(QWidget* owner, const QString& title, const QString& filter, QFileDialog::AcceptMode mode)
+{
+    QFileDialog dialog(owner, title, QString(), filter);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    QSize size(900, 560);
+    if (owner)
+        size = size.boundedTo(owner->window()->size() - QSize(40, 40));
+    dialog.resize(size.expandedTo(QSize(640, 400)));
+    if (auto* split = dialog.findChild<QSplitter*>(QStringLiteral("splitter")); split && split->count() == 2)
+        split->setSizes({180, dialog.width() - 180});
+    // Size, type and date as wide as what they show, the name taking the rest.
+    if (auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = tree->header();
+        for (int c = 1; c < header->count(); ++c)
+            header->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
 QString WidgetAsker::openFileName(const QString& title, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(owner(), title, QString(), filter);
+    return chooseFile(owner(), title, filter, QFileDialog::AcceptOpen);
 }
 
 QString WidgetAsker::saveFileName(const QString& title, const QString& filter)
 {
-    return QFileDialog::getSaveFileName(owner(), title, QString(), filter);
+    return chooseFile(owner(), title, filter, QFileDialog::AcceptSave);
 }
 
 void QuietAsker::inform(const QString& text, const QString& title, Icon)
