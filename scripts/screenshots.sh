@@ -1,18 +1,27 @@
 #!/usr/bin/env bash
 # Takes the pictures in docs/screenshots/: the home page for an empty school, a school with
 # classes only and a school with everything present (timetable included), and the login
-# dialog. Builds the program (Release, in ./build, or in $TAVRIN_SHOT_BUILD) when needed.
+# dialog; then, at the smallest window (960x640) and a large one (1920x1080), the home page
+# of an empty school and of the sample school, the class and teacher pages in both layouts
+# with held lessons, and the file dialog of 恢复数据 in Chinese. Builds the program and the
+# picture tools (Release, in ./build, or in $TAVRIN_SHOT_BUILD) when needed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${TAVRIN_SHOT_BUILD:-build}
 OUT=docs/screenshots
 
 if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-  cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVRIN_BUILD_TESTS=OFF -DTAVRIN_BUILD_BENCH=OFF >/dev/null
+  cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVRIN_BUILD_TESTS=ON -DTAVRIN_BUILD_BENCH=OFF >/dev/null
+elif ! grep -q '^TAVRIN_BUILD_TESTS:BOOL=ON' "$BUILD/CMakeCache.txt"; then
+  cmake -S . -B "$BUILD" -DTAVRIN_BUILD_TESTS=ON >/dev/null  # the picture tools live with the screen tests
 fi
-cmake --build "$BUILD" --target tavrin tavrin-cli -j"$(nproc)"
-CLI=$(find "$BUILD" -name tavrin-cli -type f -perm -u+x | head -n1)
+cmake --build "$BUILD" --target tavrin tavrin-cli timetable_shots dialog_shots -j"${JOBS:-2}"
+tool() { realpath "$(find "$BUILD" -name "$1" -type f -perm -u+x | head -n1)"; }
+CLI=$(tool tavrin-cli)
 APP="$BUILD/tavrin"
+TIMETABLE_SHOTS=$(tool timetable_shots)
+DIALOG_SHOTS=$(tool dialog_shots)
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}  # a sanitizer build may take the pictures too
 
 # A fixed folder, so that the path on the home page is the same in every run's pictures.
 WORK=${TMPDIR:-/tmp}/tavrin-screenshots
@@ -55,3 +64,28 @@ shot empty 0 home-empty.png
 shot classes 0 home-classes.png
 shot full 0 home-full.png
 shot login 0 login.png
+
+# The sample school as shipped, and a scheduled copy with four lessons of its first class
+# taken out: the class page and the page of the first one's teacher show them held.
+mkdir -p "$WORK/sample" "$WORK/held"
+cp samples/示例学校.wkt "$WORK/sample/db.dat"
+cp samples/示例学校.wkt "$WORK/sample/"  # a backup for the file dialog to list
+cp samples/示例学校.wkt "$WORK/held/db.dat"
+"$CLI" schedule "$WORK/held/db.dat" --seed 1 >/dev/null
+HELD="SELECT rowid FROM kechenbd WHERE theban = 1 ORDER BY rowid LIMIT 4"
+TEA=$(sqlite3 "$WORK/held/db.dat" "SELECT thetea FROM kechenbd WHERE rowid IN ($HELD) ORDER BY rowid LIMIT 1")
+sqlite3 "$WORK/held/db.dat" "DELETE FROM kechenbd WHERE rowid IN ($HELD);"
+
+SCREEN="-screen 0 1920x1080x24"
+for SIZE in 960x640 1920x1080; do
+  for S in empty sample; do
+    xvfb-run -a -s "$SCREEN" "$APP" --db "$WORK/$S/db.dat" --page 0 --grab "$OUT/home-$S-$SIZE.png" --size "$SIZE"
+    echo "$OUT/home-$S-$SIZE.png"
+  done
+  # timetable-{class,teacher}-{1,2}-SIZE.png: both pages in both layouts.
+  xvfb-run -a -s "$SCREEN" "$TIMETABLE_SHOTS" "$WORK/held/db.dat" "$OUT" 1 "$TEA" "$SIZE"
+  ls "$OUT"/timetable-*-"$SIZE".png
+  # From the school's folder, where the dialog opens: no path of this machine in the picture.
+  (cd "$WORK/sample" && xvfb-run -a -s "$SCREEN" "$DIALOG_SHOTS" db.dat "$OLDPWD/$OUT/file-dialog-$SIZE.png" "$SIZE")
+  echo "$OUT/file-dialog-$SIZE.png"
+done

@@ -21,8 +21,12 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <utility>
+
 #include "ui/art.h"
 #include "app/ui/homepage.h"
+#include "model/info.h"
 #include "store/dbfile.h"
 #include "store/log.h"
 #include "spreadsheet/ui/tfrmprkb.h"
@@ -190,12 +194,32 @@ void TForm1::buildTopBar()
     auto* h = new QHBoxLayout(pnlTop_);
     h->setContentsMargins(8, 5, 12, 5);
     h->setSpacing(6);
-    imgTopMu_ = new MenuImage(pnlTop_);
+    // The switch buttons sit between two sides of one fixed width, so that neither a longer
+    // page caption nor a page without 保存 moves them from page to page.
+    auto side = [&](const char* name) {
+        auto* w = new QWidget(pnlTop_);
+        w->setObjectName(name);
+        auto* l = new QHBoxLayout(w);
+        l->setContentsMargins(0, 0, 0, 0);
+        l->setSpacing(h->spacing());
+        return std::pair{w, l};
+    };
+    const auto leftSide = side("pnlTopLeft");
+    const auto rightSide = side("pnlTopRight");
+    QWidget* left = leftSide.first;
+    QHBoxLayout* leftLay = leftSide.second;
+    QWidget* right = rightSide.first;
+    QHBoxLayout* rightLay = rightSide.second;
+    topLeft_ = left;
+    topRight_ = right;
+    imgTopMu_ = new MenuImage(left);
     connect(imgTopMu_, &MenuImage::released, this, &TForm1::popupCommandMenu);
-    h->addWidget(imgTopMu_);
-    lblCaption_ = new QLabel(pnlTop_);
+    leftLay->addWidget(imgTopMu_);
+    lblCaption_ = new QLabel(left);
     lblCaption_->setObjectName("lblCaption");
-    h->addWidget(lblCaption_);
+    leftLay->addWidget(lblCaption_);
+    leftLay->addStretch(1);
+    h->addWidget(left);
     h->addStretch(1);
 
     biaoGroup_ = new QButtonGroup(this);
@@ -218,14 +242,16 @@ void TForm1::buildTopBar()
         });
     }
     h->addStretch(1);
+    h->addWidget(right);
+    rightLay->addStretch(1);
 
     auto makeButton = [&](const char* name, const char* caption, const char* hint) {
-        auto* b = new QPushButton(QString::fromUtf8(caption), pnlTop_);
+        auto* b = new QPushButton(QString::fromUtf8(caption), right);
         b->setObjectName(name);
         b->setToolTip(QString::fromUtf8(hint));
         b->setCursor(Qt::PointingHandCursor);
         b->setFocusPolicy(Qt::NoFocus);
-        h->addWidget(b);
+        rightLay->addWidget(b);
         return b;
     };
     btnSave_ = makeButton("btnSave", "保存", "保存数据(Ctrl+S)");
@@ -252,6 +278,29 @@ void TForm1::buildTopBar()
         w->setProperty("tavrinHoverStatus", QString::fromUtf8(text));
         w->installEventFilter(this);
     }
+    balanceTopBarSides();
+}
+
+void TForm1::balanceTopBarSides()
+{
+    // Wide enough for the longest caption on the left and for every button a page can show
+    // on the right (返回 and 关闭 take turns).
+    lblCaption_->ensurePolished();
+    const QFontMetrics fm(lblCaption_->font());
+    int caption = 0;
+    for (int i = 0; i <= 8; ++i)
+        caption = std::max(caption, fm.horizontalAdvance(tavrin::ui::pageCaption(i)));
+    const int spacing = topLeft_->layout()->spacing();
+    const int leftWidth = imgTopMu_->width() + spacing + caption + lblCaption_->margin() * 2 + 2;
+    auto hint = [](QPushButton* b) {
+        b->ensurePolished();
+        return b->sizeHint().width();
+    };
+    const int rightWidth =
+        hint(btnSave_) + std::max(hint(btnCancel_), hint(btnClose_)) + hint(btnHelp_) + 2 * spacing;
+    const int width = std::max(leftWidth, rightWidth);
+    topLeft_->setFixedWidth(width);
+    topRight_->setFixedWidth(width);
 }
 
 void TForm1::buildPages(const Options& options)
@@ -459,6 +508,15 @@ void TForm1::loadMain()
     guarded([&] { home_ = app::loadMain(store_); });
     ts0_->apply(home_);
     setStatus(QString::fromStdString(home_.status));
+}
+
+void TForm1::tellRowsNotLoaded()
+{
+    std::string line;
+    if (!guarded([&] { line = model::notLoadedLine(model::rowsNotLoaded(store_), "排课、课程表和检查都"); }))
+        return;
+    if (!line.empty())
+        asker_->inform(QString::fromStdString(line), QStringLiteral("数据未全部载入"), Icon::Warning);
 }
 
 void TForm1::openPage(int index, int table)
@@ -736,7 +794,9 @@ void TForm1::restoreData()
     if (!runLogin()) {
         quitWithoutAsking_ = true;
         close();
+        return;
     }
+    tellRowsNotLoaded();
 }
 
 // ---------------------------------------------------------------- users

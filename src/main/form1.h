@@ -102,6 +102,10 @@ public:
     // `LoadMain`: refreshes the home page from the file.
     void loadMain();
     const HomeState& homeState() const { return home_; }
+    // Tells, before anything else is done with the school, how many rows of the file could
+    // not be loaded and why: every page and every run covers only the rows that loaded.
+    // Says nothing when the school loaded whole.
+    void tellRowsNotLoaded();
     // Opens a step page (1..5) or the timetable step (6..8 with the table asked for).
     void openPage(int index, int table = tavrin::ui::KbNone);
     // The home page's step commands: 1..5 the steps, 6 the class timetable; they do
@@ -160,6 +164,8 @@ private:
     HomeState home_;
 
     QWidget* pnlTop_ = nullptr;
+    QWidget* topLeft_ = nullptr;   // the menu picture and the caption
+    QWidget* topRight_ = nullptr;  // 保存, 返回/关闭, 帮助
     MenuImage* imgTopMu_ = nullptr;
     QLabel* lblCaption_ = nullptr;
     QPushButton* btnClose_ = nullptr;
@@ -191,6 +197,7 @@ private:
     QString helpDir_;
 
     void buildTopBar();
+    void balanceTopBarSides();
     void buildPages(const Options& options);
     void buildMenus();
     void setTopBarForPage(int index);

@@ -9,11 +9,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QEventLoop>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QPixmap>
 #include <QTimer>
-#include <QTranslator>
 
 #include <cstdio>
 #include <filesystem>
@@ -72,15 +69,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral("10.1"));
     ui::useChineseFont(app);
     ui::useKitStyle(app);
-    // Qt's own texts (file dialogs, the text boxes' context menus, standard buttons) in
-    // Chinese like the rest of the program; without the translations installed they stay
-    // in English and nothing else changes.
-    const QLocale chinese(QLocale::Chinese, QLocale::China);
-    QLocale::setDefault(chinese);
-    QTranslator qtTexts;
-    if (qtTexts.load(chinese, QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTexts);
+    ui::useChineseQtTexts(app);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Tavrin 排课系统"));
@@ -130,6 +119,8 @@ int main(int argc, char** argv)
             if (!w.runLogin())
                 return 0;
             w.show();
+            // Over the window, before the user can do anything with a school read in part.
+            w.tellRowsNotLoaded();
             return app.exec();
         }
 

@@ -1,7 +1,12 @@
 #include "model/info.h"
 
+#include <fmt/format.h>
+
+#include <algorithm>
 #include <map>
 #include <set>
+
+#include "model/kechen.h"
 
 namespace tavrin::model {
 
@@ -212,6 +217,38 @@ json schoolInfo(store::Store& s)
     actLoadTeaData(s, school);
     LoadMyPaiOpt(s, school);
     return schoolInfo(school, readConditionRows(s, school), presentIds(s));
+}
+
+std::vector<NotLoaded> groupNotLoaded(const std::vector<SkippedRow>& rows)
+{
+    std::vector<NotLoaded> out;
+    for (const auto& r : rows) {
+        auto it = std::find_if(out.begin(), out.end(),
+                               [&](const NotLoaded& n) { return n.table == r.table && n.reason == r.reason; });
+        if (it == out.end())
+            out.push_back({r.table, r.reason, 1});
+        else
+            ++it->rows;
+    }
+    return out;
+}
+
+std::string notLoadedLine(const std::vector<SkippedRow>& rows, const char* scope)
+{
+    if (rows.empty())
+        return {};
+    std::string why;
+    for (const auto& n : groupNotLoaded(rows))
+        why += fmt::format("{}{} {} 行（{}）", why.empty() ? "" : "、", n.table, n.rows, n.reason);
+    return fmt::format("注意：有 {} 行数据未载入，{}不含这些数据：{}。", rows.size(), scope, why);
+}
+
+std::vector<SkippedRow> rowsNotLoaded(store::Store& s)
+{
+    School school = loadSchool(s);
+    std::vector<SkippedRow> rows = school.skipped;
+    LoadKeChenData(s, school, &rows);
+    return rows;
 }
 
 }  // namespace tavrin::model

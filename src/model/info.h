@@ -15,6 +15,18 @@ nlohmann::ordered_json schoolInfo(store::Store& s);
 // Describes an already loaded school; `rows` and `present` come from the same file.
 nlohmann::ordered_json schoolInfo(const School& school, const ConditionRows& rows, const PresentIds& present);
 
+// Rows a load left out, grouped by table and reason in the order the loaders met them.
+struct NotLoaded {
+    std::string table, reason;
+    int rows = 0;
+};
+std::vector<NotLoaded> groupNotLoaded(const std::vector<SkippedRow>& rows);
+// One line naming how many rows were left out and why, saying that `scope` (what the
+// reader is about to see) does not cover them; empty when the school loaded whole.
+std::string notLoadedLine(const std::vector<SkippedRow>& rows, const char* scope);
+// Every row the school's model and its stored timetable leave out.
+std::vector<SkippedRow> rowsNotLoaded(store::Store& s);
+
 // Weekly lessons a teacher gives: a combined lesson counts once, with the periods of its
 // first assignment.
 int teacherLessons(const School& school, int tea);

@@ -212,12 +212,79 @@ int Stmt::integer(int col) const
     return static_cast<int>(v);
 }
 
-std::string Stmt::text(int col) const
+std::string Stmt::bytes(int col) const
 {
     const unsigned char* p = sqlite3_column_text(st_, col);
     if (!p)
         return {};
     return std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(sqlite3_column_bytes(st_, col)));
+}
+
+std::string Stmt::text(int col) const
+{
+    return validUtf8(bytes(col));
+}
+
+std::string validUtf8(std::string_view s)
+{
+    static constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+    std::string out;
+    std::size_t copied = 0;  // s[copied, i) is valid and not yet in `out`
+    std::size_t i = 0;
+    const std::size_t n = s.size();
+    while (i < n) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        // How many continuation bytes follow the lead, and the range the first one must fall
+        // in (excluding overlong forms, surrogates and values past U+10FFFF).
+        int need = 0;
+        unsigned char lo = 0x80, hi = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            need = 1;
+        } else if (c == 0xE0) {
+            need = 2;
+            lo = 0xA0;
+        } else if ((c >= 0xE1 && c <= 0xEC) || c == 0xEE || c == 0xEF) {
+            need = 2;
+        } else if (c == 0xED) {
+            need = 2;
+            hi = 0x9F;
+        } else if (c == 0xF0) {
+            need = 3;
+            lo = 0x90;
+        } else if (c >= 0xF1 && c <= 0xF3) {
+            need = 3;
+        } else if (c == 0xF4) {
+            need = 3;
+            hi = 0x8F;
+        }
+        std::size_t j = i + 1;
+        int got = 0;
+        while (got < need && j < n) {
+            const auto d = static_cast<unsigned char>(s[j]);
+            if (d < lo || d > hi)
+                break;
+            lo = 0x80;
+            hi = 0xBF;
+            ++j;
+            ++got;
+        }
+        if (need > 0 && got == need) {
+            i = j;
+            continue;
+        }
+        out.append(s, copied, i - copied);
+        out.append(kReplacement);
+        i = j;
+        copied = j;
+    }
+    if (copied == 0)
+        return std::string(s);
+    out.append(s, copied, n - copied);
+    return out;
 }
 
 std::optional<int> Stmt::optInt(std::string_view name) const

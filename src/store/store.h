@@ -59,6 +59,11 @@ class Store;
 // A NULL value to bind (the "empty" class, subject or teacher of a condition row).
 struct Null {};
 
+// `s` with every byte sequence that is not UTF-8 replaced by U+FFFD, one for each maximal
+// part of a sequence that could have begun a character (the rule of the Unicode standard and
+// of the JSON reports); valid text is returned unchanged.
+std::string validUtf8(std::string_view s);
+
 class Stmt {
 public:
     // `owner` (the store that prepared it) counts statements for the failure hook and
@@ -99,7 +104,10 @@ public:
     bool isNull(int col) const;
     std::int64_t int64(int col) const;
     int integer(int col) const;
+    // A text column as valid UTF-8 (see validUtf8): names reach every screen and report alike.
     std::string text(int col) const;
+    // The column's bytes exactly as stored, for values compared byte for byte (passwords).
+    std::string bytes(int col) const;
     // Read by column name, as the loaders do.
     int integer(std::string_view name) const { return integer(column(name)); }
     std::string text(std::string_view name) const { return text(column(name)); }

@@ -362,4 +362,63 @@ void paintBanner(QPainter& p, const QRectF& r)
     p.restore();
 }
 
+void paintMessageSign(QPainter& p, const QRectF& r, MessageSign sign)
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    const double side = std::min(r.width(), r.height());
+    p.translate(r.center());
+    p.scale(side / 32.0, side / 32.0);  // drawn on a 32 x 32 square around the centre
+    const QColor white(Qt::white);
+    QPen ink(white, 3.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    switch (sign) {
+    case MessageSign::Information:
+    case MessageSign::Question:
+        p.setPen(Qt::NoPen);
+        p.setBrush(sign == MessageSign::Information ? QColor(0x2f, 0x6f, 0xc4) : QColor(0x3b, 0x5b, 0xa9));
+        p.drawEllipse(QPointF(0, 0), 15, 15);
+        p.setBrush(white);
+        if (sign == MessageSign::Information) {
+            p.drawEllipse(QPointF(0, -7.5), 2.2, 2.2);
+            p.setPen(ink);
+            p.drawLine(QPointF(0, -1.5), QPointF(0, 8.5));
+        } else {
+            p.drawEllipse(QPointF(0, 8.8), 2.1, 2.1);
+            p.setPen(ink);
+            p.setBrush(Qt::NoBrush);
+            QPainterPath hook;
+            hook.moveTo(-5.2, -4.2);
+            hook.cubicTo(-5.2, -12.0, 5.6, -12.0, 5.6, -4.6);
+            hook.cubicTo(5.6, -0.6, 0, -0.4, 0, 4.0);
+            p.drawPath(hook);
+        }
+        break;
+    case MessageSign::Warning: {
+        QPainterPath tri;
+        tri.moveTo(0, -14.5);
+        tri.lineTo(15.5, 13.5);
+        tri.lineTo(-15.5, 13.5);
+        tri.closeSubpath();
+        p.setPen(QPen(QColor(0xe0, 0x9a, 0x00), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(QColor(0xf2, 0xaa, 0x0c));
+        p.drawPath(tri);
+        p.setPen(Qt::NoPen);
+        p.setBrush(white);
+        p.drawEllipse(QPointF(0, 8.6), 2.1, 2.1);
+        p.setPen(ink);
+        p.drawLine(QPointF(0, -5.5), QPointF(0, 3.2));
+        break;
+    }
+    case MessageSign::Critical:
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0xd6, 0x40, 0x45));
+        p.drawEllipse(QPointF(0, 0), 15, 15);
+        p.setPen(ink);
+        p.drawLine(QPointF(-6, -6), QPointF(6, 6));
+        p.drawLine(QPointF(6, -6), QPointF(-6, 6));
+        break;
+    }
+    p.restore();
+}
+
 }  // namespace tavrin::ui

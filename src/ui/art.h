@@ -1,6 +1,6 @@
 // The pictures of the window, drawn rather than shipped: the six step tiles in their three
 // states, the trash can of the clear images, the arrows between the steps, the menu picture
-// of the top bar, the user arrow and the login banner.
+// of the top bar, the user arrow, the login banner and the message boxes' signs.
 #pragma once
 
 #include <QColor>
@@ -36,5 +36,10 @@ void paintMenuPicture(QPainter& p, const QRectF& r, int state);
 void paintUserArrow(QPainter& p, const QRectF& r, bool hover);
 // The login dialog's banner.
 void paintBanner(QPainter& p, const QRectF& r);
+
+// The message boxes' signs, flat in the window's colours: a blue "i", a blue "?", an amber
+// triangle with "!" and a red "×".
+enum class MessageSign { Information, Question, Warning, Critical };
+void paintMessageSign(QPainter& p, const QRectF& r, MessageSign sign);
 
 }  // namespace tavrin::ui

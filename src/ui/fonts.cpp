@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 namespace tavrin::ui {
 
@@ -29,6 +32,20 @@ bool useChineseFont(QApplication& app)
     font.setStyleHint(QFont::SansSerif);
     app.setFont(font);
     return true;
+}
+
+QTranslator* useChineseQtTexts(QApplication& app)
+{
+    const QLocale chinese(QLocale::Chinese, QLocale::China);
+    QLocale::setDefault(chinese);
+    auto* texts = new QTranslator(&app);
+    if (!texts->load(chinese, QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete texts;
+        return nullptr;
+    }
+    QApplication::installTranslator(texts);
+    return texts;
 }
 
 }  // namespace tavrin::ui

@@ -2,11 +2,15 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QHeaderView>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSplitter>
+#include <QTreeView>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -33,7 +37,8 @@ TFrmMsgbox::TFrmMsgbox(QWidget* parent) : QDialog(parent)
     lay->setSpacing(18);
     auto* row = new QHBoxLayout;
     auto* icon = new QLabel(this);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(32, 32));
+    const int sign = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion, nullptr, this).pixmap(sign, sign));
     icon->setAlignment(Qt::AlignTop);
     lblMsg_ = new QLabel(this);
     lblMsg_->setObjectName("lblMsg");
@@ -107,10 +112,24 @@ static QMessageBox::Icon boxIcon(Icon i)
     return QMessageBox::NoIcon;
 }
 
+// The platform's box sets its text hard against the sign and the edges, and shrinks to a
+// few characters for a short statement; the program's boxes get the room of its own dialogs.
+static void giveRoom(QMessageBox& box)
+{
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->setContentsMargins(24, 20, 24, 16);
+        grid->setHorizontalSpacing(12);
+        grid->setVerticalSpacing(18);
+    }
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+        label->setMinimumWidth(280);
+}
+
 void WidgetAsker::inform(const QString& text, const QString& title, Icon icon)
 {
     QMessageBox box(boxIcon(icon), titleOr(title), text, QMessageBox::Ok, owner());
     box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    giveRoom(box);
     box.exec();
 }
 
@@ -142,6 +161,7 @@ Answer WidgetAsker::ask(const QString& text, const QString& title, Buttons butto
         box.setDefaultButton(QMessageBox::No);
     else if (box.button(QMessageBox::Cancel))
         box.setDefaultButton(QMessageBox::Cancel);
+    giveRoom(box);
     switch (box.exec()) {
     case QMessageBox::Ok:
         return Answer::Ok;
@@ -169,14 +189,38 @@ std::optional<QString> WidgetAsker::askText(const QString& title, const QString&
     return s;
 }
 
+// The file dialog at a size where the places' names and the date column read whole; the
+// platform's own dialog, where there is one, keeps its own look.
+static QString chooseFile(QWidget* owner, const QString& title, const QString& filter, QFileDialog::AcceptMode mode)
+{
+    QFileDialog dialog(owner, title, QString(), filter);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    QSize size(900, 560);
+    if (owner)
+        size = size.boundedTo(owner->window()->size() - QSize(40, 40));
+    dialog.resize(size.expandedTo(QSize(640, 400)));
+    if (auto* split = dialog.findChild<QSplitter*>(QStringLiteral("splitter")); split && split->count() == 2)
+        split->setSizes({180, dialog.width() - 180});
+    // Size, type and date as wide as what they show, the name taking the rest.
+    if (auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = tree->header();
+        for (int c = 1; c < header->count(); ++c)
+            header->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
 QString WidgetAsker::openFileName(const QString& title, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(owner(), title, QString(), filter);
+    return chooseFile(owner(), title, filter, QFileDialog::AcceptOpen);
 }
 
 QString WidgetAsker::saveFileName(const QString& title, const QString& filter)
 {
-    return QFileDialog::getSaveFileName(owner(), title, QString(), filter);
+    return chooseFile(owner(), title, filter, QFileDialog::AcceptSave);
 }
 
 void QuietAsker::inform(const QString& text, const QString& title, Icon)

@@ -150,7 +150,7 @@ std::vector<UserRow> loadUsers(store::Store& s)
         UserRow r;
         r.id = st.integer(0);
         r.name = st.text(1);
-        r.hash = st.text(2);
+        r.hash = st.bytes(2);  // compared byte for byte, as typed or hashed
         r.type = st.integer(3) == Viewer ? Viewer : Operator;
         rows.push_back(std::move(r));
     }
@@ -227,7 +227,7 @@ Result changePassword(store::Store& s, Session& session, const std::string& oldP
         auto st = s.prepare("SELECT password FROM userbd WHERE userid=?1");
         st.bind(1, session.id);
         if (st.step())
-            hash = st.text(0);
+            hash = st.bytes(0);
     }
     if (s.readOnly())
         return store::refused(store::kReadOnlyRefusal);

@@ -420,3 +420,35 @@ TEST(Store, FaultsSpeakTheProgramsWordsAndKeepSQLitesForTheLog)
         EXPECT_EQ(e.reason(), "无法打开文件");
     }
 }
+
+// Stored text reaches the program as UTF-8: each maximal part of a broken sequence one
+// U+FFFD, what follows it read again, valid text untouched; the bytes stay as stored.
+TEST(StoreText, InvalidUtf8IsReplacedByMaximalParts)
+{
+    const std::string R = "\xEF\xBF\xBD";
+    const std::pair<std::string, std::string> cases[] = {
+        {"初一(1)班", "初一(1)班"},                           // valid, untouched
+        {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},             // four bytes, valid
+        {"a\xFF" "b", "a" + R + "b"},                         // never a lead byte
+        {"\xE4\xB8" "中", R + "中"},                          // cut short: one part, one mark
+        {"\xE4\xB8", R},                                      // cut short at the end
+        {"\xC0\xAF", R + R},                                  // overlong: neither byte can begin one
+        {"\xED\xA0\x80" "x", R + R + R + "x"},                // a surrogate half
+        {"\xF4\x90\x80\x80", R + R + R + R},                  // past U+10FFFF
+        {"\x80\x80", R + R},                                  // lone continuation bytes
+        {"\xF0\x9F\x98", R},                                  // four-byte form cut short
+        {std::string("a\0b", 3), std::string("a\0b", 3)},     // NUL is a character
+    };
+    TempDir d;
+    store::Store s(d / "t.db", store::Store::Mode::CreateIfMissing);
+    s.run("CREATE TABLE t(v TEXT)");
+    for (const auto& [stored, read] : cases) {
+        EXPECT_EQ(store::validUtf8(stored), read);
+        s.run("DELETE FROM t");
+        s.run("INSERT INTO t(v) VALUES(?1)", stored);
+        auto st = s.prepare("SELECT v FROM t");
+        ASSERT_TRUE(st.step());
+        EXPECT_EQ(st.text(0), read);
+        EXPECT_EQ(st.bytes(0), stored);
+    }
+}

@@ -2,7 +2,17 @@
 // counts what the window asks of it.
 #pragma once
 
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QStyleOptionButton>
+#include <QStyleOptionGroupBox>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QtTest>
 
 #include <algorithm>
@@ -45,6 +55,89 @@ inline double drawnContrast(QWidget* w, const QRect& area)
         for (int x = 0; x < img.width(); ++x)
             best = std::max(best, contrastRatio(img.pixelColor(x, y), back));
     return best;
+}
+
+// Every visible text of `root` measured against the room its widget gives it: labels,
+// push buttons, check boxes, radio buttons and group box titles. `cut` names each text whose
+// width by the widget's own font metrics exceeds its content width (a wrapping label: whose
+// lines need more height than it has); `measured` lists every text looked at.
+struct TextFit {
+    QStringList cut;
+    QStringList measured;
+};
+inline TextFit measureTexts(QWidget* root)
+{
+    TextFit fit;
+    auto width = [](const QFontMetrics& fm, const QString& text) {
+        int w = 0;
+        for (const QString& line : text.split(QLatin1Char('\n')))
+            w = std::max(w, fm.horizontalAdvance(line));
+        return w;
+    };
+    auto check = [&](QWidget* w, const QString& text, int need, int room) {
+        fit.measured << text;
+        if (need > room)
+            fit.cut << QStringLiteral("%1 “%2”: needs %3 px, has %4")
+                           .arg(QString::fromUtf8(w->metaObject()->className()), text)
+                           .arg(need)
+                           .arg(room);
+    };
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (!w->isVisible())
+            continue;
+        w->ensurePolished();
+        const QFontMetrics fm(w->font());
+        if (auto* l = qobject_cast<QLabel*>(w)) {
+            if (l->text().isEmpty())
+                continue;
+            const QRect room = l->contentsRect().adjusted(l->margin(), l->margin(), -l->margin(), -l->margin());
+            if (l->wordWrap()) {
+                check(l, l->text(), l->heightForWidth(l->width()), l->height());
+            } else if (l->textFormat() == Qt::RichText ||
+                       (l->textFormat() == Qt::AutoText && Qt::mightBeRichText(l->text()))) {
+                QTextDocument doc;
+                doc.setDefaultFont(l->font());
+                doc.setDocumentMargin(0);
+                doc.setHtml(l->text());
+                check(l, l->text(), static_cast<int>(std::ceil(doc.idealWidth())), room.width());
+            } else {
+                check(l, l->text(), width(fm, l->text()), room.width());
+            }
+        } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+            if (b->text().isEmpty())
+                continue;
+            QString text = b->text();
+            text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+            QStyleOptionButton opt;
+            opt.initFrom(b);
+            opt.text = b->text();
+            opt.icon = b->icon();
+            opt.iconSize = b->iconSize();
+            int room = 0;
+            if (qobject_cast<QCheckBox*>(b))
+                room = b->style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, b).width();
+            else if (qobject_cast<QRadioButton*>(b))
+                room = b->style()->subElementRect(QStyle::SE_RadioButtonContents, &opt, b).width();
+            else if (qobject_cast<QPushButton*>(b))
+                room = b->style()->subElementRect(QStyle::SE_PushButtonContents, &opt, b).width();
+            else
+                continue;
+            const int icon = b->icon().isNull() ? 0 : b->iconSize().width() + 4;
+            check(b, text, width(fm, text) + icon, room);
+        } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
+            if (g->title().isEmpty())
+                continue;
+            QStyleOptionGroupBox opt;
+            opt.initFrom(g);
+            opt.text = g->title();
+            opt.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+            if (g->isCheckable())
+                opt.subControls |= QStyle::SC_GroupBoxCheckBox;
+            const QRect label = g->style()->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxLabel, g);
+            check(g, g->title(), width(fm, g->title()), label.intersected(g->rect()).width());
+        }
+    }
+    return fit;
 }
 
 enum class Fixture { Empty, ClassesOnly, NoTimetable, Everything };

@@ -2,6 +2,10 @@
 // save question, Close, Help, the timetable entries and the placeholders.
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QCommonStyle>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QTranslator>
 #include <QStyleOptionButton>
 #include <QLabel>
 #include <QMessageBox>
@@ -10,7 +14,10 @@
 #include <QTextBrowser>
 #include <QTimer>
 
+#include <nlohmann/json.hpp>
+
 #include "ui_tests.h"
+#include "ui/fonts.h"
 #include "ui/widget_asker.h"
 #include "users/users.h"
 
@@ -431,4 +438,170 @@ void ShellTest::uncheckedBoxesReadOnTheWindow()
     const QRect area = indicator.adjusted(-1, -1, 1, 1);
     const double off = tavrin::testing::drawnContrast(&window, area);
     QVERIFY2(off >= 4.5, qPrintable(QString::number(off)));
+}
+
+// The switch buttons of the timetable step stay where the hand left them from page to page:
+// the pages' captions differ in length and only the class page has 保存.
+void ShellTest::switchButtonsKeepTheirPlace()
+{
+    School school(Fixture::Everything);
+    ScriptedAsker asker;
+    mainwin::TForm1::Options o;
+    o.asker = &asker;
+    o.useRegisteredPages = false;
+    o.pages[6] = [](ui::Shell& sh) { return new CountingPage(sh, 6); };
+    mainwin::TForm1 w(*school.store, o);
+    w.session().num = 1;
+    w.resize(960, 640);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto* bar = w.findChild<QWidget*>("pnlTop");
+    std::vector<QRect> first;
+    for (int table : {ui::KbBan, ui::KbAll, ui::KbRenke, ui::KbBan}) {
+        w.openTimetable(table);
+        QCOMPARE(w.currentIndex(), ui::pageOfTable(table));
+        QCoreApplication::processEvents();
+        std::vector<QRect> at;
+        for (int k = 1; k <= 4; ++k) {
+            QAbstractButton* b = w.biaoButton(k);
+            at.emplace_back(b->mapTo(&w, QPoint(0, 0)), b->size());
+        }
+        if (first.empty())
+            first = at;
+        for (std::size_t k = 0; k < at.size(); ++k)
+            QVERIFY2(at[k] == first[k], qPrintable(QStringLiteral("page %1, button %2").arg(w.currentIndex()).arg(k + 1)));
+        // At the smallest window nothing in the bar overlaps or leaves it.
+        std::vector<QRect> shown;
+        for (QWidget* b : bar->findChildren<QWidget*>())
+            if (b->isVisible() && (qobject_cast<QPushButton*>(b) || qobject_cast<QLabel*>(b)))
+                shown.emplace_back(b->mapTo(bar, QPoint(0, 0)), b->size());
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            QVERIFY(bar->rect().contains(shown[i]));
+            for (std::size_t j = i + 1; j < shown.size(); ++j)
+                QVERIFY(!shown[i].intersects(shown[j]));
+        }
+    }
+}
+
+// The boxes draw the kit's signs, one for each kind, not the platform's fallback pictures,
+// and keep their text clear of the sign and the edges even for a short statement.
+void ShellTest::messageBoxesHaveTheKitSignsAndRoom()
+{
+    const std::pair<ui::Icon, QStyle::StandardPixmap> kinds[] = {
+        {ui::Icon::Information, QStyle::SP_MessageBoxInformation},
+        {ui::Icon::Question, QStyle::SP_MessageBoxQuestion},
+        {ui::Icon::Warning, QStyle::SP_MessageBoxWarning},
+        {ui::Icon::Critical, QStyle::SP_MessageBoxCritical},
+    };
+    QCommonStyle stock;
+    std::vector<QImage> signs;
+    for (auto [icon, sp] : kinds) {
+        ui::WidgetAsker asker(nullptr);
+        QImage sign, stockSign;
+        QRect text, picture, box;
+        QTimer::singleShot(0, [&] {
+            auto* b = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!b)
+                return;
+            const QPixmap pm = b->iconPixmap();
+            sign = pm.toImage();
+            stockSign = stock.standardIcon(sp).pixmap(pm.deviceIndependentSize().toSize()).toImage();
+            auto* label = b->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            auto* iconLabel = b->findChild<QLabel*>(QStringLiteral("qt_msgboxex_icon_label"));
+            if (label && iconLabel) {
+                text = label->geometry();
+                picture = iconLabel->geometry();
+            }
+            box = b->rect();
+            b->accept();
+        });
+        asker.inform(QStringLiteral("完成"), QStringLiteral("Tavrin"), icon);
+        QVERIFY(!sign.isNull());
+        QVERIFY(sign.convertToFormat(QImage::Format_ARGB32) != stockSign.convertToFormat(QImage::Format_ARGB32));
+        for (const QImage& other : signs)
+            QVERIFY(other != sign);
+        signs.push_back(sign);
+        QVERIFY(!text.isEmpty());
+        QVERIFY2(text.left() - picture.right() >= 12, qPrintable(QString::number(text.left() - picture.right())));
+        QVERIFY(picture.left() >= 16);
+        QVERIFY(box.right() - text.right() >= 16);
+        QVERIFY(text.top() >= 16);
+        QVERIFY2(text.width() >= QFontMetrics(QApplication::font()).horizontalAdvance(QStringLiteral("完成")) * 4,
+                 qPrintable(QString::number(text.width())));
+    }
+}
+
+// A teacher numbered past the program's limit, with an assignment: the window says first
+// how many rows it left out and why; a school that loaded whole hears nothing.
+void ShellTest::rowsNotLoadedAreToldFirst()
+{
+    School school(Fixture::Everything);
+    {
+        Window whole(*school.store);
+        whole->tellRowsNotLoaded();
+        QVERIFY(whole.asker.shown.empty());
+    }
+    school.store->transaction([&] {
+        school.store->run("INSERT INTO teabd(teaid, teaname, teaname2, islock) VALUES(5000, '远号', '远', 0)");
+        school.store->run("INSERT INTO renkebd(difid, teaid, banid, keid, jieshu, heban) VALUES(0, 5000, 2, 1, 2, 0)");
+    });
+    Window win(*school.store);
+    win->tellRowsNotLoaded();
+    QCOMPARE(win.asker.shown.size(), std::size_t(1));
+    const auto& told = win.asker.shown[0];
+    QCOMPARE(told.kind, ScriptedAsker::Kind::Inform);
+    QVERIFY2(told.text.startsWith(QStringLiteral("注意：有 ")), qPrintable(told.text));
+    QVERIFY2(told.text.contains(QStringLiteral("teabd 1 行")), qPrintable(told.text));
+    QVERIFY2(told.text.contains(QStringLiteral("未载入")), qPrintable(told.text));
+}
+
+// Names whose bytes are not UTF-8 read in the window as the JSON reports write them: each
+// bad sequence one U+FFFD, the rest of the name kept.
+void ShellTest::invalidUtf8ShowsAsInTheReports()
+{
+    const std::string names[] = {
+        "一中\xff",           // a byte that never starts a character
+        "\xe4\xb8" "中学",    // a character cut short
+        "a\xc0\xaf" "b",      // an overlong slash
+        "\xed\xa0\x80" "x",   // a surrogate half
+    };
+    School school;
+    Window win(*school.store);
+    for (const std::string& name : names) {
+        school.store->run("DELETE FROM setting WHERE setName = '学校名称'");
+        school.store->run("INSERT INTO setting(setName, setVar) VALUES('学校名称', ?1)", name);
+        win->loadMain();
+        std::string reported = nlohmann::json(name).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        reported = reported.substr(1, reported.size() - 2);  // the quotes
+        const QString shown = win->homePage()->lblSchool()->text();
+        QCOMPARE(shown, QString::fromUtf8(reported));
+        QVERIFY(shown.contains(QChar(0xFFFD)));
+    }
+}
+
+// Qt's own dialogs in Chinese once the program loads Qt's translations (where installed).
+void ShellTest::qtDialogsSpeakChinese()
+{
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    const QLocale before;
+    QTranslator* texts = ui::useChineseQtTexts(*app);
+    if (!texts) {
+        QLocale::setDefault(before);
+        QSKIP("Qt's Chinese translations are not installed");
+    }
+    QString name, cancel;
+    {
+        QFileDialog dialog(nullptr, QStringLiteral("恢复数据"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        if (auto* l = dialog.findChild<QLabel*>(QStringLiteral("fileNameLabel")))
+            name = l->text();
+        if (auto* box = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox")))
+            if (QPushButton* b = box->button(QDialogButtonBox::Cancel))
+                cancel = b->text();
+    }
+    QApplication::removeTranslator(texts);
+    delete texts;
+    QLocale::setDefault(before);
+    QVERIFY2(name.contains(QStringLiteral("文件")), qPrintable(name));
+    QVERIFY2(cancel.contains(QStringLiteral("取消")), qPrintable(cancel));
 }

@@ -1,7 +1,8 @@
-// timetable_shots DB OUTDIR [CLASS TEACHER]: pictures of the class and teacher timetable
-// pages in both layouts (timetable-class-1.png, timetable-class-2.png,
-// timetable-teacher-1.png, timetable-teacher-2.png), taken from the window as the operator
-// sees it after opening the class timetable. The layout setting of DB is changed.
+// timetable_shots DB OUTDIR [CLASS TEACHER [WIDTHxHEIGHT]]: pictures of the class and teacher
+// timetable pages in both layouts (timetable-class-1.png, timetable-class-2.png,
+// timetable-teacher-1.png, timetable-teacher-2.png; with a window size, named
+// timetable-class-1-960x640.png and so on), taken from the window as the operator sees it
+// after opening the class timetable. The layout setting of DB is changed.
 //
 // timetable_shots --measure DB: how long entering the step on DB takes, and a redraw and a
 // re-layout of a week of 7 days x 27 periods (189 slots), averaged over many rounds.
@@ -114,11 +115,14 @@ int main(int argc, char** argv)
     if (argc == 3 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("--measure"))
         return measure(argv[2]);
     if (argc < 3) {
-        std::fprintf(stderr, "timetable_shots DB OUTDIR [CLASS TEACHER] | timetable_shots --measure DB\n");
+        std::fprintf(stderr, "timetable_shots DB OUTDIR [CLASS TEACHER [WxH]] | timetable_shots --measure DB\n");
         return 2;
     }
     const int ban = argc > 3 ? std::atoi(argv[3]) : 1;
     const int tea = argc > 4 ? std::atoi(argv[4]) : 1;
+    const QString size = argc > 5 ? QString::fromLocal8Bit(argv[5]) : QString();
+    const QStringList wh = size.split(QLatin1Char('x'));
+    const QString suffix = wh.size() == 2 ? QStringLiteral("-") + size : QString();
     const QDir out(QString::fromLocal8Bit(argv[2]));
     store::Store store(argv[1]);
     ui::QuietAsker quiet;
@@ -127,6 +131,8 @@ int main(int argc, char** argv)
     mainwin::TForm1 w(store, options);
     users::autoLogin(users::loadUsers(store), w.session());
     w.setUserLabel(QString::fromUtf8(users::kDefaultUser) + QStringLiteral("（操作员）"));
+    if (wh.size() == 2)
+        w.resize(wh[0].toInt(), wh[1].toInt());
     w.show();
     w.openTimetable(ui::KbBan);
     auto* page = timetable::ui::TimetablePage::of(w);
@@ -138,9 +144,9 @@ int main(int argc, char** argv)
     for (int layout : {1, 2}) {
         page->setKbLayout(layout);
         page->showBan(ban);
-        ok = ok && shoot(w, out.filePath(QStringLiteral("timetable-class-%1.png").arg(layout)));
+        ok = ok && shoot(w, out.filePath(QStringLiteral("timetable-class-%1%2.png").arg(layout).arg(suffix)));
         page->showTea(tea);
-        ok = ok && shoot(w, out.filePath(QStringLiteral("timetable-teacher-%1.png").arg(layout)));
+        ok = ok && shoot(w, out.filePath(QStringLiteral("timetable-teacher-%1%2.png").arg(layout).arg(suffix)));
     }
     page->setKbLayout(1);
     return ok ? 0 : 1;

@@ -33,6 +33,11 @@ private Q_SLOTS:
     void helpFallsBackToItsOwnWindow();
     void placeholdersSayTheStepIsUnderConstruction();
     void registeredPagesReplacePlaceholders();
+    void switchButtonsKeepTheirPlace();
+    void messageBoxesHaveTheKitSignsAndRoom();
+    void rowsNotLoadedAreToldFirst();
+    void invalidUtf8ShowsAsInTheReports();
+    void qtDialogsSpeakChinese();
 };
 
 class HomeTest : public QObject {

@@ -31,11 +31,12 @@ struct Fixture {
         for (auto& [id, name, stored, type] : rows)
             s->run("INSERT INTO userbd VALUES(?1, ?2, ?3, ?4)", id, name, stored, type);
     }
+    // The bytes as stored: what the login must leave alone when it does not replace them.
     std::string storedOf(int id)
     {
         auto st = s->prepare("SELECT password FROM userbd WHERE userid=?1");
         st.bind(1, id);
-        return st.step() ? st.text(0) : std::string("<no row>");
+        return st.step() ? st.bytes(0) : std::string("<no row>");
     }
 };
 
