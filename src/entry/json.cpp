@@ -267,23 +267,24 @@ KemuDraft subjectsFromJson(const json& j, KemuDraft base)
                                            : 0;
         r.jieshu.assign(d.classes.size(), 0);
         r.marks.assign(d.classes.size() * kMarksPerClass, 0);
+        auto classOf = [&](const json& e, const std::string& at) {
+            const std::int64_t ban = integer(e, "class", at);
+            auto c = classAt.find(ban);
+            if (c == classAt.end())
+                throw BadJson(fmt::format("{}：班级{}不存在。", at, ban));
+            return c;
+        };
         if (sj.contains("periods"))
             for (const json& p : array(sj, "periods", where)) {
                 const std::string at = where + "的周课时";
-                const std::int64_t ban = integer(p, "class", at);
-                auto c = classAt.find(ban);
-                if (c == classAt.end())
-                    throw BadJson(fmt::format("{}：班级{}不存在。", at, ban));
+                auto c = classOf(p, at);
                 r.jieshu[c->second] = bounded(integer(p, "periods", at), opt(was ? was->jieshu[c->second] : 0),
                                               kMaxKemuJie, "periods");
             }
         if (sj.contains("marks"))
             for (const json& m : array(sj, "marks", where)) {
                 const std::string at = where + "的课节预设";
-                const std::int64_t ban = integer(m, "class", at);
-                auto c = classAt.find(ban);
-                if (c == classAt.end())
-                    throw BadJson(fmt::format("{}：班级{}不存在。", at, ban));
+                auto c = classOf(m, at);
                 const int w = inRange(integer(m, "weekday", at), 1, model::kMaxDays, "weekday", at);
                 if (dayOf[static_cast<std::size_t>(w)] == 0)
                     throw BadJson(fmt::format("{}：星期{}不上课。", at, w));

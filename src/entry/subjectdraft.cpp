@@ -9,6 +9,7 @@
 
 #include "entry/kemumarks.h"
 #include "entry/renumber.h"
+#include "entry/rowtext.h"
 #include "model/loaders.h"
 
 namespace tavrin::entry {
@@ -28,19 +29,6 @@ std::string joined(const std::vector<std::int64_t>& values)
         s += std::to_string(values[i]);
     }
     return s;
-}
-
-std::string shown(store::Stmt& st, std::initializer_list<std::pair<const char*, int>> cols)
-{
-    std::string out;
-    for (const auto& [name, col] : cols) {
-        if (!out.empty())
-            out += ", ";
-        out += name;
-        out += '=';
-        out += st.isNull(col) ? std::string("空") : st.text(col);
-    }
-    return out;
 }
 
 // (subject, class) and (class, teacher, subject) as hash keys.
@@ -135,21 +123,7 @@ bool KemuDraft::overCapacity() const
 
 std::pair<int, int> KemuDraft::span(Scope s) const
 {
-    const int n = static_cast<int>(classes.size());
-    switch (s.kind) {
-    case Scope::School:
-        return {0, n};
-    case Scope::Group:
-        if (s.index < 0 || s.index >= static_cast<int>(groups.size()))
-            return {0, 0};
-        return {groups[static_cast<std::size_t>(s.index)].first,
-                groups[static_cast<std::size_t>(s.index)].first + groups[static_cast<std::size_t>(s.index)].count};
-    case Scope::Class:
-        if (s.index < 0 || s.index >= n)
-            return {0, 0};
-        return {s.index, s.index + 1};
-    }
-    return {0, 0};
+    return scopeSpan(s, groups, static_cast<int>(classes.size()));
 }
 
 KemuDraft loadSubjects(store::Store& s)
@@ -189,7 +163,7 @@ KemuDraft loadSubjects(store::Store& s)
             if (id < 1 || id >= static_cast<std::int64_t>(present.kemu.size()) ||
                 !present.kemu[static_cast<std::size_t>(id)]) {
                 skip("kemubd",
-                     shown(st, {{"kemuid", 0}, {"kemuname", 1}, {"kemuname2", 2}, {"maxjie", 3}, {"lianpai", 4}}),
+                     rowText(st, {{"kemuid", 0}, {"kemuname", 1}, {"kemuname2", 2}, {"maxjie", 3}, {"lianpai", 4}}),
                      "科目编号无效");
                 continue;
             }
@@ -211,7 +185,7 @@ KemuDraft loadSubjects(store::Store& s)
     {
         auto st = s.prepare("SELECT kemuid, banid, jieshu FROM kemujieshu ORDER BY rowid");
         while (st.step()) {
-            auto row = [&] { return shown(st, {{"kemuid", 0}, {"banid", 1}, {"jieshu", 2}}); };
+            auto row = [&] { return rowText(st, {{"kemuid", 0}, {"banid", 1}, {"jieshu", 2}}); };
             auto r = st.isNull(0) ? rowAt.end() : rowAt.find(st.int64(0));
             auto c = st.isNull(1) ? classAt.end() : classAt.find(st.int64(1));
             if (r == rowAt.end())
@@ -228,7 +202,7 @@ KemuDraft loadSubjects(store::Store& s)
         auto st = s.prepare("SELECT kemuid, banid, theday, thejie, teshu FROM teshuke ORDER BY rowid");
         while (st.step()) {
             auto row = [&] {
-                return shown(st, {{"kemuid", 0}, {"banid", 1}, {"theday", 2}, {"thejie", 3}, {"teshu", 4}});
+                return rowText(st, {{"kemuid", 0}, {"banid", 1}, {"theday", 2}, {"thejie", 3}, {"teshu", 4}});
             };
             auto r = st.isNull(0) ? rowAt.end() : rowAt.find(st.int64(0));
             auto c = st.isNull(1) ? classAt.end() : classAt.find(st.int64(1));

@@ -85,8 +85,7 @@ TEST(SaveFaults, WeekSaveAtEveryStatement)
 
 TEST(SaveFaults, SubjectSaveAtEveryStatement)
 {
-    SchoolBuilder b(tuesdayToSaturday());
-    fillSubjectSchool(b);
+    SubjectSchool b;
     auto& s = b.store();
     entry::KemuDraft d = entry::loadSubjects(s);
     entry::deleteSubject(d, 0);  // every other subject renumbered, its rows following

@@ -59,4 +59,11 @@ inline void fillSubjectSchool(SchoolBuilder& b)
     });
 }
 
+// The school above in a fresh file.
+struct SubjectSchool {
+    SchoolBuilder builder{tuesdayToSaturday()};
+    SubjectSchool() { fillSubjectSchool(builder); }
+    store::Store& store() { return builder.store(); }
+};
+
 }  // namespace tavrin::testing

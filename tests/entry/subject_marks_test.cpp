@@ -19,8 +19,7 @@ constexpr int kVaries = entry::kMarkVaries;
 
 KemuDraft fixtureDraft()
 {
-    SchoolBuilder b(tuesdayToSaturday());
-    fillSubjectSchool(b);
+    SubjectSchool b;
     return entry::loadSubjects(b.store());
 }
 

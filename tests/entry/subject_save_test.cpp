@@ -125,8 +125,7 @@ class SubjectSave : public ::testing::TestWithParam<SaveCase> {};
 TEST_P(SubjectSave, KeepsEveryRowOnItsSubject)
 {
     const SaveCase& c = GetParam();
-    SchoolBuilder b(tuesdayToSaturday());
-    fillSubjectSchool(b);
+    SubjectSchool b;
     auto& s = b.store();
     TableDump expected = withoutDifid(nameDump(s));
     c.expect(expected);
@@ -249,8 +248,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SubjectSave, DuplicateNamesWriteNothing)
 {
-    SchoolBuilder b(tuesdayToSaturday());
-    fillSubjectSchool(b);
+    SubjectSchool b;
     auto& s = b.store();
     const TableDump before = rawDump(s);
     KemuDraft d = entry::loadSubjects(s);
@@ -270,8 +268,7 @@ TEST(SubjectSave, DuplicateNamesWriteNothing)
 
 TEST(SubjectSave, OverCapacityAsksAndCancelWritesNothing)
 {
-    SchoolBuilder b(tuesdayToSaturday());
-    fillSubjectSchool(b);
+    SubjectSchool b;
     auto& s = b.store();
     const TableDump before = rawDump(s);
     KemuDraft d = entry::loadSubjects(s);
@@ -305,8 +302,7 @@ TEST(SubjectSave, OverCapacityAsksAndCancelWritesNothing)
 // A hand-edited file: subject IDs with gaps, and one past what the program can hold.
 TEST(SubjectSave, GapsAreShownAndNewIdsStartAboveTheLargest)
 {
-    SchoolBuilder b(tuesdayToSaturday());
-    fillSubjectSchool(b);
+    SubjectSchool b;
     auto& s = b.store();
     s.run("UPDATE kemubd SET kemuid = 5 WHERE kemuid = 2");
     s.run("UPDATE kemubd SET kemuid = 9 WHERE kemuid = 3");
@@ -336,8 +332,7 @@ TEST(SubjectSave, GapsAreShownAndNewIdsStartAboveTheLargest)
 // What is stored is kept unless edited: a room limit past a byte is not narrowed by a save.
 TEST(SubjectSave, StoredValuesPastTheBoundsStay)
 {
-    SchoolBuilder b(tuesdayToSaturday());
-    fillSubjectSchool(b);
+    SubjectSchool b;
     auto& s = b.store();
     s.run("UPDATE kemubd SET maxjie = 300, lianpai = 256 WHERE kemuid = 1");
     KemuDraft d = entry::loadSubjects(s);
@@ -351,8 +346,7 @@ TEST(SubjectSave, StoredValuesPastTheBoundsStay)
 
 TEST(SubjectSave, NamesAreStoredAsTyped)
 {
-    SchoolBuilder b(tuesdayToSaturday());
-    fillSubjectSchool(b);
+    SubjectSchool b;
     auto& s = b.store();
     KemuDraft d = entry::loadSubjects(s);
     const std::string names[] = {"语文\"'; DROP TABLE kemubd; --", "\xf0\x9f\x98\x80体育", std::string(1000, 'x')};
@@ -367,8 +361,7 @@ TEST(SubjectSave, NamesAreStoredAsTyped)
 
 TEST(SubjectDraft, The501stSubjectGetsNoId)
 {
-    SchoolBuilder b(tuesdayToSaturday());
-    fillSubjectSchool(b);
+    SubjectSchool b;
     KemuDraft d = entry::loadSubjects(b.store());
     while (static_cast<int>(d.rows.size()) < entry::kMaxKemuRows)
         ASSERT_TRUE(entry::addSubject(d).ok);
@@ -382,8 +375,7 @@ TEST(SubjectDraft, The501stSubjectGetsNoId)
 
 TEST(SubjectDraft, GroupCellsFollowTheirClasses)
 {
-    SchoolBuilder b(tuesdayToSaturday());
-    fillSubjectSchool(b);
+    SubjectSchool b;
     KemuDraft d = entry::loadSubjects(b.store());
     ASSERT_EQ(d.groups.size(), 2u);
     const int yu = 0;
@@ -404,8 +396,7 @@ TEST(SubjectDraft, GroupCellsFollowTheirClasses)
 
 TEST(SubjectDraft, ANamelessGroupStillGetsItsOwnCaption)
 {
-    SchoolBuilder b(tuesdayToSaturday());
-    fillSubjectSchool(b);
+    SubjectSchool b;
     b.store().run("UPDATE jibd SET jiname = '' WHERE jiid = 1");
     const KemuDraft d = entry::loadSubjects(b.store());
     ASSERT_EQ(d.groups.size(), 2u);

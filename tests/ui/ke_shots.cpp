@@ -18,6 +18,7 @@
 #include "entry/ui/kepage.h"
 #include "entry/ui/teshuform.h"
 #include "main/form1.h"
+#include "support/shots.h"
 #include "store/store.h"
 #include "ui/fonts.h"
 #include "ui/style.h"
@@ -28,25 +29,8 @@ using namespace tavrin;
 
 namespace {
 
-void settle()
-{
-    for (int i = 0; i < 3; ++i) {
-        QEventLoop loop;
-        QTimer::singleShot(30, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-}
-
-bool save(QWidget& w, const QString& file)
-{
-    settle();
-    if (!w.grab().save(file, "PNG")) {
-        std::fprintf(stderr, "无法保存图片：%s\n", qUtf8Printable(file));
-        return false;
-    }
-    std::printf("%s\n", qUtf8Printable(file));
-    return true;
-}
+using testing::settle;
+using testing::saveShot;
 
 }  // namespace
 
@@ -88,7 +72,7 @@ int main(int argc, char** argv)
     const auto totals = d.totals();
     ke->model()->setClassCount(0, 0, static_cast<int>(d.rows[0].jieshu[0] + cap - totals[0] + 2));
     ke->editCell(0, 3);
-    bool ok = save(w, out.filePath(QStringLiteral("step3-subjects-%1.png").arg(size)));
+    bool ok = saveShot(w, out.filePath(QStringLiteral("step3-subjects-%1.png").arg(size)));
     w.setDataChanged(false);
 
     // All five states at the first grade group: one class marked apart makes the rest differ.
@@ -102,6 +86,6 @@ int main(int argc, char** argv)
     dlg->selectScope(entry::Scope::cls(first));
     dlg->setCell(4, 1, 2);
     dlg->selectScope(entry::Scope::group(0));
-    ok = save(*dlg, out.filePath(QStringLiteral("step3-marks-%1.png").arg(size))) && ok;
+    ok = saveShot(*dlg, out.filePath(QStringLiteral("step3-marks-%1.png").arg(size))) && ok;
     return ok ? 0 : 1;
 }
