@@ -4,8 +4,11 @@
 //                           and the per-class strip of a differing group cell open;
 //   step3-marks-WxH.png     the time-mark dialog at a grade-group scope showing all five
 //                           states.
+// ke_shots --measure SCHOOL: a keystroke in a grade-group cell (the cell, the strip and the
+// footer redrawn) on that school, averaged over 200 keystrokes.
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
@@ -34,11 +37,59 @@ using testing::saveShot;
 
 }  // namespace
 
+int measure(const QString& school)
+{
+    QTemporaryDir dir;
+    const QString copy = dir.filePath(QStringLiteral("db.dat"));
+    if (!QFile::copy(school, copy))
+        return 1;
+    store::Store store(copy.toStdString());
+    ui::QuietAsker quiet;
+    mainwin::TForm1::Options options;
+    options.asker = &quiet;
+    mainwin::TForm1 w(store, options);
+    users::autoLogin(users::loadUsers(store), w.session());
+    w.resize(1920, 1080);
+    w.show();
+    w.openStep(3);
+    auto* ke = dynamic_cast<entry::ui::KePage*>(w.page(3));
+    if (!ke || ke->model()->rowCount() == 0 || ke->model()->groupCount() == 0)
+        return 1;
+    settle();
+    ke->editCell(0, 3);
+    QLineEdit* e = ke->editor();
+    if (!e)
+        return 1;
+    QPixmap footer(ke->footer()->size());
+    const QRect cell = ke->lvKe()->visualRect(ke->model()->index(0, 3));
+    QPixmap cellPicture(cell.size());
+    const int rounds = 200;
+    for (bool draw : {false, true}) {
+        QElapsedTimer t;
+        t.start();
+        for (int i = 0; i < rounds; ++i) {
+            e->setText(QString::number(i % 9 + 1));
+            Q_EMIT e->textEdited(e->text());
+            if (draw) {
+                ke->lvKe()->viewport()->render(&cellPicture, {}, QRegion(cell));
+                ke->footer()->render(&footer);
+            }
+        }
+        std::printf("keystroke in a grade-group cell, %d subjects x %d classes: %.3f ms (%s)\n",
+                    ke->model()->rowCount(), static_cast<int>(ke->model()->draft().classes.size()),
+                    double(t.nsecsElapsed()) / 1e6 / rounds,
+                    draw ? "with the cell and the footer drawn" : "the working copy, the cell and the totals");
+    }
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     ui::useChineseFont(app);
     ui::useKitStyle(app);
+    if (argc == 3 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("--measure"))
+        return measure(QString::fromLocal8Bit(argv[2]));
     if (argc < 4) {
         std::fprintf(stderr, "ke_shots SCHOOL OUTDIR WIDTHxHEIGHT\n");
         return 2;
