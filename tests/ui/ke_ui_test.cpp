@@ -255,11 +255,20 @@ void KeUiTest::stripOpensForDifferingClasses()
     QCOMPARE(strip->columnCount(), 3);
     QCOMPARE(strip->item(0, 2)->text(), QStringLiteral("4"));
     QCOMPARE(strip->horizontalHeaderItem(0)->text(), QStringLiteral("初一1班"));
-    strip->item(0, 2)->setText(QStringLiteral("5"));
+    // The strip editor: typed into class 2, written through; Left steps back to class 1.
+    strip->setCurrentCell(0, 2);
+    strip->editItem(strip->item(0, 2));
+    auto* edtBanjie = strip->findChild<QLineEdit*>("edtBanjie");
+    QVERIFY(edtBanjie);
+    edtBanjie->selectAll();
+    typeText(edtBanjie, QStringLiteral("5"));
     QCOMPARE(win.cell(0, 3), QStringLiteral("5"));
     QCOMPARE(win.editor()->text(), QStringLiteral("5"));
     QCOMPARE(win.ke->footer()->text(0, 3), QStringLiteral("9"));
     QVERIFY(win->dataChanged());
+    QTest::keyClick(edtBanjie, Qt::Key_Left);
+    QCOMPARE(strip->currentColumn(), 1);
+    QCOMPARE(strip->item(0, 2)->text(), QStringLiteral("5"));
 
     // Equal classes: only the narrow button, which opens the strip.
     win.ke->editCell(1, 3);
@@ -390,6 +399,8 @@ void KeUiTest::marksDialogCommitsSetsChangedAndRetargets()
     QCOMPARE(dlg->shown(1, 1), entry::kMarkVaries);
     QCOMPARE(dlg->grid()->cell(1).text, QStringLiteral("各班不同"));
     QCOMPARE(dlg->grid()->cellFill(1), entry::ui::markColor(4, dlg->grid()->hoveredSlot() == 1));
+    QCOMPARE(entry::ui::markColor(1, false), QColor(0xCF, 0xFF, 0x6A));
+    QCOMPARE(entry::ui::markColor(1, true), QColor(0xDD, 0xFF, 0x78));  // +14 a channel, at most 255
     // The arrow steps to 数学 in the same copy; the grid selection follows.
     QTest::mouseClick(dlg->btnV2(), Qt::LeftButton);
     QCOMPARE(dlg->subject(), 2);

@@ -15,6 +15,7 @@
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -38,10 +39,11 @@ const QColor kBar(0x52, 0x52, 0x52), kOver(0xCA, 0x05, 0x00), kAlt(0xF5, 0xF5, 0
 constexpr const char* kMarkCell = "设置...";
 constexpr int kSumH = 19, kCapH = 20;
 
-// The strip's editor `edtBanjie`: one class's count, written through at every keystroke.
+// The strip's editor `edtBanjie`: one class's count, written through at every keystroke;
+// Left and Right step to the neighbouring class, Enter to the next; Esc leaves the text.
 class StripDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    explicit StripDelegate(QTableWidget* strip) : QStyledItemDelegate(strip), strip_(strip) {}
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override
     {
         auto* e = new QLineEdit(parent);
@@ -52,6 +54,35 @@ public:
                 [this, e] { Q_EMIT const_cast<StripDelegate*>(this)->commitData(e); });
         return e;
     }
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        auto* editor = qobject_cast<QLineEdit*>(o);
+        if (!editor || e->type() != QEvent::KeyPress)
+            return QStyledItemDelegate::eventFilter(o, e);
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        int step = 0;
+        if (key == Qt::Key_Left)
+            step = -1;
+        else if (key == Qt::Key_Right || key == Qt::Key_Return || key == Qt::Key_Enter)
+            step = 1;
+        else if (key != Qt::Key_Escape)
+            return QStyledItemDelegate::eventFilter(o, e);
+        Q_EMIT commitData(editor);
+        Q_EMIT closeEditor(editor, NoHint);
+        const int col = strip_->currentColumn() + step;
+        if (step != 0 && col >= 0 && col < strip_->columnCount()) {
+            strip_->setCurrentCell(0, col);
+            strip_->editItem(strip_->item(0, col));
+        } else {
+            strip_->setFocus();
+        }
+        return true;
+    }
+
+private:
+    QTableWidget* strip_;
 };
 
 std::string countText(std::int64_t v)
@@ -336,6 +367,12 @@ bool KeDelegate::editorEvent(QEvent* e, QAbstractItemModel* model, const QStyleO
 bool KeDelegate::eventFilter(QObject* o, QEvent* e)
 {
     auto* editor = qobject_cast<QLineEdit*>(o);
+    if (editor && e->type() == QEvent::FocusOut) {
+        // The per-class strip belongs to this cell: the editor stays open while it is used.
+        for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget())
+            if (w->objectName() == QLatin1String("pnlBanjie"))
+                return false;
+    }
     if (!editor || e->type() != QEvent::KeyPress)
         return QStyledItemDelegate::eventFilter(o, e);
     switch (static_cast<QKeyEvent*>(e)->key()) {
@@ -795,6 +832,14 @@ bool KePage::save()
     load(tavrin::ui::KbNone);
     asker.inform(QString::fromUtf8(kSaved));
     return true;
+}
+
+void KePage::wheelEvent(QWheelEvent* e)
+{
+    // A wheel turn anywhere on the page ends an open editor, keeping its text.
+    if (editor())
+        closeEditor();
+    Page::wheelEvent(e);
 }
 
 bool KePage::eventFilter(QObject* o, QEvent* e)

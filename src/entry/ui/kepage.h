@@ -168,6 +168,7 @@ public:
 
 protected:
     bool eventFilter(QObject* o, QEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
 
 private:
     KeModel* model_;
