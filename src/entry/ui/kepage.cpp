@@ -14,6 +14,7 @@
 #include <QStyleOption>
 #include <QTableWidget>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -442,6 +443,22 @@ QString KeFooter::text(int row, int column) const
     return {};
 }
 
+bool KeFooter::event(QEvent* e)
+{
+    if (e->type() == QEvent::ToolTip) {
+        auto* he = static_cast<QHelpEvent*>(e);
+        for (int c = 1; c < model_->columnCount(); ++c)
+            if (columnRect(c).contains(he->pos())) {
+                const QString t = text(he->pos().y() <= kSumH || c >= model_->roomColumn() ? 0 : 1, c);
+                QToolTip::showText(he->globalPos(), t, this);
+                return true;
+            }
+        QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(e);
+}
+
 QColor KeFooter::totalColor(int column) const
 {
     const int g = model_->groupOf(column);
@@ -465,8 +482,10 @@ void KeFooter::paintEvent(QPaintEvent*)
         const QRect top(r.x(), 0, r.width(), kSumH), bottom(r.x(), kSumH + 1, r.width(), kCapH);
         p.fillRect(top, totalColor(c));
         p.fillRect(bottom, kBar);
-        p.drawText(top, Qt::AlignCenter, text(0, c));
-        p.drawText(bottom, Qt::AlignCenter, text(1, c));
+        // A list wider than its column ends in "…"; the tool tip shows it whole.
+        const auto& fm = p.fontMetrics();
+        p.drawText(top, Qt::AlignCenter, fm.elidedText(text(0, c), Qt::ElideRight, top.width() - 2));
+        p.drawText(bottom, Qt::AlignCenter, fm.elidedText(text(1, c), Qt::ElideRight, bottom.width() - 2));
     }
 }
 

@@ -121,6 +121,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* e) override;
+    bool event(QEvent* e) override;
 
 private:
     QTableView* view_;
