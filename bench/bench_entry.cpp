@@ -1,7 +1,10 @@
-// The saves of steps 1 and 2 on the xl demo school (6 grade groups x 20 classes) with its
+// The saves of steps 1 to 3 on the xl demo school (6 grade groups x 20 classes) with its
 // planted timetable (4,700 lessons) and subject marks added up to about 40,000 rows:
 //   ClassSaveDeleteFirst - deletes the first class, so every other class is renumbered twice
 //                          and every row of the seven tables that refer to a class follows;
+//   SubjectSaveDeleteFirst - deletes subject 1, so every other subject is renumbered and the
+//                          rows of the five tables that refer to a subject follow; the
+//                          assignments are realigned and the timetable trimmed;
 //   WeekSave             - a whole-school fixed lesson on Monday period 1 (taking the 120
 //                          lessons under it out of the timetable) and a public slot.
 // Each iteration starts from a fresh copy of the school file; the copy is not timed.
@@ -13,6 +16,7 @@
 
 #include "demo/demo.h"
 #include "entry/classes.h"
+#include "entry/subjectdraft.h"
 #include "entry/week.h"
 #include "store/store.h"
 #include "users/users.h"
@@ -99,6 +103,37 @@ void ClassSaveDeleteFirst(benchmark::State& state)
     state.counters["referring_rows"] = static_cast<double>(rows);
 }
 
+void SubjectSaveDeleteFirst(benchmark::State& state)
+{
+    long long rows = 0, subjects = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const fs::path f = freshCopy();
+        auto s = std::make_unique<Store>(f);
+        rows = referringRows(*s);
+        auto d = tavrin::entry::loadSubjects(*s);
+        subjects = static_cast<long long>(d.rows.size());
+        tavrin::entry::deleteSubject(d, 0);
+        state.ResumeTiming();
+        auto r = tavrin::entry::saveSubjects(*s, d, [](const std::string&) { return true; });
+        if (!r.ok)
+            state.SkipWithError(r.message.c_str());
+        benchmark::DoNotOptimize(r);
+    }
+    state.counters["referring_rows"] = static_cast<double>(rows);
+    state.counters["subjects"] = static_cast<double>(subjects);
+}
+
+// Loading the subject page's working copy (weekly periods and every mark).
+void SubjectLoad(benchmark::State& state)
+{
+    Store s(masterFile());
+    for (auto _ : state) {
+        auto d = tavrin::entry::loadSubjects(s);
+        benchmark::DoNotOptimize(d);
+    }
+}
+
 void WeekSave(benchmark::State& state)
 {
     std::int64_t unplaced = 0;
@@ -127,6 +162,8 @@ void WeekLoad(benchmark::State& state)
 }
 
 BENCHMARK(ClassSaveDeleteFirst)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(SubjectSaveDeleteFirst)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(SubjectLoad)->Unit(benchmark::kMillisecond);
 BENCHMARK(WeekSave)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(WeekLoad)->Unit(benchmark::kMillisecond);
 

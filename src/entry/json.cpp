@@ -3,6 +3,8 @@
 #include <fmt/format.h>
 
 #include <map>
+#include <set>
+#include <unordered_map>
 
 namespace tavrin::entry {
 
@@ -172,6 +174,127 @@ WeekDraft weekFromJson(const json& j, WeekDraft base)
             const int p = inRange(integer(f, "period", "固定课"), 1, model::kMaxJie, "period", "固定课");
             d.fixed[it->second][static_cast<std::size_t>(w)][static_cast<std::size_t>(p)] = text(f, "name", "固定课");
         }
+    return d;
+}
+
+ordered_json toJson(const KemuDraft& d)
+{
+    ordered_json classes = ordered_json::array();
+    for (const auto& c : d.classes)
+        classes.push_back({{"id", c.id},
+                           {"name", c.name},
+                           {"group", d.groups[static_cast<std::size_t>(c.group)].name},
+                           {"capacity", c.capacity}});
+    ordered_json subjects = ordered_json::array();
+    for (const auto& r : d.rows) {
+        ordered_json periods = ordered_json::array();
+        ordered_json marks = ordered_json::array();
+        for (std::size_t k = 0; k < d.classes.size(); ++k) {
+            if (r.jieshu[k] > 0)
+                periods.push_back({{"class", d.classes[k].id}, {"periods", r.jieshu[k]}});
+            for (int day = 1; day <= d.theDay && day <= model::kMaxDays; ++day)
+                for (int j = 1; j <= model::kMaxJie; ++j)
+                    if (const int m = r.marks[KemuDraft::markAt(static_cast<int>(k), day, j)]; m != 0)
+                        marks.push_back({{"class", d.classes[k].id},
+                                         {"weekday", d.dayToWeek[static_cast<std::size_t>(day)]},
+                                         {"period", j},
+                                         {"mark", m}});
+        }
+        subjects.push_back({{"id", r.id},
+                            {"name", r.name},
+                            {"short", r.name2},
+                            {"maxjie", r.maxjie},
+                            {"lianpai", r.lianpai},
+                            {"periods", periods},
+                            {"marks", marks}});
+    }
+    return {{"classes", classes}, {"subjects", subjects}, {"skipped", skippedJson(d.skipped)}};
+}
+
+KemuDraft subjectsFromJson(const json& j, KemuDraft base)
+{
+    KemuDraft d = std::move(base);
+    d.skipped.clear();
+    std::unordered_map<std::int64_t, KemuRow> stored;
+    for (auto& r : d.rows)
+        stored.emplace(r.id, std::move(r));
+    d.rows.clear();
+    std::unordered_map<std::int64_t, std::size_t> classAt;
+    for (std::size_t k = 0; k < d.classes.size(); ++k)
+        classAt[d.classes[k].id] = k;
+    std::array<int, 8> dayOf{};  // [weekday] -> day number
+    for (int day = 1; day <= d.theDay && day <= model::kMaxDays; ++day)
+        dayOf[d.dayToWeek[static_cast<std::size_t>(day)]] = day;
+
+    const json& subjects = array(j, "subjects", "科目数据");
+    std::set<std::int64_t> taken;
+    for (const json& sj : subjects)
+        if (auto id = optionalId(sj, "科目"))
+            taken.insert(*id);
+    std::int64_t next = std::max<std::int64_t>(d.maxStoredId, 0);
+    for (std::size_t n = 0; n < subjects.size(); ++n) {
+        const json& sj = subjects[n];
+        const std::string where = fmt::format("第{}个科目", n + 1);
+        KemuRow r;
+        const KemuRow* was = nullptr;
+        if (auto id = optionalId(sj, where)) {
+            auto it = stored.find(*id);
+            if (it == stored.end())
+                throw BadJson(fmt::format("{}：找不到编号为{}的科目。", where, *id));
+            was = &it->second;
+            r.id = *id;
+            r.stored = true;
+        } else {
+            do
+                ++next;
+            while (taken.count(next));
+            r.id = next;
+        }
+        // A number outside what the page lets one type passes only where the file holds it.
+        auto bounded = [&](std::int64_t v, std::optional<std::int64_t> old, int max, const char* key) {
+            if ((v < 0 || v > max) && old != v)
+                throw BadJson(fmt::format("{}的“{}”应在0到{}之间。", where, key, max));
+            return v;
+        };
+        r.name = text(sj, "name", where);
+        r.name2 = sj.contains("short") ? text(sj, "short", where) : std::string();
+        auto opt = [&](std::int64_t v) { return was ? std::optional<std::int64_t>(v) : std::nullopt; };
+        r.maxjie = sj.contains("maxjie") ? bounded(integer(sj, "maxjie", where), opt(was ? was->maxjie : 0),
+                                                   kMaxKemuByte, "maxjie")
+                                         : 0;
+        r.lianpai = sj.contains("lianpai") ? bounded(integer(sj, "lianpai", where), opt(was ? was->lianpai : 0),
+                                                     kMaxKemuByte, "lianpai")
+                                           : 0;
+        r.jieshu.assign(d.classes.size(), 0);
+        r.marks.assign(d.classes.size() * kMarksPerClass, 0);
+        auto classOf = [&](const json& e, const std::string& at) {
+            const std::int64_t ban = integer(e, "class", at);
+            auto c = classAt.find(ban);
+            if (c == classAt.end())
+                throw BadJson(fmt::format("{}：班级{}不存在。", at, ban));
+            return c;
+        };
+        if (sj.contains("periods"))
+            for (const json& p : array(sj, "periods", where)) {
+                const std::string at = where + "的周课时";
+                auto c = classOf(p, at);
+                r.jieshu[c->second] = bounded(integer(p, "periods", at), opt(was ? was->jieshu[c->second] : 0),
+                                              kMaxKemuJie, "periods");
+            }
+        if (sj.contains("marks"))
+            for (const json& m : array(sj, "marks", where)) {
+                const std::string at = where + "的课节预设";
+                auto c = classOf(m, at);
+                const int w = inRange(integer(m, "weekday", at), 1, model::kMaxDays, "weekday", at);
+                if (dayOf[static_cast<std::size_t>(w)] == 0)
+                    throw BadJson(fmt::format("{}：星期{}不上课。", at, w));
+                const int p = inRange(integer(m, "period", at), 1, std::max(d.P, 1), "period", at);
+                const int v = inRange(integer(m, "mark", at), 0, model::MarkNever, "mark", at);
+                r.marks[KemuDraft::markAt(static_cast<int>(c->second), dayOf[static_cast<std::size_t>(w)], p)] =
+                    static_cast<std::uint8_t>(v);
+            }
+        d.rows.push_back(std::move(r));
+    }
     return d;
 }
 

@@ -1,4 +1,4 @@
-// The working copies of steps 1 and 2 as JSON, for `tavrin-cli classes` and `tavrin-cli week`
+// The working copies of steps 1 to 3 as JSON, for `tavrin-cli classes`, `week` and `subjects`
 // (the README documents the keys). Reading refuses malformed input with `BadJson`, naming
 // the place in the program's words.
 #pragma once
@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "entry/classes.h"
+#include "entry/subjectdraft.h"
 #include "entry/week.h"
 
 namespace tavrin::entry {
@@ -24,5 +25,11 @@ ClassDraft classesFromJson(const nlohmann::json& j);
 nlohmann::ordered_json toJson(const WeekDraft& d);
 // The week of `j` over the scope tree of `base` (the file's classes, as `loadWeek` read them).
 WeekDraft weekFromJson(const nlohmann::json& j, WeekDraft base);
+
+nlohmann::ordered_json toJson(const KemuDraft& d);
+// The subjects of `j` over the classes and week of `base` (the file's, as `loadSubjects` read
+// them). A subject with the "id" of a stored one keeps it; one without is new. A number
+// past the page's bound is taken only where it is the stored one, unchanged.
+KemuDraft subjectsFromJson(const nlohmann::json& j, KemuDraft base);
 
 }  // namespace tavrin::entry

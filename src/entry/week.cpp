@@ -1,5 +1,7 @@
 #include "entry/week.h"
 
+#include "entry/rowtext.h"
+
 #include <fmt/format.h>
 
 #include <map>
@@ -8,19 +10,6 @@
 namespace tavrin::entry {
 
 namespace {
-
-std::string shown(store::Stmt& st, std::initializer_list<std::pair<const char*, int>> cols)
-{
-    std::string out;
-    for (const auto& [name, col] : cols) {
-        if (!out.empty())
-            out += ", ";
-        out += name;
-        out += '=';
-        out += st.isNull(col) ? std::string("空") : st.text(col);
-    }
-    return out;
-}
 
 bool countOk(std::int64_t n)
 {
@@ -56,20 +45,7 @@ int WeekDraft::publicCount() const
 
 std::pair<int, int> WeekDraft::span(Scope s) const
 {
-    const int n = static_cast<int>(classes.size());
-    switch (s.kind) {
-    case Scope::School:
-        return {0, n};
-    case Scope::Group:
-        if (s.index < 0 || s.index >= static_cast<int>(groups.size()))
-            return {0, 0};
-        return {groups[s.index].first, groups[s.index].first + groups[s.index].count};
-    case Scope::Class:
-        if (s.index < 0 || s.index >= n)
-            return {0, 0};
-        return {s.index, s.index + 1};
-    }
-    return {0, 0};
+    return scopeSpan(s, groups, static_cast<int>(classes.size()));
 }
 
 std::string WeekDraft::scopeName(Scope s) const
@@ -94,7 +70,7 @@ WeekDraft loadWeek(store::Store& s)
         while (st.step()) {
             const auto w = st.int64(0);
             if (w < 1 || w > model::kMaxDays) {
-                skip("daybd", shown(st, {{"dayid", 0}, {"dayname", 1}}), "星期无效");
+                skip("daybd", rowText(st, {{"dayid", 0}, {"dayname", 1}}), "星期无效");
                 continue;
             }
             days[static_cast<std::size_t>(w)] = true;
@@ -115,7 +91,7 @@ WeekDraft loadWeek(store::Store& s)
                 d.aft = static_cast<int>(a);
                 d.nig = static_cast<int>(n);
             } else {
-                skip("jieshu", shown(st, {{"mor", 0}, {"aft", 1}, {"nig", 2}}), "每天节数无效");
+                skip("jieshu", rowText(st, {{"mor", 0}, {"aft", 1}, {"nig", 2}}), "每天节数无效");
             }
         }
     }
@@ -124,7 +100,7 @@ WeekDraft loadWeek(store::Store& s)
         while (st.step()) {
             const auto k = st.int64(0);
             if (k < 0 || k > model::kMaxJie)
-                skip("publictimebd", shown(st, {{"beforjie", 0}, {"timestr", 1}}), "节次超出范围");
+                skip("publictimebd", rowText(st, {{"beforjie", 0}, {"timestr", 1}}), "节次超出范围");
             else
                 d.publicTimes[static_cast<std::size_t>(k)] = st.text(1);
         }
@@ -134,7 +110,7 @@ WeekDraft loadWeek(store::Store& s)
         while (st.step()) {
             const auto j = st.int64(0);
             if (j < 1 || j > model::kMaxJie)
-                skip("timebd", shown(st, {{"jieid", 0}, {"jietime", 1}}), "节次超出范围");
+                skip("timebd", rowText(st, {{"jieid", 0}, {"jietime", 1}}), "节次超出范围");
             else
                 d.times[static_cast<std::size_t>(j)] = st.text(1);
         }
@@ -159,7 +135,7 @@ WeekDraft loadWeek(store::Store& s)
         auto st = s.prepare("SELECT gudinid, gudinname, theday, thejie, theban FROM gudinbd ORDER BY rowid");
         while (st.step()) {
             auto row = [&] {
-                return shown(st, {{"gudinid", 0}, {"gudinname", 1}, {"theday", 2}, {"thejie", 3}, {"theban", 4}});
+                return rowText(st, {{"gudinid", 0}, {"gudinname", 1}, {"theday", 2}, {"thejie", 3}, {"theban", 4}});
             };
             const auto w = st.int64(2), j = st.int64(3);
             auto it = st.isNull(4) ? classAt.end() : classAt.find(st.int64(4));

@@ -52,6 +52,26 @@ struct Scope {
     bool operator==(const Scope&) const = default;
 };
 
+// The classes a scope covers, [first, last), over grade groups that hold `first` and `count`.
+template <class Group>
+std::pair<int, int> scopeSpan(Scope s, const std::vector<Group>& groups, int classCount)
+{
+    switch (s.kind) {
+    case Scope::School:
+        return {0, classCount};
+    case Scope::Group:
+        if (s.index < 0 || s.index >= static_cast<int>(groups.size()))
+            return {0, 0};
+        return {groups[static_cast<std::size_t>(s.index)].first,
+                groups[static_cast<std::size_t>(s.index)].first + groups[static_cast<std::size_t>(s.index)].count};
+    case Scope::Class:
+        if (s.index < 0 || s.index >= classCount)
+            return {0, 0};
+        return {s.index, s.index + 1};
+    }
+    return {0, 0};
+}
+
 struct WeekDraft {
     std::array<bool, 8> days{};  // [weekday 1..7] taught
     int mor = 3, aft = 3, nig = 9;

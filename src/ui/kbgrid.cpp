@@ -227,6 +227,7 @@ void KbGrid::clear()
 {
     cellFn_ = nullptr;
     fillFn_ = nullptr;
+    fillTextFn_ = nullptr;
     corner_.clear();
     periodTexts_.clear();
     dayTexts_.clear();
@@ -413,7 +414,7 @@ void KbGrid::paintEvent(QPaintEvent* e)
         const KbGridCell& cl = cells_[static_cast<std::size_t>(s)];
         if (const QColor& fill = fills_[static_cast<std::size_t>(s)]; fill.isValid()) {
             p.fillRect(rect.adjusted(1, 1, -1, -1), fill);
-            drawText(rect, cl.text, Qt::white, f);
+            drawText(rect, cl.text, fillTextFn_ ? fillTextFn_(s) : QColor(Qt::white), f);
             continue;
         }
         if (cl.look == KbLook::Normal && cl.tint.isValid()) {

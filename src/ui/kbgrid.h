@@ -122,6 +122,8 @@ public:
     // an invalid colour keeps the picture. Asked with the cell function.
     using FillFunction = std::function<QColor(int slot)>;
     void setFillFunction(FillFunction f) { fillFn_ = std::move(f); }
+    // The text colour over a filled cell (white when unset).
+    void setFillTextFunction(FillFunction f) { fillTextFn_ = std::move(f); }
     QColor cellFill(int slot) const;
     void setCornerText(const QString& text);
     // Period headers 1..P and day headers 1..theDay, first entry for 1.
@@ -187,6 +189,7 @@ private:
     GridGeometry geo_;
     CellFunction cellFn_;
     FillFunction fillFn_;
+    FillFunction fillTextFn_;
     std::vector<KbGridCell> cells_;  // [slot 0..N]
     std::vector<QColor> fills_;      // [slot 0..N]
     QString corner_;

@@ -136,4 +136,70 @@ TEST_F(CliEntry, RefusalsAreOneLineAndWriteNothing)
     }
 }
 
+TEST_F(CliEntry, SubjectsPrintedAndAppliedChangeNoRow)
+{
+    const TableDump before = dump();
+    const std::string text = printed("subjects");
+    const json j = json::parse(text);
+    ASSERT_FALSE(j["subjects"].empty());
+    ASSERT_FALSE(j["subjects"][0]["periods"].empty());
+    writeFile(dir / "rows.json", text);
+    const Outcome o = runCli(dir, {"subjects", db, "--apply", (dir / "rows.json").string()});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "保存完成\n");
+    EXPECT_EQ(dump(), before) << before.diff(dump());
+    EXPECT_EQ(printed("subjects"), text);
+}
+
+TEST_F(CliEntry, SubjectsOverCapacityNeedYes)
+{
+    json j = json::parse(printed("subjects"));
+    const auto cls = j["classes"][0]["id"].get<int>();
+    const auto capacity = j["classes"][0]["capacity"].get<int>();
+    j["subjects"][0]["periods"] = json::array({{{"class", cls}, {"periods", capacity + 1}}});
+    j["subjects"].push_back({{"name", "书法"}, {"short", "书"}, {"maxjie", 2}, {"lianpai", 0}});
+    writeFile(dir / "rows.json", j.dump());
+    const TableDump before = dump();
+    Outcome o = runCli(dir, {"subjects", db, "--apply", (dir / "rows.json").string()});
+    EXPECT_EQ(o.status, 2);
+    EXPECT_NE(o.out.find("有的年级的节数合计超出了课时容量"), std::string::npos) << o.out;
+    EXPECT_EQ(dump(), before);
+
+    o = runCli(dir, {"subjects", db, "--apply", (dir / "rows.json").string(), "--yes"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    const json after = json::parse(printed("subjects"));
+    EXPECT_EQ(after["subjects"][0]["periods"], j["subjects"][0]["periods"]);
+    EXPECT_EQ(after["subjects"].back()["name"], "书法");
+    EXPECT_EQ(after["subjects"].back()["id"], static_cast<int>(after["subjects"].size()));
+    EXPECT_EQ(after["subjects"].back()["maxjie"], 2);
+}
+
+TEST_F(CliEntry, SubjectsRefusals)
+{
+    const json j = json::parse(printed("subjects"));
+    json twin = j;
+    twin["subjects"][1]["name"] = twin["subjects"][0]["name"];
+    json wide = j;
+    wide["subjects"][0]["maxjie"] = 256;
+    json unknown = j;
+    unknown["subjects"][0]["id"] = 400;
+    struct Bad {
+        std::string text;
+        std::string message;
+    };
+    const Bad cases[] = {
+        {twin.dump(), "科目名称重复，请修正。（" + twin["subjects"][1]["name"].get<std::string>() + "）\n"},
+        {wide.dump(), "第1个科目的“maxjie”应在0到255之间。\n"},
+        {unknown.dump(), "第1个科目：找不到编号为400的科目。\n"},
+    };
+    const TableDump before = dump();
+    for (const auto& c : cases) {
+        writeFile(dir / "rows.json", c.text);
+        const Outcome o = runCli(dir, {"subjects", db, "--apply", (dir / "rows.json").string()});
+        EXPECT_EQ(o.status, 1);
+        EXPECT_EQ(o.err, c.message);
+        EXPECT_EQ(dump(), before);
+    }
+}
+
 }  // namespace

@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "entry/classes.h"
+#include "entry/kemumarks.h"
+#include "entry/subjectdraft.h"
 #include "entry/week.h"
 #include "entry_fixture.h"
+#include "subject_fixture.h"
 #include "support/testutil.h"
 
 using namespace tavrin;
@@ -78,6 +81,27 @@ TEST(SaveFaults, WeekSaveAtEveryStatement)
     s.run("INSERT INTO kechenbd VALUES(99, 2, 2, 1, 1, 1, 0)");
     const int statements = sweepFailures(s, [&] { EXPECT_TRUE(entry::saveWeek(s, d).ok); });
     EXPECT_GT(statements, 15);
+}
+
+TEST(SaveFaults, SubjectSaveAtEveryStatement)
+{
+    SubjectSchool b;
+    auto& s = b.store();
+    entry::KemuDraft d = entry::loadSubjects(s);
+    entry::deleteSubject(d, 0);  // every other subject renumbered, its rows following
+    entry::setClassCount(d, 1, 2, 0);  // 英语 in 初一3班: assignment and lessons go
+    entry::setClassCount(d, 0, 1, 6);  // 数学 in 初一2班: the assignment grows
+    int added = -1;
+    ASSERT_TRUE(entry::addSubject(d, &added).ok);
+    d.rows[static_cast<std::size_t>(added)].name = "书法";
+    entry::setGroupText(d, added, 1, "2");
+    auto w = entry::takeMarks(d);
+    entry::setMark(d, w, d.rows[static_cast<std::size_t>(added)].id, entry::Scope::school(), 1, 1, 2);
+    entry::commitMarks(d, w);
+    const entry::KemuDraft edited = d;
+    const int statements = sweepFailures(s, [&] { EXPECT_TRUE(entry::saveSubjects(s, d, {}).ok); });
+    EXPECT_GT(statements, 20);
+    EXPECT_EQ(d, edited);
 }
 
 struct FailAt {

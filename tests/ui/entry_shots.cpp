@@ -22,6 +22,7 @@
 #include "entry/ui/weekdialogs.h"
 #include "entry/ui/weekpage.h"
 #include "main/form1.h"
+#include "support/shots.h"
 #include "store/store.h"
 #include "ui/fonts.h"
 #include "ui/style.h"
@@ -33,25 +34,8 @@ using namespace tavrin;
 
 namespace {
 
-void settle()
-{
-    for (int i = 0; i < 3; ++i) {
-        QEventLoop loop;
-        QTimer::singleShot(30, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-}
-
-bool save(QWidget& w, const QString& file)
-{
-    settle();
-    if (!w.grab().save(file, "PNG")) {
-        std::fprintf(stderr, "无法保存图片：%s\n", qUtf8Printable(file));
-        return false;
-    }
-    std::printf("%s\n", qUtf8Printable(file));
-    return true;
-}
+using testing::settle;
+using testing::saveShot;
 
 // Three grade groups of four classes (or `perGroup`), Monday to Friday with 4 + 4 + 2
 // periods, times, two public slots, fixed lessons that differ inside 初二.
@@ -162,7 +146,7 @@ int main(int argc, char** argv)
     settle();
     ban->lvBanji()->openHeader(1);
     ban->lvBanji()->editor()->setText(QStringLiteral("八年级"));
-    ok = save(w, out.filePath(QStringLiteral("step1-groups-%1.png").arg(size))) && ok;
+    ok = saveShot(w, out.filePath(QStringLiteral("step1-groups-%1.png").arg(size))) && ok;
     ban->lvBanji()->commitEditor();
     w.setDataChanged(false);
 
@@ -170,7 +154,7 @@ int main(int argc, char** argv)
     auto* week = dynamic_cast<entry::ui::WeekPage*>(w.page(2));
     if (!week)
         return 1;
-    ok = save(w, out.filePath(QStringLiteral("step2-week-%1.png").arg(size))) && ok;
+    ok = saveShot(w, out.filePath(QStringLiteral("step2-week-%1.png").arg(size))) && ok;
 
     week->setDialogRunner([&](QDialog& d) {
         d.show();
@@ -179,11 +163,11 @@ int main(int argc, char** argv)
             t->mmo1()->moveCursor(QTextCursor::Down);
             t->mmo1()->moveCursor(QTextCursor::Down);
             t->showLine();
-            ok = save(d, out.filePath(QStringLiteral("step2-times-%1.png").arg(size))) && ok;
+            ok = saveShot(d, out.filePath(QStringLiteral("step2-times-%1.png").arg(size))) && ok;
         } else if (auto* p = dynamic_cast<entry::ui::TaddPublicTime*>(&d)) {
             p->edt1()->setValue(4);
             p->edt2()->setText(QStringLiteral("眼保健操"));
-            ok = save(d, out.filePath(QStringLiteral("step2-public-%1.png").arg(size))) && ok;
+            ok = saveShot(d, out.filePath(QStringLiteral("step2-public-%1.png").arg(size))) && ok;
         }
         d.reject();
     });
