@@ -3,6 +3,13 @@
 // timetable-teacher-1.png, timetable-teacher-2.png), taken from the window as the operator
 // sees it after opening the class timetable. The layout setting of DB is changed.
 //
+// After them, the editing pictures on CLASS: a drag through the controller with every mark
+// picture, a fixed lesson, a locked target, the hint and the floating copy (editing-drag.png);
+// the question of a move with warnings (editing-question.png); lessons parked at chosen
+// places (editing-holding.png); the class locked (editing-locked-class.png); a teacher of it
+// with its locked cells (editing-teacher-locks.png); the keyboard cursor in the middle of a
+// move (editing-keyboard.png). Nothing is saved.
+//
 // timetable_shots --measure DB: how long entering the step on DB takes, and a redraw and a
 // re-layout of a week of 7 days x 27 periods (189 slots), averaged over many rounds.
 #include <QAbstractButton>
@@ -11,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPixmap>
+#include <QMessageBox>
 #include <QTimer>
 
 #include <cstdio>
@@ -18,7 +26,11 @@
 #include "main/form1.h"
 #include "store/store.h"
 #include "ui/kbgrid.h"
+#include "timetable/kbdrag.h"
+#include "timetable/ui/kbdragcontroller.h"
+#include "timetable/ui/kbholding.h"
 #include "timetable/ui/timetablepage.h"
+#include "ui/kbstep.h"
 #include "ui/fonts.h"
 #include "ui/style.h"
 #include "ui/widget_asker.h"
@@ -48,6 +60,133 @@ bool shoot(mainwin::TForm1& w, const QString& file)
         return false;
     }
     return true;
+}
+
+// Answers as the quiet one does, but shows the question first and keeps its picture.
+class ShotAsker : public ui::QuietAsker {
+public:
+    QString questionFile;
+    ui::Answer ask(const QString& text, const QString& title, ui::Buttons buttons, ui::Icon icon) override
+    {
+        if (questionFile.isEmpty())
+            return QuietAsker::ask(text, title, buttons, icon);
+        QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No);
+        box.show();
+        settle();
+        box.grab().save(questionFile, "PNG");
+        questionFile.clear();
+        return ui::Answer::No;
+    }
+};
+
+// The source on class `ban` whose drag shows the most kinds of mark.
+int richestSource(const timetable::KbData& kb, int ban)
+{
+    int best = 0, bestKinds = -1;
+    for (int s = 1; s <= kb.N(); ++s) {
+        timetable::KbDrag d;
+        if (!d.startCell(kb, timetable::KbSide::Ban, ban, s))
+            continue;
+        bool seen[5] = {};
+        for (int t = 1; t <= kb.N(); ++t)
+            seen[d.mark(t)] = true;
+        const int kinds = seen[1] + seen[2] + seen[3] + seen[4];
+        if (kinds > bestKinds) {
+            best = s;
+            bestKinds = kinds;
+        }
+    }
+    return best;
+}
+
+int firstMarked(const timetable::KbDrag& d, int n, int mark, bool withHint)
+{
+    for (int t = 1; t <= n; ++t)
+        if (d.mark(t) == mark && (!withHint || !d.hint(t).empty()))
+            return t;
+    return 0;
+}
+
+bool editingShots(mainwin::TForm1& w, timetable::ui::TimetablePage& page, ShotAsker& asker, const QDir& out, int ban)
+{
+    using timetable::KbSide;
+    auto& doc = w.kbStep().document();
+    const timetable::KbData& kb = doc.data();
+    page.setKbLayout(1);
+    page.showBan(ban);
+    const int source = richestSource(kb, ban);
+    if (!source) {
+        std::fprintf(stderr, "这个班没有可拖动的课。\n");
+        return false;
+    }
+    // A teacher of another lesson of the class locked, so that a target shows the locked picture.
+    const int srcTea = kb.school.RenkeTea[static_cast<std::size_t>(kb.cellB(ban, source))];
+    int lockedTea = 0;
+    for (int s = 1; s <= kb.N() && !lockedTea; ++s) {
+        const int r = kb.cellB(ban, s);
+        if (r >= 0 && kb.school.RenkeTea[static_cast<std::size_t>(r)] != srcTea)
+            lockedTea = kb.school.RenkeTea[static_cast<std::size_t>(r)];
+    }
+    if (lockedTea)
+        doc.setTeaLocked(lockedTea, true);
+    auto* ctl = page.dragController();
+    auto* grid = page.grid();
+    auto at = [&](int slot) { return grid->mapTo(&page, grid->slotRect(slot).center()); };
+    bool ok = true;
+
+    ctl->startFromCell(source, at(source));
+    const timetable::KbDrag& d = ctl->drag();
+    int over = firstMarked(d, kb.N(), 2, true);
+    if (!over)
+        over = firstMarked(d, kb.N(), 3, true);
+    if (!over)
+        over = firstMarked(d, kb.N(), 1, false);
+    ctl->moveTo(at(over) + QPoint(6, 4));
+    ok = shoot(w, out.filePath(QStringLiteral("editing-drag.png"))) && ok;
+    const int warn = firstMarked(d, kb.N(), 2, true);
+    if (warn) {
+        asker.questionFile = out.filePath(QStringLiteral("editing-question.png"));
+        ctl->dropOnSlot(warn);
+    } else {
+        ctl->cancel();
+        std::fprintf(stderr, "没有需要确认的位置，未拍提问。\n");
+    }
+    if (lockedTea)
+        doc.setTeaLocked(lockedTea, false);
+
+    // Three lessons parked at chosen places.
+    auto* box = page.holdingBox();
+    const int w0 = grid->geometry().cellW, h0 = grid->geometry().cellH;
+    const QPoint places[] = {{box->areaWidth() / 2, h0 / 2 + 4}, {box->areaWidth() / 2 + w0 + 30, h0 / 2 + 24},
+                             {box->areaWidth() - w0, h0 / 2 + 4}};
+    int parked = 0;
+    for (int s = 1; s <= kb.N() && parked < 3; ++s) {
+        if (!grid->cell(s).draggable)
+            continue;
+        if (ctl->startFromCell(s, at(s))) {
+            ctl->dropAt(box->area()->mapTo(&page, places[parked]));
+            ++parked;
+        }
+    }
+    ok = shoot(w, out.filePath(QStringLiteral("editing-holding.png"))) && ok;
+
+    page.lockShown(true);
+    ok = shoot(w, out.filePath(QStringLiteral("editing-locked-class.png"))) && ok;
+    page.showTea(srcTea);
+    ok = shoot(w, out.filePath(QStringLiteral("editing-teacher-locks.png"))) && ok;
+    page.showBan(ban);
+    page.lockShown(false);
+
+    // The keyboard: the cursor's lesson picked up and moved two cells on.
+    w.activateWindow();
+    grid->setFocus();
+    grid->setCursorSlot(source);
+    ctl->pickUpCell(source);
+    grid->setCursorSlot(std::min(kb.N(), source + 2));
+    ok = shoot(w, out.filePath(QStringLiteral("editing-keyboard.png"))) && ok;
+    ctl->cancel();
+    w.setDataChanged(false);
+    return ok;
 }
 
 int measure(const char* db)
@@ -121,7 +260,7 @@ int main(int argc, char** argv)
     const int tea = argc > 4 ? std::atoi(argv[4]) : 1;
     const QDir out(QString::fromLocal8Bit(argv[2]));
     store::Store store(argv[1]);
-    ui::QuietAsker quiet;
+    ShotAsker quiet;
     mainwin::TForm1::Options options;
     options.asker = &quiet;
     mainwin::TForm1 w(store, options);
@@ -142,6 +281,7 @@ int main(int argc, char** argv)
         page->showTea(tea);
         ok = ok && shoot(w, out.filePath(QStringLiteral("timetable-teacher-%1.png").arg(layout)));
     }
+    ok = editingShots(w, *page, quiet, out, ban) && ok;
     page->setKbLayout(1);
     return ok ? 0 : 1;
 }
