@@ -298,6 +298,26 @@ void KbGrid::moveCursor(int dDay, int dPeriod)
     setCursorSlot((d - 1) * periods_ + j);
 }
 
+KbKey kbKeyOf(const QKeyEvent* e)
+{
+    switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        return KbKey::Activate;
+    case Qt::Key_Delete:
+        return KbKey::Delete;
+    case Qt::Key_Escape:
+        return KbKey::Escape;
+    case Qt::Key_Menu:
+        return KbKey::Menu;
+    case Qt::Key_F10:
+        return e->modifiers() & Qt::ShiftModifier ? KbKey::Menu : KbKey::Other;
+    default:
+        return KbKey::Other;
+    }
+}
+
 void KbGrid::keyPressEvent(QKeyEvent* e)
 {
     // Along the screen: with a column per day, left and right go from day to day; with a
@@ -316,28 +336,24 @@ void KbGrid::keyPressEvent(QKeyEvent* e)
     case Qt::Key_Down:
         rows ? moveCursor(1, 0) : moveCursor(0, 1);
         return;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space:
+    default:
+        break;
+    }
+    switch (kbKeyOf(e)) {
+    case KbKey::Activate:
         if (cursor_ > 0)
             Q_EMIT cellActivated(cursor_);
         return;
-    case Qt::Key_Delete:
+    case KbKey::Delete:
         if (cursor_ > 0)
             Q_EMIT cellDeleteRequested(cursor_);
         return;
-    case Qt::Key_Escape:
+    case KbKey::Escape:
         Q_EMIT escapePressed();
         return;
-    case Qt::Key_Menu:
+    case KbKey::Menu:
         break;
-    case Qt::Key_F10:
-        if (!(e->modifiers() & Qt::ShiftModifier)) {
-            QWidget::keyPressEvent(e);
-            return;
-        }
-        break;
-    default:
+    case KbKey::Other:
         QWidget::keyPressEvent(e);
         return;
     }

@@ -21,6 +21,8 @@
 #include <QStringList>
 #include <QWidget>
 
+class QKeyEvent;
+
 #include <functional>
 #include <optional>
 #include <vector>
@@ -98,6 +100,11 @@ struct GridHit {
     int band = -1;   // a band's index
     bool operator==(const GridHit&) const = default;
 };
+
+// The keys a timetable cell or held lesson answers besides the arrows: Enter or Space picks
+// up or drops, Delete parks, Esc cancels, Shift+F10 or the menu key opens the cell menu.
+enum class KbKey { Other, Activate, Delete, Escape, Menu };
+KbKey kbKeyOf(const QKeyEvent* e);
 
 class KbGrid : public QWidget {
     Q_OBJECT

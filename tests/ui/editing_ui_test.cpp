@@ -46,7 +46,10 @@ void editingSchool(store::Store& s)
 }
 
 struct EditWindow : KbWindow {
-    explicit EditWindow(store::Store& st) : KbWindow(st) { w->openTimetable(ui::KbBan); }
+    explicit EditWindow(store::Store& st, int userType = users::Operator) : KbWindow(st, userType)
+    {
+        w->openTimetable(ui::KbBan);
+    }
     timetable::ui::KbDragController* ctl() const { return page->dragController(); }
     KbHoldingArea* area() const { return page->holdingBox()->area(); }
     timetable::KbDocument& doc() const { return w->kbStep().document(); }
@@ -159,6 +162,7 @@ private Q_SLOTS:
     void keysMakeTheSameMovesAsThePointer_data();
     void keysMakeTheSameMovesAsThePointer();
     void keysReachTheHoldingAreaAndTheMenu();
+    void aViewerMayDragAndLockButNotSave();
 };
 
 // A drop acts on mark 1, and on mark 2 once the question is answered Yes; marks 0 (the
@@ -232,6 +236,12 @@ void EditingUiTest::aDragShowsTheMarksAndRestoresOnCancel()
     win.doc().setTeaLocked(2, true);
     KbGrid* g = win.grid();
     const KbLook fixedBefore = g->shownLook(5);
+    // The pointer over a lesson that may move shows the hot picture, over a locked one not.
+    mouse(g, QEvent::MouseMove, centre(win, 2), Qt::NoButton, Qt::NoButton);
+    QCOMPARE(g->shownLook(2), KbLook::Locked);
+    mouse(g, QEvent::MouseMove, centre(win, 1), Qt::NoButton, Qt::NoButton);
+    QCOMPARE(g->shownLook(1), KbLook::Hot);
+    QCOMPARE(g->shownLook(2), KbLook::Locked);
     mouse(g, QEvent::MouseButtonPress, centre(win, 1), Qt::LeftButton, Qt::LeftButton);
     mouse(g, QEvent::MouseMove, centre(win, 1) + QPoint(20, 2), Qt::NoButton, Qt::LeftButton);
     QVERIFY(win.ctl()->active());
@@ -628,6 +638,22 @@ void EditingUiTest::keysReachTheHoldingAreaAndTheMenu()
     key(g, Qt::Key_Delete);
     QCOMPARE(win.kb().cellB(1, 6), -1);
     QCOMPARE(win.kb().unplaced(0), 1);
+}
+
+// The viewer edits in memory like anybody; only the save refuses him.
+void EditingUiTest::aViewerMayDragAndLockButNotSave()
+{
+    School school;
+    editingSchool(*school.store);
+    EditWindow win(*school.store, users::Viewer);
+    dragCell(win, 1, 3);
+    QCOMPARE(win.kb().cellB(1, 3), 0);
+    win.find<QPushButton>("btnLock")->click();
+    QVERIFY(win.kb().banLocked(1));
+    QVERIFY(win.asker.shown.empty());
+    win->save();
+    QCOMPARE(win.asker.texts(), QStringList{kViewer});
+    QCOMPARE(number(*school.store, "SELECT count(*) FROM kechenbd WHERE theday = 1 AND thejie = 3 AND theban = 1"), 0);
 }
 
 QTEST_MAIN(EditingUiTest)

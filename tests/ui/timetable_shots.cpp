@@ -19,6 +19,7 @@
 #include <QEventLoop>
 #include <QPixmap>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 #include <cstdio>
@@ -71,6 +72,8 @@ public:
         if (questionFile.isEmpty())
             return QuietAsker::ask(text, title, buttons, icon);
         QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No);
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
         box.show();
         settle();
         box.grab().save(questionFile, "PNG");
@@ -157,8 +160,7 @@ bool editingShots(mainwin::TForm1& w, timetable::ui::TimetablePage& page, ShotAs
     // Three lessons parked at chosen places.
     auto* box = page.holdingBox();
     const int w0 = grid->geometry().cellW, h0 = grid->geometry().cellH;
-    const QPoint places[] = {{box->areaWidth() / 2, h0 / 2 + 4}, {box->areaWidth() / 2 + w0 + 30, h0 / 2 + 24},
-                             {box->areaWidth() - w0, h0 / 2 + 4}};
+    const QPoint places[] = {{w0, h0 / 2 + 4}, {w0 * 2 + w0 / 3, h0 / 2 + 16}, {w0 * 4 - w0 / 3, h0 / 2 + 4}};
     int parked = 0;
     for (int s = 1; s <= kb.N() && parked < 3; ++s) {
         if (!grid->cell(s).draggable)
@@ -177,12 +179,17 @@ bool editingShots(mainwin::TForm1& w, timetable::ui::TimetablePage& page, ShotAs
     page.showBan(ban);
     page.lockShown(false);
 
-    // The keyboard: the cursor's lesson picked up and moved two cells on.
+    // The keyboard: the cursor's lesson picked up and the cursor moved onto an allowed target.
     w.activateWindow();
     grid->setFocus();
-    grid->setCursorSlot(source);
-    ctl->pickUpCell(source);
-    grid->setCursorSlot(std::min(kb.N(), source + 2));
+    int picked = 0;
+    for (int s = 1; s <= kb.N() && !picked; ++s)
+        if (grid->cell(s).draggable)
+            picked = s;
+    grid->setCursorSlot(picked);
+    ctl->pickUpCell(picked);
+    const int to = firstMarked(ctl->drag(), kb.N(), 1, false);
+    grid->setCursorSlot(to ? to : picked);
     ok = shoot(w, out.filePath(QStringLiteral("editing-keyboard.png"))) && ok;
     ctl->cancel();
     w.setDataChanged(false);
@@ -266,6 +273,9 @@ int main(int argc, char** argv)
     mainwin::TForm1 w(store, options);
     users::autoLogin(users::loadUsers(store), w.session());
     w.setUserLabel(QString::fromUtf8(users::kDefaultUser) + QStringLiteral("（操作员）"));
+    // TAVRIN_SHOT_SIZE=WxH takes the pictures at that window size.
+    if (const QStringList wh = qEnvironmentVariable("TAVRIN_SHOT_SIZE").split(QLatin1Char('x')); wh.size() == 2)
+        w.resize(wh[0].toInt(), wh[1].toInt());
     w.show();
     w.openTimetable(ui::KbBan);
     auto* page = timetable::ui::TimetablePage::of(w);

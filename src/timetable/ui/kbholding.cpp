@@ -58,21 +58,19 @@ void KbHoldingArea::keyPressEvent(QKeyEvent* e)
         if (count() > 0)
             setCurrent(std::min(count(), current_ + 1));
         return;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space:
+    default:
+        break;
+    }
+    switch (tavrin::ui::kbKeyOf(e)) {
+    case tavrin::ui::KbKey::Activate:
         if (current_ > 0)
             Q_EMIT tileActivated(current_);
         return;
-    case Qt::Key_Escape:
+    case tavrin::ui::KbKey::Escape:
         Q_EMIT escapePressed();
         return;
-    case Qt::Key_Menu:
+    case tavrin::ui::KbKey::Menu:
         break;
-    case Qt::Key_F10:
-        if (e->modifiers() & Qt::ShiftModifier)
-            break;
-        [[fallthrough]];
     default:
         QWidget::keyPressEvent(e);
         return;

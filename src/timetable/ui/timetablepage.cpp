@@ -1097,25 +1097,23 @@ void TimetablePage::showStepOf(int record)
 
 void TimetablePage::undoKb()
 {
-    if (!kb_.loaded || !doc_.canUndo())
-        return;
-    if (const std::string why = doc_.undoRefusal(); !why.empty()) {
-        shell().asker().inform(qs(why), QStringLiteral("撤消"), tavrin::ui::Icon::Warning);
-        return;
-    }
-    if (const auto c = doc_.undo())
-        showStepOf(c->record);
+    stepRing(false);
 }
 
 void TimetablePage::redoKb()
 {
-    if (!kb_.loaded || !doc_.canRedo())
+    stepRing(true);
+}
+
+void TimetablePage::stepRing(bool redo)
+{
+    if (!kb_.loaded || !(redo ? doc_.canRedo() : doc_.canUndo()))
         return;
-    if (const std::string why = doc_.redoRefusal(); !why.empty()) {
-        shell().asker().inform(qs(why), QStringLiteral("重做"), tavrin::ui::Icon::Warning);
+    if (const std::string why = redo ? doc_.redoRefusal() : doc_.undoRefusal(); !why.empty()) {
+        shell().asker().inform(qs(why), redo ? QStringLiteral("重做") : QStringLiteral("撤消"), tavrin::ui::Icon::Warning);
         return;
     }
-    if (const auto c = doc_.redo())
+    if (const auto c = redo ? doc_.redo() : doc_.undo())
         showStepOf(c->record);
 }
 

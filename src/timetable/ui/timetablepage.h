@@ -216,6 +216,7 @@ private:
     void kbChanged(const KbChange& c);
     void syncUndoActions();
     void showStepOf(int record);
+    void stepRing(bool redo);
     void fitHoldingHeight();
 };
 
