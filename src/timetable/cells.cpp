@@ -229,6 +229,27 @@ void scaleHoldingPlaces(model::Array2<int>& posX, model::Array2<int>& posY, int 
         }
 }
 
+bool heldLocked(const KbData& kb, int r)
+{
+    const model::School& s = kb.school;
+    if (!realRenke(s, r))
+        return false;
+    auto lockedLesson = [&](int a) { return kb.banLocked(renkeBan(s, a)) || kb.teaLocked(renkeTea(s, a)); };
+    if (lockedLesson(r))
+        return true;
+    // A combined lesson is placed in every class of its group at once.
+    const auto i = static_cast<std::size_t>(r);
+    if (s.RenkeHeban[i] <= 0)
+        return false;
+    for (int o = 0; o < s.renkeSize(); ++o) {
+        const auto j = static_cast<std::size_t>(o);
+        if (o != r && realRenke(s, o) && s.RenkeHeban[j] == s.RenkeHeban[i] && s.RenkeTea[j] == s.RenkeTea[i] &&
+            lockedLesson(o))
+            return true;
+    }
+    return false;
+}
+
 KbCell heldCell(const KbData& kb, int r, KbSide side, KbShow show)
 {
     KbCell c;
@@ -236,7 +257,7 @@ KbCell heldCell(const KbData& kb, int r, KbSide side, KbShow show)
         return c;
     c.renke = r;
     c.text = lessonText(kb.school, r, side, show);
-    const bool locked = kb.banLocked(renkeBan(kb.school, r)) || kb.teaLocked(renkeTea(kb.school, r));
+    const bool locked = heldLocked(kb, r);
     c.look = locked ? KbLook::Locked : KbLook::Normal;
     c.draggable = !locked;
     return c;

@@ -94,8 +94,12 @@ std::vector<KbRect> placeHolding(const KbHolding& held, model::Array2<int>& posX
 // apart and in the same arrangement.
 void scaleHoldingPlaces(model::Array2<int>& posX, model::Array2<int>& posY, int oldW, int oldH, int newW, int newH);
 
-// A held lesson as its label shows it (the text of a cell with that lesson; locked when its
-// class or its teacher is locked, and then not draggable).
+// Whether held lesson r may not be placed by hand: its class or teacher is locked, or, for a
+// combined lesson, the class or teacher of another member of its group, since a placement
+// brings every member at once.
+bool heldLocked(const KbData& kb, int r);
+// A held lesson as its label shows it (the text of a cell with that lesson; locked as
+// `heldLocked` says, and then not draggable).
 KbCell heldCell(const KbData& kb, int r, KbSide side, KbShow show);
 
 // The picker search: the first item, in picker order, containing `text`; -1 when none

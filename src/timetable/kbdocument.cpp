@@ -1,6 +1,8 @@
 #include "timetable/kbdocument.h"
 
 #include <algorithm>
+#include <array>
+#include <utility>
 
 #include "timetable/cells.h"
 
@@ -54,6 +56,39 @@ void KbDocument::setTeaLocked(int tea, bool on)
     notify(c);
 }
 
+void KbDocument::lockAllBans()
+{
+    if (!kb_.loaded)
+        return;
+    KbChange c = KbChange::of(KbChange::Kind::Lock);
+    auto& v = kb_.school.BanLocked;
+    for (int ban = 1; ban <= kb_.school.MaxBanID && static_cast<std::size_t>(ban) < v.size(); ++ban)
+        if (!v[static_cast<std::size_t>(ban)]) {
+            v[static_cast<std::size_t>(ban)] = 1;
+            c.bans.push_back(ban);
+        }
+    if (!c.bans.empty())
+        notify(c);
+}
+
+void KbDocument::unlockAll()
+{
+    if (!kb_.loaded)
+        return;
+    KbChange c = KbChange::of(KbChange::Kind::Lock);
+    auto clear = [](auto& v, int last, std::vector<int>& out) {
+        for (int id = 1; id <= last && static_cast<std::size_t>(id) < v.size(); ++id)
+            if (v[static_cast<std::size_t>(id)]) {
+                v[static_cast<std::size_t>(id)] = 0;
+                out.push_back(id);
+            }
+    };
+    clear(kb_.school.BanLocked, kb_.school.MaxBanID, c.bans);
+    clear(kb_.school.TeaLocked, kb_.school.TeaOldNum, c.teas);
+    if (!c.bans.empty() || !c.teas.empty())
+        notify(c);
+}
+
 void KbDocument::scaleHoldingPlaces(int oldW, int oldH, int newW, int newH)
 {
     timetable::scaleHoldingPlaces(kb_.TmpPosX_B, kb_.TmpPosY_B, oldW, oldH, newW, newH);
@@ -64,10 +99,47 @@ void KbDocument::setHoldingPlace(bool tea, int r, int k, int x, int y)
 {
     auto& X = tea ? kb_.TmpPosX_T : kb_.TmpPosX_B;
     auto& Y = tea ? kb_.TmpPosY_T : kb_.TmpPosY_B;
-    if (!X.inside(r, k))
+    // An instance past the assignment's weekly count names no lesson that can be held.
+    if (!kb_.loaded || r < 0 || r >= kb_.school.renkeSize() || k < 1 ||
+        k > kb_.school.RenkeJieshu[static_cast<std::size_t>(r)] || !X.inside(r, k))
         return;
     X(r, k) = x;
     Y(r, k) = y;
+    notify(KbChange::of(KbChange::Kind::Holding));
+}
+
+void KbDocument::holdingAfterPlacement(int r, int k, int displaced, int heldBefore)
+{
+    const model::School& s = kb_.school;
+    if (!kb_.loaded || r < 0 || r >= s.renkeSize() || k < 1 || !kb_.TmpPosX_B.inside(r, k))
+        return;
+    const int last = kb_.TmpPosX_B.size2() - 1;
+    // Each page shifts its own places, and on each the displaced lesson takes the place the
+    // placed one had there.
+    std::array<std::pair<int, int>, 2> placedAt{};
+    for (int side = 0; side < 2; ++side) {
+        auto& X = side ? kb_.TmpPosX_T : kb_.TmpPosX_B;
+        auto& Y = side ? kb_.TmpPosY_T : kb_.TmpPosY_B;
+        const int px = X(r, k), py = Y(r, k);
+        placedAt[static_cast<std::size_t>(side)] = {px, py};
+        for (int i = k; i <= last; ++i) {
+            const bool more = i < last;
+            X(r, i) = more ? X(r, i + 1) : 0;
+            Y(r, i) = more ? Y(r, i + 1) : 0;
+            if (X(r, i) == 0 && Y(r, i) == 0) {
+                X(r, i) = px;
+                Y(r, i) = py;
+                break;
+            }
+        }
+    }
+    if (displaced >= 0 && displaced < s.renkeSize() && kb_.TmpPosX_B.inside(displaced, heldBefore + 1))
+        for (int side = 0; side < 2; ++side) {
+            auto& X = side ? kb_.TmpPosX_T : kb_.TmpPosX_B;
+            auto& Y = side ? kb_.TmpPosY_T : kb_.TmpPosY_B;
+            X(displaced, heldBefore + 1) = placedAt[static_cast<std::size_t>(side)].first;
+            Y(displaced, heldBefore + 1) = placedAt[static_cast<std::size_t>(side)].second;
+        }
     notify(KbChange::of(KbChange::Kind::Holding));
 }
 

@@ -78,14 +78,28 @@ public:
     int N() const { return kb_.N(); }
 
     // ---- locks
+    // A lock change is no step of the ring (undo never takes one back), but it is an edit
+    // that only the save stores: listeners hear `Lock` and mark the step changed.
     void setBanLocked(int ban, bool on);
     void setTeaLocked(int tea, bool on);
+    // "全部锁定" locks every class and leaves the teachers as they are; "全部解锁" unlocks
+    // every class and every teacher. One notification naming the rows that changed, none
+    // when nothing did.
+    void lockAllBans();
+    void unlockAll();
 
     // ---- remembered places of held lessons
     // Scales every remembered place from cells of oldW x oldH to newW x newH.
     void scaleHoldingPlaces(int oldW, int oldH, int newW, int newH);
-    // The place of instance `k` of assignment r on the class (tea false) or teacher page.
+    // The place of instance `k` (1..the assignment's weekly count) of assignment r on the
+    // class (tea false) or teacher page; any other instance is ignored.
     void setHoldingPlace(bool tea, int r, int k, int x, int y);
+    // After held instance `k` of r was placed, the instances after it move up one on both
+    // pages, so that the lessons still held stay where they were seen,
+    // and the placed place is kept at the first instance left without one. `displaced`, the
+    // lesson the placement sent to the holding area (-1 none), held `heldBefore` lessons
+    // before: its new instance takes the place the placed one had, on both pages.
+    void holdingAfterPlacement(int r, int k, int displaced, int heldBefore);
     // Lays out the held lessons of a page (`placeHolding`): lessons without a place take the
     // next of the flow, which is remembered for them.
     std::vector<KbRect> placeHolding(const KbHolding& held, bool tea, int w, int h, int areaWidth);

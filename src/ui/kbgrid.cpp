@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -151,6 +152,7 @@ KbGrid::KbGrid(QWidget* parent) : QWidget(parent)
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(120, 90);
+    setFocusPolicy(Qt::StrongFocus);
     cells_.resize(1);
     fills_.resize(1);
 }
@@ -163,6 +165,9 @@ void KbGrid::setWeek(int days, int periods)
     fills_.assign(cells_.size(), QColor());
     hover_ = 0;
     pressSlot_ = 0;
+    marks_.clear();
+    target_ = 0;
+    cursor_ = 0;
     relayout();
 }
 
@@ -214,6 +219,161 @@ void KbGrid::setLook(int slot, KbLook look)
         return;
     cells_[static_cast<std::size_t>(slot)].look = look;
     update(slotRect(slot));
+}
+
+void KbGrid::updateSlot(int slot)
+{
+    if (slot >= 1 && slot <= slotCount())
+        update(slotRect(slot));
+}
+
+void KbGrid::setMarkLayer(std::vector<std::optional<KbLook>> looks)
+{
+    if (!looks.empty())
+        looks.resize(cells_.size());
+    marks_ = std::move(looks);
+    update();
+}
+
+void KbGrid::setTargetSlot(int slot)
+{
+    if (slot < 1 || slot > slotCount())
+        slot = 0;
+    if (slot == target_)
+        return;
+    updateSlot(target_);
+    target_ = slot;
+    updateSlot(target_);
+}
+
+void KbGrid::setHotOnHover(bool on)
+{
+    hotOnHover_ = on;
+    updateSlot(hover_);
+}
+
+KbLook KbGrid::shownLook(int slot) const
+{
+    const KbGridCell& c = cell(slot);
+    if (slot < 1 || slot > slotCount())
+        return c.look;
+    if (slot == target_)
+        return KbLook::FromKe;
+    if (!marks_.empty()) {
+        const auto& m = marks_[static_cast<std::size_t>(slot)];
+        return m ? *m : c.look;
+    }
+    if (hotOnHover_ && slot == hover_ && c.draggable && c.enabled)
+        return KbLook::Hot;
+    return c.look;
+}
+
+bool KbGrid::textShown(int slot) const
+{
+    return shownLook(slot) != KbLook::Blank;
+}
+
+void KbGrid::setCursorSlot(int slot)
+{
+    if (slot < 1 || slot > slotCount())
+        slot = 0;
+    if (slot == cursor_)
+        return;
+    updateSlot(cursor_);
+    cursor_ = slot;
+    updateSlot(cursor_);
+    Q_EMIT cursorMoved(cursor_);
+}
+
+void KbGrid::moveCursor(int dDay, int dPeriod)
+{
+    if (slotCount() <= 0)
+        return;
+    if (cursor_ < 1) {
+        setCursorSlot(1);
+        return;
+    }
+    const int d = std::clamp((cursor_ - 1) / periods_ + 1 + dDay, 1, days_);
+    const int j = std::clamp(cursor_ - ((cursor_ - 1) / periods_) * periods_ + dPeriod, 1, periods_);
+    setCursorSlot((d - 1) * periods_ + j);
+}
+
+KbKey kbKeyOf(const QKeyEvent* e)
+{
+    switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        return KbKey::Activate;
+    case Qt::Key_Delete:
+        return KbKey::Delete;
+    case Qt::Key_Escape:
+        return KbKey::Escape;
+    case Qt::Key_Menu:
+        return KbKey::Menu;
+    case Qt::Key_F10:
+        return e->modifiers() & Qt::ShiftModifier ? KbKey::Menu : KbKey::Other;
+    default:
+        return KbKey::Other;
+    }
+}
+
+void KbGrid::keyPressEvent(QKeyEvent* e)
+{
+    // Along the screen: with a column per day, left and right go from day to day; with a
+    // row per day, up and down do.
+    const bool rows = geo_.daysAsRows;
+    switch (e->key()) {
+    case Qt::Key_Left:
+        rows ? moveCursor(0, -1) : moveCursor(-1, 0);
+        return;
+    case Qt::Key_Right:
+        rows ? moveCursor(0, 1) : moveCursor(1, 0);
+        return;
+    case Qt::Key_Up:
+        rows ? moveCursor(-1, 0) : moveCursor(0, -1);
+        return;
+    case Qt::Key_Down:
+        rows ? moveCursor(1, 0) : moveCursor(0, 1);
+        return;
+    default:
+        break;
+    }
+    switch (kbKeyOf(e)) {
+    case KbKey::Activate:
+        if (cursor_ > 0)
+            Q_EMIT cellActivated(cursor_);
+        return;
+    case KbKey::Delete:
+        if (cursor_ > 0)
+            Q_EMIT cellDeleteRequested(cursor_);
+        return;
+    case KbKey::Escape:
+        Q_EMIT escapePressed();
+        return;
+    case KbKey::Menu:
+        break;
+    case KbKey::Other:
+        QWidget::keyPressEvent(e);
+        return;
+    }
+    // The menu of the cursor's cell, opened at the cell.
+    if (cursor_ > 0)
+        Q_EMIT cellMenuRequested(cursor_, mapToGlobal(slotRect(cursor_).center()));
+}
+
+void KbGrid::focusInEvent(QFocusEvent* e)
+{
+    QWidget::focusInEvent(e);
+    if (cursor_ < 1 && slotCount() > 0)
+        setCursorSlot(1);
+    updateSlot(cursor_);
+}
+
+void KbGrid::focusOutEvent(QFocusEvent* e)
+{
+    QWidget::focusOutEvent(e);
+    updateSlot(cursor_);
 }
 
 QColor KbGrid::cellFill(int slot) const
@@ -417,13 +577,21 @@ void KbGrid::paintEvent(QPaintEvent* e)
             drawText(rect, cl.text, fillTextFn_ ? fillTextFn_(s) : QColor(Qt::white), f);
             continue;
         }
-        if (cl.look == KbLook::Normal && cl.tint.isValid()) {
+        const KbLook look = shownLook(s);
+        const QString text = look == KbLook::Blank ? QString() : cl.text;
+        if (look == KbLook::Normal && cl.tint.isValid()) {
             paintKbTintedCell(p, rect, cl.tint);
-            drawLesson(rect, cl.text, kbTextColor(cl.look, cl.enabled));
+            drawLesson(rect, text, kbTextColor(look, cl.enabled));
         } else {
-            drawKbCell(p, rect, cl.look);
-            drawText(rect, cl.text, kbTextColor(cl.look, cl.enabled), f);
+            drawKbCell(p, rect, look);
+            drawText(rect, text, kbTextColor(look, cl.enabled), f);
         }
+    }
+    if (cursor_ > 0 && hasFocus()) {
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(QColor(0x1f, 0x5f, 0xbf), 3));
+        p.drawRect(slotRect(cursor_).adjusted(2, 2, -3, -3));
     }
 }
 
@@ -444,7 +612,11 @@ void KbGrid::mouseMoveEvent(QMouseEvent* e)
     const QPoint pos = e->position().toPoint();
     const int s = slotAt(pos);
     if (s != hover_) {
+        if (hotOnHover_)
+            updateSlot(hover_);
         hover_ = s;
+        if (hotOnHover_)
+            updateSlot(hover_);
         Q_EMIT cellEntered(s);
     }
     if (pressSlot_ > 0 && !dragReported_ && (e->buttons() & Qt::LeftButton) &&
@@ -478,6 +650,7 @@ void KbGrid::mouseDoubleClickEvent(QMouseEvent* e)
 void KbGrid::leaveEvent(QEvent*)
 {
     if (hover_ != 0) {
+        updateSlot(hover_);
         hover_ = 0;
         Q_EMIT cellEntered(0);
     }

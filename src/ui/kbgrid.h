@@ -21,7 +21,10 @@
 #include <QStringList>
 #include <QWidget>
 
+class QKeyEvent;
+
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "timetable/cells.h"
@@ -98,6 +101,11 @@ struct GridHit {
     bool operator==(const GridHit&) const = default;
 };
 
+// The keys a timetable cell or held lesson answers besides the arrows: Enter or Space picks
+// up or drops, Delete parks, Esc cancels, Shift+F10 or the menu key opens the cell menu.
+enum class KbKey { Other, Activate, Delete, Escape, Menu };
+KbKey kbKeyOf(const QKeyEvent* e);
+
 class KbGrid : public QWidget {
     Q_OBJECT
 public:
@@ -135,6 +143,29 @@ public:
     void refreshSlot(int slot);
     // Changes one cell's picture only.
     void setLook(int slot, KbLook look);
+
+    // ---- layers over the cells' own looks (a drag's marks, the target under the pointer,
+    // the pointer's hot cell): the cells keep their own look, so taking a layer away
+    // restores every picture without asking the cell function again.
+    // A picture per slot [0..N] (nullopt: the cell's own); an empty vector takes it away.
+    void setMarkLayer(std::vector<std::optional<KbLook>> looks);
+    bool hasMarkLayer() const { return !marks_.empty(); }
+    // The one cell drawn as the target under the pointer (`FromKe`), 0 for none. Only the
+    // cells that change repaint.
+    void setTargetSlot(int slot);
+    int targetSlot() const { return target_; }
+    // Whether the cell under the pointer shows the hot picture while no mark layer is set
+    // and it holds a draggable lesson.
+    void setHotOnHover(bool on);
+    // The picture a cell is drawn with now, layers included.
+    KbLook shownLook(int slot) const;
+    // Whether a cell's text is drawn (the dragged lesson's own cell shows none).
+    bool textShown(int slot) const;
+
+    // ---- the keyboard cursor: a cell that keys act on, drawn with a frame while the grid
+    // has the focus. The arrows move it as the cells stand on screen in either layout.
+    void setCursorSlot(int slot);
+    int cursorSlot() const { return cursor_; }
     // Forgets every cell and header (leaving the step).
     void clear();
 
@@ -168,6 +199,11 @@ Q_SIGNALS:
     void cellMenuRequested(int slot, const QPoint& globalPos);
     // The geometry changed (a resize or another layout); cells have a new size.
     void laidOut();
+    // Keys on the cursor's cell: Enter or Space, Delete, Esc, Shift+F10 or the menu key.
+    void cursorMoved(int slot);
+    void cellActivated(int slot);
+    void cellDeleteRequested(int slot);
+    void escapePressed();
     // A press and a release of the same button on the same cell, header or band.
     void partClicked(const tavrin::ui::GridHit& hit, Qt::MouseButton button);
     // The context menu asked for over a cell, a header or a band.
@@ -182,6 +218,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void leaveEvent(QEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
 
 private:
     int days_ = 0, periods_ = 0;
@@ -201,8 +240,14 @@ private:
     int pressSlot_ = 0;
     QPoint pressPos_;
     bool dragReported_ = false;
+    std::vector<std::optional<KbLook>> marks_;  // [slot 0..N] or empty
+    int target_ = 0;
+    bool hotOnHover_ = false;
+    int cursor_ = 0;
 
     void relayout();
+    void updateSlot(int slot);
+    void moveCursor(int dDay, int dPeriod);
 };
 
 }  // namespace tavrin::ui

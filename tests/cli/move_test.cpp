@@ -13,6 +13,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "store/store.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -132,3 +134,47 @@ TEST_F(MoveCli, BadInputIsOneLineAndStatusOne)
 }
 
 }  // namespace
+
+// `lock` writes the flags the pages' "锁定"/"解锁" and "全部锁定"/"全部解锁" set, and a move
+// then treats the locked timetable as the pages do.
+TEST_F(MoveCli, LockWritesTheFlagsAsThePageCommandsDo)
+{
+    auto locks = [&](const char* table) {
+        tavrin::store::Store st(file_, tavrin::store::Store::Mode::ReadOnly);
+        return std::string(table) == "banbd" ? st.scalar("SELECT count(*) FROM banbd WHERE islock <> 0")
+                                             : st.scalar("SELECT count(*) FROM teabd WHERE islock <> 0");
+    };
+    auto classes = [&] {
+        tavrin::store::Store st(file_, tavrin::store::Store::Mode::ReadOnly);
+        return st.scalar("SELECT count(*) FROM banbd");
+    };
+    ASSERT_EQ(run("lock " + file_ + " --all --off").status, 0);
+    ASSERT_EQ(locks("banbd"), 0);
+
+    ASSERT_EQ(run("lock " + file_ + " --teacher 1").status, 0);
+    EXPECT_EQ(locks("teabd"), 1);
+    ASSERT_EQ(run("lock " + file_ + " --class 1").status, 0);
+    EXPECT_EQ(locks("banbd"), 1);
+    const CliRun refused = run("move " + file_ + " --class 1 --from 1 --to-holding");
+    EXPECT_EQ(refused.status, 2) << refused.out;
+
+    ASSERT_EQ(run("lock " + file_ + " --class 1 --off").status, 0);
+    EXPECT_EQ(locks("banbd"), 0);
+    // "全部锁定": every class, the teacher's lock stays; "全部解锁": both cleared.
+    ASSERT_EQ(run("lock " + file_ + " --all").status, 0);
+    EXPECT_EQ(locks("banbd"), classes());
+    EXPECT_EQ(locks("teabd"), 1);
+    ASSERT_EQ(run("lock " + file_ + " --all --off").status, 0);
+    EXPECT_EQ(locks("banbd"), 0);
+    EXPECT_EQ(locks("teabd"), 0);
+}
+
+TEST_F(MoveCli, LockRefusesWhatDoesNotExistAndWritesNothing)
+{
+    const std::string before = bytes(file_);
+    for (const char* args : {" --class 999", " --teacher 0", "", " --class 1 --all"}) {
+        const CliRun r = run("lock " + file_ + args);
+        EXPECT_EQ(r.status, 1) << args << r.out;
+        EXPECT_EQ(bytes(file_), before) << args;
+    }
+}

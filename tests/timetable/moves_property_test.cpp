@@ -11,6 +11,7 @@
 #include "demo/demo.h"
 #include "store/store.h"
 #include "support/fixture.h"
+#include "support/kbgrids.h"
 #include "support/testutil.h"
 #include "timetable/checker.h"
 #include "timetable/kbdocument.h"
@@ -23,23 +24,13 @@ namespace {
 
 model::Grids current(const KbData& kb)
 {
-    model::Grids g;
-    g.Renke_B = kb.gridB();
-    g.Renke_T = kb.gridT();
-    g.Teshu_B.resize(kb.school.MaxBanID + 1, kb.N() + 2, 0);
-    g.RenkePlaced = kb.placed();
-    return g;
+    return tavrin::testing::editedGrids(kb);
 }
 
 // The grid rules an operation answers for (the conditions are warnings, not rules).
 std::set<std::string> breaches(const model::School& s, const model::Grids& g)
 {
-    static const std::set<std::string> kinds = {"教师冲突", "固定课", "节数超出", "节数不符", "课表不一致", "合班", "无效课"};
-    std::set<std::string> out;
-    for (const auto& v : checkTimetable(s, g))
-        if (kinds.count(v.kind))
-            out.insert(v.kind + ":" + v.text);
-    return out;
+    return tavrin::testing::gridBreaches(s, g);
 }
 
 bool grew(const std::set<std::string>& before, const std::set<std::string>& after)

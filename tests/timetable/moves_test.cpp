@@ -8,6 +8,7 @@
 #include <set>
 
 #include "support/fixture.h"
+#include "support/kbgrids.h"
 #include "timetable/checker.h"
 #include "timetable/kbdocument.h"
 #include "timetable/moves.h"
@@ -84,12 +85,7 @@ std::vector<std::string> lines(const std::vector<Violation>& v)
 
 model::Grids current(const KbData& kb)
 {
-    model::Grids g;
-    g.Renke_B = kb.gridB();
-    g.Renke_T = kb.gridT();
-    g.Teshu_B.resize(kb.school.MaxBanID + 1, kb.N() + 2, 0);
-    g.RenkePlaced = kb.placed();
-    return g;
+    return tavrin::testing::editedGrids(kb);
 }
 
 std::set<std::string> breaches(const KbData& kb)

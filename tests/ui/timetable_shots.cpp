@@ -4,6 +4,13 @@
 // timetable-class-1-960x640.png and so on), taken from the window as the operator sees it
 // after opening the class timetable. The layout setting of DB is changed.
 //
+// After them, the editing pictures on CLASS: a drag through the controller with every mark
+// picture, a fixed lesson, a locked target, the hint and the floating copy (editing-drag.png);
+// the question of a move with warnings (editing-question.png); lessons parked at chosen
+// places (editing-holding.png); the class locked (editing-locked-class.png); a teacher of it
+// with its locked cells (editing-teacher-locks.png); the keyboard cursor in the middle of a
+// move (editing-keyboard.png). Nothing is saved.
+//
 // timetable_shots --measure DB: how long entering the step on DB takes, and a redraw and a
 // re-layout of a week of 7 days x 27 periods (189 slots), averaged over many rounds.
 #include <QAbstractButton>
@@ -12,6 +19,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPixmap>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 #include <cstdio>
@@ -19,7 +28,11 @@
 #include "main/form1.h"
 #include "store/store.h"
 #include "ui/kbgrid.h"
+#include "timetable/kbdrag.h"
+#include "timetable/ui/kbdragcontroller.h"
+#include "timetable/ui/kbholding.h"
 #include "timetable/ui/timetablepage.h"
+#include "ui/kbstep.h"
 #include "ui/fonts.h"
 #include "ui/style.h"
 #include "ui/widget_asker.h"
@@ -49,6 +62,139 @@ bool shoot(mainwin::TForm1& w, const QString& file)
         return false;
     }
     return true;
+}
+
+// Answers as the quiet one does, but shows the question first and keeps its picture.
+class ShotAsker : public ui::QuietAsker {
+public:
+    QString questionFile;
+    ui::Answer ask(const QString& text, const QString& title, ui::Buttons buttons, ui::Icon icon) override
+    {
+        if (questionFile.isEmpty())
+            return QuietAsker::ask(text, title, buttons, icon);
+        QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No);
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
+        box.show();
+        settle();
+        box.grab().save(questionFile, "PNG");
+        questionFile.clear();
+        return ui::Answer::No;
+    }
+};
+
+// The source on class `ban` whose drag shows the most kinds of mark.
+int richestSource(const timetable::KbData& kb, int ban)
+{
+    int best = 0, bestKinds = -1;
+    for (int s = 1; s <= kb.N(); ++s) {
+        timetable::KbDrag d;
+        if (!d.startCell(kb, timetable::KbSide::Ban, ban, s))
+            continue;
+        bool seen[5] = {};
+        for (int t = 1; t <= kb.N(); ++t)
+            seen[d.mark(t)] = true;
+        const int kinds = seen[1] + seen[2] + seen[3] + seen[4];
+        if (kinds > bestKinds) {
+            best = s;
+            bestKinds = kinds;
+        }
+    }
+    return best;
+}
+
+int firstMarked(const timetable::KbDrag& d, int n, int mark, bool withHint)
+{
+    for (int t = 1; t <= n; ++t)
+        if (d.mark(t) == mark && (!withHint || !d.hint(t).empty()))
+            return t;
+    return 0;
+}
+
+bool editingShots(mainwin::TForm1& w, timetable::ui::TimetablePage& page, ShotAsker& asker, const QDir& out, int ban)
+{
+    using timetable::KbSide;
+    auto& doc = w.kbStep().document();
+    const timetable::KbData& kb = doc.data();
+    page.setKbLayout(1);
+    page.showBan(ban);
+    const int source = richestSource(kb, ban);
+    if (!source) {
+        std::fprintf(stderr, "这个班没有可拖动的课。\n");
+        return false;
+    }
+    // A teacher of another lesson of the class locked, so that a target shows the locked picture.
+    const int srcTea = kb.school.RenkeTea[static_cast<std::size_t>(kb.cellB(ban, source))];
+    int lockedTea = 0;
+    for (int s = 1; s <= kb.N() && !lockedTea; ++s) {
+        const int r = kb.cellB(ban, s);
+        if (r >= 0 && kb.school.RenkeTea[static_cast<std::size_t>(r)] != srcTea)
+            lockedTea = kb.school.RenkeTea[static_cast<std::size_t>(r)];
+    }
+    if (lockedTea)
+        doc.setTeaLocked(lockedTea, true);
+    auto* ctl = page.dragController();
+    auto* grid = page.grid();
+    auto at = [&](int slot) { return grid->mapTo(&page, grid->slotRect(slot).center()); };
+    bool ok = true;
+
+    ctl->startFromCell(source, at(source));
+    const timetable::KbDrag& d = ctl->drag();
+    int over = firstMarked(d, kb.N(), 2, true);
+    if (!over)
+        over = firstMarked(d, kb.N(), 3, true);
+    if (!over)
+        over = firstMarked(d, kb.N(), 1, false);
+    ctl->moveTo(at(over) + QPoint(6, 4));
+    ok = shoot(w, out.filePath(QStringLiteral("editing-drag.png"))) && ok;
+    const int warn = firstMarked(d, kb.N(), 2, true);
+    if (warn) {
+        asker.questionFile = out.filePath(QStringLiteral("editing-question.png"));
+        ctl->dropOnSlot(warn);
+    } else {
+        ctl->cancel();
+        std::fprintf(stderr, "没有需要确认的位置，未拍提问。\n");
+    }
+    if (lockedTea)
+        doc.setTeaLocked(lockedTea, false);
+
+    // Three lessons parked at chosen places.
+    auto* box = page.holdingBox();
+    const int w0 = grid->geometry().cellW, h0 = grid->geometry().cellH;
+    const QPoint places[] = {{w0, h0 / 2 + 4}, {w0 * 2 + w0 / 3, h0 / 2 + 16}, {w0 * 4 - w0 / 3, h0 / 2 + 4}};
+    int parked = 0;
+    for (int s = 1; s <= kb.N() && parked < 3; ++s) {
+        if (!grid->cell(s).draggable)
+            continue;
+        if (ctl->startFromCell(s, at(s))) {
+            ctl->dropAt(box->area()->mapTo(&page, places[parked]));
+            ++parked;
+        }
+    }
+    ok = shoot(w, out.filePath(QStringLiteral("editing-holding.png"))) && ok;
+
+    page.lockShown(true);
+    ok = shoot(w, out.filePath(QStringLiteral("editing-locked-class.png"))) && ok;
+    page.showTea(srcTea);
+    ok = shoot(w, out.filePath(QStringLiteral("editing-teacher-locks.png"))) && ok;
+    page.showBan(ban);
+    page.lockShown(false);
+
+    // The keyboard: the cursor's lesson picked up and the cursor moved onto an allowed target.
+    w.activateWindow();
+    grid->setFocus();
+    int picked = 0;
+    for (int s = 1; s <= kb.N() && !picked; ++s)
+        if (grid->cell(s).draggable)
+            picked = s;
+    grid->setCursorSlot(picked);
+    ctl->pickUpCell(picked);
+    const int to = firstMarked(ctl->drag(), kb.N(), 1, false);
+    grid->setCursorSlot(to ? to : picked);
+    ok = shoot(w, out.filePath(QStringLiteral("editing-keyboard.png"))) && ok;
+    ctl->cancel();
+    w.setDataChanged(false);
+    return ok;
 }
 
 int measure(const char* db)
@@ -125,14 +271,16 @@ int main(int argc, char** argv)
     const QString suffix = wh.size() == 2 ? QStringLiteral("-") + size : QString();
     const QDir out(QString::fromLocal8Bit(argv[2]));
     store::Store store(argv[1]);
-    ui::QuietAsker quiet;
+    ShotAsker quiet;
     mainwin::TForm1::Options options;
     options.asker = &quiet;
     mainwin::TForm1 w(store, options);
     users::autoLogin(users::loadUsers(store), w.session());
     w.setUserLabel(QString::fromUtf8(users::kDefaultUser) + QStringLiteral("（操作员）"));
-    if (wh.size() == 2)
-        w.resize(wh[0].toInt(), wh[1].toInt());
+    // A size given after the teacher, or TAVRIN_SHOT_SIZE=WxH, takes the pictures at that window size.
+    const QStringList envWh = qEnvironmentVariable("TAVRIN_SHOT_SIZE").split(QLatin1Char('x'));
+    if (const QStringList& use = wh.size() == 2 ? wh : envWh; use.size() == 2)
+        w.resize(use[0].toInt(), use[1].toInt());
     w.show();
     w.openTimetable(ui::KbBan);
     auto* page = timetable::ui::TimetablePage::of(w);
@@ -148,6 +296,7 @@ int main(int argc, char** argv)
         page->showTea(tea);
         ok = ok && shoot(w, out.filePath(QStringLiteral("timetable-teacher-%1%2.png").arg(layout).arg(suffix)));
     }
+    ok = editingShots(w, *page, quiet, out, ban) && ok;
     page->setKbLayout(1);
     return ok ? 0 : 1;
 }

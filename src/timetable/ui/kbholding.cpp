@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -22,7 +23,74 @@ KbHoldingArea::KbHoldingArea(QWidget* parent) : QWidget(parent)
     setObjectName("TmpKeArea");
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
     tiles_.resize(1);
+}
+
+void KbHoldingArea::setDragging(bool on, int source)
+{
+    dragging_ = on;
+    dragSource_ = on ? source : 0;
+    update();
+}
+
+void KbHoldingArea::setCurrent(int n)
+{
+    current_ = n >= 1 && n <= count() ? n : 0;
+    if (current_ > 0)
+        if (auto* box = parentWidget() ? qobject_cast<QScrollArea*>(parentWidget()->parentWidget()) : nullptr) {
+            const QRect r = tiles_[static_cast<std::size_t>(current_)].rect;
+            box->ensureVisible(r.center().x(), r.center().y(), r.width() / 2 + 2, r.height() / 2 + 2);
+        }
+    update();
+}
+
+void KbHoldingArea::keyPressEvent(QKeyEvent* e)
+{
+    switch (e->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        if (count() > 0)
+            setCurrent(std::max(1, current_ - 1));
+        return;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        if (count() > 0)
+            setCurrent(std::min(count(), current_ + 1));
+        return;
+    default:
+        break;
+    }
+    switch (tavrin::ui::kbKeyOf(e)) {
+    case tavrin::ui::KbKey::Activate:
+        if (current_ > 0)
+            Q_EMIT tileActivated(current_);
+        return;
+    case tavrin::ui::KbKey::Escape:
+        Q_EMIT escapePressed();
+        return;
+    case tavrin::ui::KbKey::Menu:
+        break;
+    default:
+        QWidget::keyPressEvent(e);
+        return;
+    }
+    if (current_ > 0)
+        Q_EMIT tileMenuRequested(current_, mapToGlobal(tiles_[static_cast<std::size_t>(current_)].rect.center()));
+}
+
+void KbHoldingArea::focusInEvent(QFocusEvent* e)
+{
+    QWidget::focusInEvent(e);
+    if (current_ < 1 && count() > 0)
+        setCurrent(1);
+    update();
+}
+
+void KbHoldingArea::focusOutEvent(QFocusEvent* e)
+{
+    QWidget::focusOutEvent(e);
+    update();
 }
 
 QString KbHoldingArea::caption() const
@@ -37,6 +105,10 @@ void KbHoldingArea::setTiles(std::vector<KbHeldTile> tiles, int fontSize)
     tiles_ = std::move(tiles);
     fontSize_ = fontSize;
     hover_ = 0;
+    dragging_ = false;
+    dragSource_ = 0;
+    if (current_ > count())
+        current_ = count();
     fitSize();
     update();
 }
@@ -71,24 +143,6 @@ void KbHoldingArea::paintEvent(QPaintEvent* e)
     QPainter p(this);
     p.fillRect(e->rect(), kbPanelColor().lighter(103));
 
-    // The caption sits at the top, centred, under the lessons.
-    QFont cf = font();
-    cf.setPointSize(9);
-    p.setFont(cf);
-    const QString cap = caption();
-    const QFontMetrics fm(cf);
-    const int cw = fm.horizontalAdvance(cap) + 24, chh = fm.height() + 6;
-    auto* box = parentWidget() ? qobject_cast<QScrollArea*>(parentWidget()->parentWidget()) : nullptr;
-    const int visibleW = box ? box->viewport()->width() : width();
-    const int left = (box ? box->horizontalScrollBar()->value() : 0) + (visibleW - cw) / 2;
-    const QRect capRect(left, 0, cw, chh);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0x2b, 0x45, 0x70, 28));
-    p.drawRoundedRect(capRect.adjusted(0, -6, 0, 0), 6, 6);
-    p.setPen(QColor(0x4a, 0x5a, 0x70));
-    p.drawText(capRect, Qt::AlignCenter, cap);
-
     QFont f = font();
     f.setPointSize(fontSize_);
     p.setFont(f);
@@ -96,18 +150,27 @@ void KbHoldingArea::paintEvent(QPaintEvent* e)
         const KbHeldTile& t = tiles_[static_cast<std::size_t>(n)];
         if (!t.rect.intersects(e->rect()))
             continue;
+        if (n == dragSource_) {
+            drawKbCell(p, t.rect, KbLook::Blank);
+            continue;
+        }
         if (t.cell.look == KbLook::Normal)
             paintKbHeldCell(p, t.rect, t.cell.tint);
         else
             drawKbCell(p, t.rect, t.cell.look);
-        p.setPen(kbTextColor(t.cell.look, t.cell.enabled));
+        p.setPen(kbTextColor(t.cell.look, t.cell.enabled && !dragging_));
         p.drawText(t.rect.adjusted(4, 2, -4, -2), Qt::AlignCenter | Qt::TextWordWrap, t.cell.text);
+    }
+    if (current_ > 0 && hasFocus()) {
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(QColor(0x1f, 0x5f, 0xbf), 3));
+        p.drawRect(tiles_[static_cast<std::size_t>(current_)].rect.adjusted(2, 2, -3, -3));
     }
 }
 
 void KbHoldingArea::mousePressEvent(QMouseEvent* e)
 {
-    pressTile_ = e->button() == Qt::LeftButton ? tileAt(e->position().toPoint()) : 0;
+    pressTile_ = e->button() == Qt::LeftButton && !dragging_ ? tileAt(e->position().toPoint()) : 0;
     pressPos_ = e->position().toPoint();
 }
 

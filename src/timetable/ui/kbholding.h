@@ -33,11 +33,21 @@ public:
     // The entry under a point, 0 when none (the latest drawn wins where tiles overlap).
     int tileAt(const QPoint& pos) const;
     QString caption() const;
+    // During a drag every tile is disabled and the dragged one (0 none) shows no picture
+    // and no text, until the page is drawn again.
+    void setDragging(bool on, int source = 0);
+    bool dragging() const { return dragging_; }
+    // The keyboard's current tile (0 none), chosen with the arrows in listing order.
+    void setCurrent(int n);
+    int current() const { return current_; }
 
 Q_SIGNALS:
     void tileEntered(int n);
     void tileDragStarted(int n, const QPoint& pressPos);
     void tileMenuRequested(int n, const QPoint& globalPos);
+    // Enter or Space on the current tile; Esc.
+    void tileActivated(int n);
+    void escapePressed();
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -45,9 +55,15 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void leaveEvent(QEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
 
 private:
     std::vector<KbHeldTile> tiles_;
+    bool dragging_ = false;
+    int dragSource_ = 0;
+    int current_ = 0;
     int fontSize_ = 9;
     int hover_ = 0;
     int pressTile_ = 0;

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
@@ -18,9 +19,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cstdlib>
 
 #include "model/school.h"
 #include "store/store.h"
@@ -29,6 +34,7 @@
 #include "timetable/kbdata.h"
 #include "timetable/layout.h"
 #include "ui/kbgrid.h"
+#include "timetable/ui/kbdragcontroller.h"
 #include "timetable/ui/kbholding.h"
 #include "ui/asker.h"
 #include "ui/busy.h"
@@ -60,6 +66,8 @@ TimetablePage::TimetablePage(tavrin::ui::Shell& shell, QWidget* parent)
 {
     buildControls();
     buildMenus();
+    drag_ = new KbDragController(*this);
+    connect(&shell.kbStep(), &tavrin::ui::KbStep::changed, this, &TimetablePage::kbChanged);
 }
 
 TimetablePage::~TimetablePage() = default;
@@ -190,6 +198,8 @@ void TimetablePage::buildControls()
     // Besides its own Ctrl+R, the keys every other program redoes with.
     actRedoKb_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::CTRL | Qt::Key_Y),
                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    connect(actUndoKb_, &QAction::triggered, this, &TimetablePage::undoKb);
+    connect(actRedoKb_, &QAction::triggered, this, &TimetablePage::redoKb);
     actExKb_ = makeAction("actExKb", "导出打印");
     connect(actExKb_, &QAction::triggered, this, [this] {
         if (exportHandler_)
@@ -295,14 +305,28 @@ void TimetablePage::buildControls()
     auto* tmpLay = new QVBoxLayout(tmp);
     tmpLay->setContentsMargins(0, 0, 0, 0);
     tmpLay->setSpacing(0);
+    // The caption stays above the lessons however they are scrolled.
+    auto* tmpHead = new QWidget(tmp);
+    tmpHead->setObjectName("pnlTmpHead");
+    tmpHead->setAttribute(Qt::WA_StyledBackground);
+    auto* headLay = new QHBoxLayout(tmpHead);
+    headLay->setContentsMargins(8, 2, 8, 2);
+    auto* tmpTxt = new QLabel(QStringLiteral("课程暂放区"), tmpHead);
+    tmpTxt->setObjectName("pnlTmpTxt");
+    headLay->addWidget(tmpTxt);
+    headLay->addStretch(1);
+    tmpLay->addWidget(tmpHead);
     holding_ = new KbHoldingBox(tmp);
-    holding_->setMinimumHeight(60);
-    tmpLay->addWidget(holding_);
+    holding_->setMinimumHeight(24);
+    holding_->setFocusPolicy(Qt::NoFocus);
+    tmpLay->addWidget(holding_, 1);
     spl4_->addWidget(grid_);
     spl4_->addWidget(tmp);
     spl4_->setStretchFactor(0, 1);
     spl4_->setStretchFactor(1, 0);
     spl4_->installEventFilter(this);
+    grid_->setHotOnHover(true);
+    QWidget::setTabOrder(grid_, holding_->area());
 
     scrlbxMinFrm_ = new QScrollArea(spl6_);
     scrlbxMinFrm_->setObjectName("scrlbxMinFrm");
@@ -505,6 +529,7 @@ void TimetablePage::enterStep(int table)
     }
     history_.clear();
     held_ = {};
+    overflowTold_ = 0;
     SelKB = 0;
     NowBan = 1;
     NowTea = 1;
@@ -539,6 +564,9 @@ void TimetablePage::enterStep(int table)
 
 void TimetablePage::freeStep()
 {
+    if (drag_)
+        drag_->cancel();
+    overflowTold_ = 0;
     doc_.free();
     history_.clear();
     held_ = {};
@@ -653,6 +681,7 @@ void TimetablePage::pressBiao(int k)
 void TimetablePage::presentPage(bool ban, int id)
 {
     SelKB = ban ? KbBan : KbTea;
+    overflowTold_ = 0;
     QComboBox* shown = ban ? cbbBan_ : cbbTea_;
     (ban ? cbbTea_ : cbbBan_)->hide();
     shown->show();
@@ -707,6 +736,7 @@ void TimetablePage::pickBan(int i)
     if (!kb_.loaded || i < 0 || i >= kb_.school.MaxBanID)
         return;
     NowBan = i + 1;
+    overflowTold_ = 0;
     ShowKeBiao_B(NowBan);
     addHistory(banPage(NowBan));
 }
@@ -716,6 +746,7 @@ void TimetablePage::pickTea(int i)
     if (!kb_.loaded || i < 0 || i >= kb_.school.TeaOldNum)
         return;
     NowTea = i + 1;
+    overflowTold_ = 0;
     ShowKeBiao_T(NowTea);
     addHistory(teaPage(NowTea));
 }
@@ -853,21 +884,25 @@ void TimetablePage::ShowKeBiao_T(int tea)
 void TimetablePage::fillHolding()
 {
     const KbSide side = shown_;
-    held_ = listHolding(kb_, side, side == KbSide::Ban ? NowBan : NowTea);
-    if (held_.overflow) {
-        // The list stops at N; the rest of the redraw is skipped.
-        holding_->area()->clear();
-        shell().asker().inform(QString::fromUtf8(holdingOverflowText(side)));
-        return;
-    }
+    const int id = side == KbSide::Ban ? NowBan : NowTea;
+    held_ = listHolding(kb_, side, id);
+    // The first N held lessons are shown and the page is finished as always; the overflow
+    // is said once per showing of the timetable, not at every redraw after an edit.
     layoutHolding();
     setLockButtons();
     markPickers();
+    const int code = side == KbSide::Ban ? banPage(id) : teaPage(id);
+    if (held_.overflow && overflowTold_ != code) {
+        overflowTold_ = code;
+        shell().asker().inform(QString::fromUtf8(holdingOverflowText(side)));
+    } else if (!held_.overflow && overflowTold_ == code) {
+        overflowTold_ = 0;
+    }
 }
 
 void TimetablePage::layoutHolding()
 {
-    if (!kb_.loaded || held_.overflow)
+    if (!kb_.loaded)
         return;
     const tavrin::ui::GridGeometry& geo = grid_->geometry();
     if (geo.cellW <= 0 || geo.cellH <= 0)
@@ -887,6 +922,41 @@ void TimetablePage::layoutHolding()
         tiles[i] = {QRect(r.left, r.top, r.width, r.height), toGridCell(heldCell(kb_, held_.TmpKe[i], side, show()))};
     }
     holding_->area()->setTiles(std::move(tiles), geo.fontSize);
+    fitHoldingHeight();
+}
+
+// The holding area grows to the height its lessons need when a lesson would be cut off at
+// its bottom, up to half of the grid's column, and shrinks back to its starting height when
+// they need less; the grid gives up or takes back the room.
+void TimetablePage::fitHoldingHeight()
+{
+    if (sizingHolding_ || !holdingSized_ || spl4_->count() < 2)
+        return;
+    const int cellH = grid_->geometry().cellH;
+    if (cellH <= 0)
+        return;
+    QWidget* pane = spl4_->widget(1);
+    const int head = pane->height() - holding_->height();
+    int bottom = 0;
+    const auto& tiles = holding_->area()->tiles();
+    for (std::size_t i = 1; i < tiles.size(); ++i)
+        bottom = std::max(bottom, tiles[i].rect.bottom() + 1);
+    const int view = holding_->viewport()->height();
+    const QList<int> sizes = spl4_->sizes();
+    const int total = spl4_->height() - spl4_->handleWidth();
+    if (sizes.size() < 2 || total <= 0)
+        return;
+    int want = sizes[1];
+    if (bottom + 2 > view)
+        want = head + bottom + 4 + holding_->horizontalScrollBar()->sizeHint().height();
+    else if (sizes[1] > kHoldingHeight && bottom + 2 + cellH < view)
+        want = std::max(kHoldingHeight, head + bottom + 4);
+    want = std::min(want, std::max(kHoldingHeight, total / 2));
+    if (std::abs(sizes[1] - want) <= 4)
+        return;
+    sizingHolding_ = true;
+    spl4_->setSizes({total - want, want});
+    sizingHolding_ = false;
 }
 
 void TimetablePage::setLockButtons()
@@ -958,8 +1028,15 @@ int TimetablePage::prepareCellMenu(int slot, bool held)
             r = side == KbSide::Ban ? kb_.cellB(NowBan, slot) : kb_.cellT(NowTea, slot);
         }
         GoKbId = goToTarget(kb_.school, r, side);
-        if (GoKbId >= 1)
-            NGoKb_->setText(qs(goToCaption(kb_.school, side, GoKbId)));
+        if (GoKbId >= 1) {
+            const QString caption = qs(goToCaption(kb_.school, side, GoKbId));
+            NGoKb_->setText(caption);
+            // Long names in wide quotes measure short in the menu's own metrics; the menu
+            // is made wide enough to show the caption whole.
+            QString shown = caption;
+            shown.remove(QLatin1Char('&'));
+            pmKb_->setMinimumWidth(QFontMetrics(pmKb_->font()).horizontalAdvance(shown) * 5 / 4 + 64);
+        }
     }
     NGoKb_->setVisible(GoKbId >= 1);
     return GoKbId;
@@ -983,7 +1060,61 @@ void TimetablePage::lockShown(bool on)
         doc_.setTeaLocked(NowTea, on);
     else
         doc_.setBanLocked(NowBan, on);
-    redraw();
+}
+
+void TimetablePage::kbChanged(const KbChange& c)
+{
+    using K = KbChange::Kind;
+    if (c.kind == K::Freed)
+        return;
+    if (drag_ && drag_->active() && c.kind != K::Holding)
+        drag_->cancel();
+    // A lock is no step of the ring, yet only the save keeps it: it marks the step changed
+    // like any edit, so that leaving asks the save question.
+    if (!loading_ && (c.kind == K::Step || c.kind == K::Undo || c.kind == K::Redo || c.kind == K::Lock))
+        shell().setDataChanged(true);
+    syncUndoActions();
+    if (c.kind != K::Loaded && !loading_ && !(drag_ && drag_->active()))
+        redraw();
+}
+
+void TimetablePage::syncUndoActions()
+{
+    actUndoKb_->setEnabled(doc_.canUndo());
+    actRedoKb_->setEnabled(doc_.canRedo());
+}
+
+void TimetablePage::showStepOf(int record)
+{
+    if (record > kTeaPageBase) {
+        if (record - kTeaPageBase != NowTea || shown_ != KbSide::Tea)
+            showTea(record - kTeaPageBase);
+    } else if (record > kBanPageBase) {
+        if (record - kBanPageBase != NowBan || shown_ != KbSide::Ban)
+            showBan(record - kBanPageBase);
+    }
+}
+
+void TimetablePage::undoKb()
+{
+    stepRing(false);
+}
+
+void TimetablePage::redoKb()
+{
+    stepRing(true);
+}
+
+void TimetablePage::stepRing(bool redo)
+{
+    if (!kb_.loaded || !(redo ? doc_.canRedo() : doc_.canUndo()))
+        return;
+    if (const std::string why = redo ? doc_.redoRefusal() : doc_.undoRefusal(); !why.empty()) {
+        shell().asker().inform(qs(why), redo ? QStringLiteral("重做") : QStringLiteral("撤消"), tavrin::ui::Icon::Warning);
+        return;
+    }
+    if (const auto c = redo ? doc_.redo() : doc_.undo())
+        showStepOf(c->record);
 }
 
 }  // namespace tavrin::timetable::ui

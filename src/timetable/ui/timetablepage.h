@@ -51,6 +51,7 @@ namespace tavrin::timetable::ui {
 using tavrin::ui::KbGrid;
 using tavrin::ui::KbGridCell;
 class KbHoldingBox;
+class KbDragController;
 
 class TimetablePage : public tavrin::ui::Page {
     Q_OBJECT
@@ -115,6 +116,13 @@ public:
     void goToKb();
     // Lock commands for the timetable shown.
     void lockShown(bool on);
+    // `actUndoKb` and `actRedoKb`: a step taken back or done again, and the timetable it
+    // changed brought into view as the switch buttons do.
+    void undoKb();
+    void redoKb();
+    KbSide shownSide() const { return shown_; }
+    int shownId() const { return shown_ == KbSide::Tea ? NowTea : NowBan; }
+    KbDragController* dragController() const { return drag_; }
 
     // ---- controls, for the editing pages built on this one
     KbGrid* grid() const { return grid_; }
@@ -140,6 +148,9 @@ private:
     int KbLayout = 1;
     int GoKbId = 0;
     KbSide shown_ = KbSide::Ban;  // whose timetable the grid holds
+    int overflowTold_ = 0;        // the page code whose overflowing holding list was reported
+    bool sizingHolding_ = false;
+    KbDragController* drag_ = nullptr;
     int cellW_ = 0, cellH_ = 0;  // the grid's cell size the held places belong to
     bool loading_ = false;
     bool holdingSized_ = false;
@@ -202,6 +213,11 @@ private:
     KbGridCell toGridCell(const KbCell& c) const;
     void onLayoutRadio(int layout);
     void setMinFrmWidth(int w);
+    void kbChanged(const KbChange& c);
+    void syncUndoActions();
+    void showStepOf(int record);
+    void stepRing(bool redo);
+    void fitHoldingHeight();
 };
 
 }  // namespace tavrin::timetable::ui
