@@ -119,6 +119,7 @@ private:
     // The figures now and the best met; atBest_: the grids now are a best; haveBest_: best_
     // holds a best.
     Figures cur_, bestFig_, startFig_;
+    long long lastBest_ = 0;  // the step that met the best
     bool atBest_ = true, haveBest_ = false;
     model::Grids best_;
     // Repeats of each class day and gaps of each teacher day as they stand; the figures of the
@@ -621,6 +622,7 @@ bool Polisher::takeMove(const std::vector<Step>& steps, const std::function<bool
     const Figures next{cur_.repeats + d.repeats, cur_.gaps + d.gaps, cur_.pref + d.pref};
     if (next.better(bestFig_)) {
         bestFig_ = next;
+        lastBest_ = steps_;
         atBest_ = true;
         haveBest_ = false;
     } else if (next == bestFig_) {
@@ -653,7 +655,15 @@ void Polisher::anneal(long long steps)
     std::vector<Step> cand;
     std::uniform_real_distribution<double> coin(0.0, 1.0);
     const long long total = steps;
+    long long maxPref = 0;
+    for (int v : bestPref_)
+        maxPref += v;
     while (steps_ < end) {
+        // Nothing left to gain, or a quarter of the annealing without a better timetable: the
+        // descent settles what is left.
+        if ((bestFig_.repeats == 0 && bestFig_.gaps == 0 && bestFig_.pref >= maxPref) ||
+            steps_ - lastBest_ > total / 4)
+            return;
         int u = movable_[rng_() % movable_.size()];
         for (int tries = 0; tries < 4 && !worthMoving(u); ++tries)
             u = movable_[rng_() % movable_.size()];

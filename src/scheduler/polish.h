@@ -60,11 +60,16 @@ struct PolishResult {
     double seconds = 0;
 };
 
-// The polish's default share of steps after a run on a school of `lessons` lessons: enough for
-// the repeats and gaps of real schools' weeks to fall to what a careful timetabler reaches;
-// on large schools it takes longer than the search itself.
-inline constexpr long long kPolishStepsPerLesson = 50;
-inline long long polishStepsFor(int lessons) { return kPolishStepsPerLesson * std::max(lessons, 1); }
+// The polish's default steps after a run on a school of `lessons` lessons: enough for the
+// repeats and gaps of real schools' weeks to fall to what a careful timetabler reaches. Small
+// schools whose lessons are bound in large combined groups need many steps for few lessons,
+// hence the floor; on large schools the polish takes longer than the search itself.
+inline constexpr long long kPolishStepsPerLesson = 60;
+inline constexpr long long kPolishMinSteps = 300'000;
+inline long long polishStepsFor(int lessons)
+{
+    return std::max(kPolishStepsPerLesson * std::max(lessons, 1), kPolishMinSteps);
+}
 
 // "没有可以优化的课"
 extern const char* const kNothingToPolish;
