@@ -17,7 +17,8 @@ seed), steps and restarts (median), the quality figures (median: same-day repeat
 teacher gaps, out-of-step assignments, "尽量排" periods kept) and the checker's findings
 summed over the seeds (must be 0), peak memory of the slowest seed. With the polish on (the
 default), same-day repeats and teacher gaps read "before → after" the polish, and two more
-columns give the search's and the polish's own time (median).
+columns give the search's and the polish's own time (median). The last column is the other
+timetabler's same-day repeats and teacher gaps from the folder's README, where it has them.
 """
 import argparse
 import json
@@ -57,6 +58,25 @@ def run_one(cli, path, strength, seed, steps, polish=True):
     return j, wall, violations, peak
 
 
+def reference_figures(folder):
+    """The other timetabler's same-day repeats and teacher gaps per school, from the table of
+    the folder's README.md (its last two columns), where there is one."""
+    out = {}
+    path = os.path.join(folder or "", "README.md")
+    if not os.path.isfile(path):
+        return out
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            cells = [c.strip() for c in line.strip().strip("|").split("|")]
+            if len(cells) < 3 or not line.startswith("|"):
+                continue
+            try:
+                out[cells[0]] = (int(cells[-2].replace(",", "")), int(cells[-1].replace(",", "")))
+            except ValueError:
+                continue
+    return out
+
+
 def schools_of(folder):
     if not folder or not os.path.isdir(folder):
         return []
@@ -83,6 +103,7 @@ def main():
     tmp = tempfile.mkdtemp(prefix="tavrin_schools_", dir=a.tmp)
     try:
         sources = schools_of(a.folder)
+        reference = reference_figures(a.folder)
         if not a.no_demo:
             for size in a.demo.split(","):
                 for combined in (False, True):
@@ -93,8 +114,8 @@ def main():
                     sources.append((name, path))
         print("| school | strength | placed/lessons (worst) | complete runs | doubles (worst) | time median / max (s) "
               "| steps | restarts | same-day repeats | teacher gaps | out of step | preferred kept | check findings "
-              "| peak memory (MB) | search (s) | polish (s) |")
-        print("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|")
+              "| peak memory (MB) | search (s) | polish (s) | other timetabler: repeats / gaps |")
+        print("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|")
         totals = {s: {"placed": 0, "lessons": 0, "median": 0.0, "max": 0.0, "complete": 0, "runs": 0, "findings": 0}
                   for s in strengths}
         for name, src in sources:
@@ -138,12 +159,13 @@ def main():
                       f"| {statistics.median(walls):.3f} / {max(walls):.3f} | {steps:.0f} | {restarts:.0f} "
                       f"| {measure('same_day_repeats')} | {measure('teacher_gaps')} | {med('out_of_step'):.0f} "
                       f"| {med('preferred_kept'):.0f}/{med('preferred_marked'):.0f} | {findings} | {peak:.0f} "
-                      f"| {search_s:.3f} | {polish_s:.3f} |")
+                      f"| {search_s:.3f} | {polish_s:.3f} "
+                      f"| {'%d / %d' % reference[name] if name in reference else ''} |")
                 sys.stdout.flush()
         for strength in strengths:
             t = totals[strength]
             print(f"| **total** | {strength} | {t['placed']}/{t['lessons']} | {t['complete']}/{t['runs']} | "
-                  f"| {t['median']:.2f} / {t['max']:.2f} | | | | | | | {t['findings']} | | | |")
+                  f"| {t['median']:.2f} / {t['max']:.2f} | | | | | | | {t['findings']} | | | | |")
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
 

@@ -178,7 +178,7 @@ void runSchedule(const Args& a)
                     {"teacher_day", req.opts.teaDay},
                     {"no_lian", req.opts.noLian},
                     {"repair", req.repair}};
-    j["quality"] = qualityJson(school, timetable::measureQuality(school, res.grids));
+    j["quality"] = qualityJson(school, res.polished ? res.polish.quality : timetable::measureQuality(school, res.grids));
     j["report"] = saved.lines;
     j["polish"] = res.polished ? polishJson(res.polish) : nlohmann::ordered_json(nullptr);
     std::cout << jsonText(j) << '\n';

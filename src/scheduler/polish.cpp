@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <random>
 #include <initializer_list>
@@ -30,19 +31,29 @@ bool flag(const std::vector<std::uint8_t>& v, int i)
     return i >= 0 && static_cast<std::size_t>(i) < v.size() && v[static_cast<std::size_t>(i)] != 0;
 }
 
-// One repeat weighs more than any number of gaps a move can make, one gap more than any
-// number of preferences: the figures fall in their order.
-constexpr long long kRepeatWeight = 1'000'000;
-constexpr long long kGapWeight = 1'000;
-// Without a step budget the polish stops when a sweep over the lessons finds nothing better,
-// or after this many sweeps.
+// The descent stops when a sweep over the lessons finds nothing better, or after this many sweeps.
 constexpr int kMaxSweeps = 30;
+// The weights of the annealing: a repeat outweighs the gaps one move makes in practice, a gap
+// the "尽量排" periods. The temperature falls from where most gaps are let in and a repeat
+// now and then, to where a gap almost never is.
+constexpr long long kRepeatCost = 64;
+constexpr long long kGapCost = 8;
+constexpr double kStartTemperature = 25.0;
+constexpr double kEndTemperature = 1.0;
+// Percent of a step budget the annealing takes; the descent the rest.
+constexpr long long kAnnealShare = 85;
+// Units one chain may carry: combined lessons of whole grades need long chains.
+constexpr std::size_t kMaxChain = 32;
 
 }  // namespace
 
 PolishFigures polishFigures(const model::School& s, const model::Grids& g)
 {
-    const auto q = timetable::measureQuality(s, g);
+    return polishFigures(s, g, timetable::measureQuality(s, g));
+}
+
+PolishFigures polishFigures(const model::School& s, const model::Grids& g, const timetable::Quality& q)
+{
     return {q.sameDayRepeats, q.teacherGaps, q.preferredKept, static_cast<int>(timetable::checkTimetable(s, g).size())};
 }
 
@@ -53,11 +64,13 @@ public:
     {
     }
     int build();
-    void run();
+    void run(long long lessons);
     bool cancelled() const { return cancelled_; }
     bool budgetSpent() const { return budgetSpent_; }
     long long steps() const { return steps_; }
     int moves() const { return moves_; }
+    // The best timetable met is better than the one given (else the polish gives that one back).
+    bool improved() const { return bestFig_.better(startFig_); }
 
 private:
     static constexpr int kFixed = -2;
@@ -70,6 +83,22 @@ private:
         int u, to;
     };
 
+    // Changes of the figures a move makes; the lexicographic order decides the descent, the
+    // weights the annealing's chance of a worse move.
+    struct Delta {
+        int repeats = 0, gaps = 0, pref = 0;
+        long long weighted() const { return kRepeatCost * repeats + kGapCost * gaps - pref; }
+        bool better() const { return repeats < 0 || (repeats == 0 && (gaps < 0 || (gaps == 0 && pref > 0))); }
+    };
+    struct Figures {
+        int repeats = 0, gaps = 0, pref = 0;
+        bool better(const Figures& o) const
+        {
+            return std::tuple(repeats, gaps, -pref) < std::tuple(o.repeats, o.gaps, -o.pref);
+        }
+        bool operator==(const Figures&) const = default;
+    };
+
     Engine& e_;
     const model::School& sc_;
     const std::vector<std::uint8_t>& keep_;
@@ -77,15 +106,29 @@ private:
     std::mt19937 rng_;
     int N_;
     std::vector<Unit> units_;
-    std::vector<int> bestPref_;
+    std::vector<int> movable_;
+    std::vector<int> bestPref_;  // [unit] the most "尽量排" periods any start would give it
     // Scratch of tryMoves: the class days and teacher days a move touches, (slot, score) per step.
-    std::vector<std::pair<int, int>> banDays_, teaDays_, from_;  // [unit] the most "尽量排" periods any start would give it
+    std::vector<std::pair<int, int>> banDays_, teaDays_, from_;
     model::Array2<int> cell_;     // [ban][slot] unit, -1 free, kFixed
     model::Array2<int> teaCell_;  // [tea][slot] unit, -1 free, kFixed
     long long steps_ = 0;
     int moves_ = 0;
     bool cancelled_ = false, budgetSpent_ = false;
     int percent_ = -1;
+    // The figures now and the best met; atBest_: the grids now are a best; haveBest_: best_
+    // holds a best.
+    Figures cur_, bestFig_, startFig_;
+    long long lastBest_ = 0;  // the step that met the best
+    bool atBest_ = true, haveBest_ = false;
+    model::Grids best_;
+    // Repeats of each class day and gaps of each teacher day as they stand; the figures of the
+    // days a move touches once it is made.
+    model::Array2<int> repeatsOf_, gapsOf_;
+    std::vector<int> newRepeats_, newGaps_;
+    // Marks of the class days and teacher days a move has listed already.
+    model::Array2<int> banSeen_, teaSeen_;
+    int stamp_ = 0;
 
     bool stop();
     bool fits(int u, int s) const;
@@ -95,16 +138,24 @@ private:
     void clearCell(int b, int x);
     void setTea(int t, int x, int r);
     void clearTea(int t, int x);
-    bool open(int u, int s, std::initializer_list<int> moving) const;
     void lift(int u);
     int scoreAt(int u, int s) const;
-    long long cost(const std::vector<std::pair<int, int>>& banDays, const std::vector<std::pair<int, int>>& teaDays) const;
-    // Tries the steps together; keeps them when `keep` and the timetable got better. The change of
-    // the weighted figures, or kRefused when a rule refuses.
-    long long tryMoves(const std::vector<Step>& steps, bool keep);
-    bool improve(int u);
+    Figures figures();
+    Figures cachedFigures() const;
+    Figures freshFigures();
+    void commit();
+    bool allowed(int u, int s) const;
+    // Makes the steps together when every rule lets them, with the change of the figures; else
+    // leaves the timetable as it was.
+    bool tryMoves(const std::vector<Step>& steps, Delta& delta);
+    void undoMoves(const std::vector<Step>& steps);
+    bool takeMove(const std::vector<Step>& steps, const std::function<bool(const Delta&)>& accept);
+    bool chain(int u, int from, int to, int len, std::vector<Step>& out);
     bool worthMoving(int u) const;
-    static constexpr long long kRefused = 1LL << 60;
+    void keepBest();
+    void anneal(long long steps);
+    void descend(long long steps);
+    void report(long long done, long long total, int phase);
 };
 
 int Polisher::build()
@@ -377,90 +428,164 @@ void Polisher::lift(int u)
     U.slot = -1;
 }
 
-// What never changes while the lessons in `moving` move: the marks, the fixed lessons, and
-// the cells held by other lessons. Checked before a move is tried.
-bool Polisher::open(int u, int s, std::initializer_list<int> moving) const
+// The figures of the class days and teacher days a move touches: as they stood (from the
+// cache) and as they stand now (into the scratch that commit() writes back).
+Polisher::Figures Polisher::cachedFigures() const
+{
+    Figures f;
+    for (auto [b, d] : banDays_)
+        f.repeats += repeatsOf_(b, d);
+    for (auto [t, d] : teaDays_)
+        f.gaps += gapsOf_(t, d);
+    return f;
+}
+
+Polisher::Figures Polisher::freshFigures()
+{
+    Figures f;
+    newRepeats_.clear();
+    newGaps_.clear();
+    for (auto [b, d] : banDays_) {
+        newRepeats_.push_back(timetable::dayRepeats(sc_, e_.g_, b, d));
+        f.repeats += newRepeats_.back();
+    }
+    for (auto [t, d] : teaDays_) {
+        newGaps_.push_back(timetable::dayGaps(sc_, e_.g_, t, d));
+        f.gaps += newGaps_.back();
+    }
+    return f;
+}
+
+void Polisher::commit()
+{
+    for (std::size_t i = 0; i < banDays_.size(); ++i)
+        repeatsOf_(banDays_[i].first, banDays_[i].second) = newRepeats_[i];
+    for (std::size_t i = 0; i < teaDays_.size(); ++i)
+        gapsOf_(teaDays_[i].first, teaDays_[i].second) = newGaps_[i];
+}
+
+// What no other lesson's place changes: the marks, the fixed lessons' cells and a double's
+// two periods. Checked before any lesson is lifted.
+bool Polisher::allowed(int u, int s) const
 {
     const Unit& U = units_[u];
     if (s < 1 || s + U.len - 1 > N_ || (U.len == 2 && !e_.nextSame_[s]))
         return false;
-    auto heldByOther = [&](int c) {
-        return c != -1 && std::find(moving.begin(), moving.end(), c) == moving.end();
-    };
-    const int X = e_.partner_[U.tea];
     for (int x = s; x < s + U.len; ++x) {
         const int d = e_.sl_.SlotDay[x], j = e_.sl_.SlotJie[x];
-        if (sc_.TeshuTea(U.tea, d, j) == model::MarkNever || heldByOther(teaCell_(U.tea, x)))
-            return false;
-        if (X > 0 && heldByOther(teaCell_(X, x)))
+        if (sc_.TeshuTea(U.tea, d, j) == model::MarkNever)
             return false;
         for (int M : U.members) {
             const int b = e_.ban(M);
-            if (e_.gudin_(b, x) || sc_.TeshuKe(e_.ke(M), b, d, j) == model::MarkNever || heldByOther(cell_(b, x)))
+            if (e_.gudin_(b, x) || sc_.TeshuKe(e_.ke(M), b, d, j) == model::MarkNever)
                 return false;
         }
     }
     return true;
 }
 
-long long Polisher::cost(const std::vector<std::pair<int, int>>& banDays,
-                         const std::vector<std::pair<int, int>>& teaDays) const
+bool Polisher::tryMoves(const std::vector<Step>& steps, Delta& delta)
 {
-    long long c = 0;
-    for (auto [b, d] : banDays)
-        c += kRepeatWeight * timetable::dayRepeats(sc_, e_.g_, b, d);
-    for (auto [t, d] : teaDays)
-        c += kGapWeight * timetable::dayGaps(sc_, e_.g_, t, d);
-    return c;
-}
-
-long long Polisher::tryMoves(const std::vector<Step>& steps, bool keep)
-{
-    auto& banDays = banDays_;
-    auto& teaDays = teaDays_;
-    auto& from = from_;
-    banDays.clear();
-    teaDays.clear();
-    from.clear();
-    auto add = [](std::vector<std::pair<int, int>>& v, int a, int d) {
-        if (std::find(v.begin(), v.end(), std::pair{a, d}) == v.end())
-            v.emplace_back(a, d);
-    };
-    long long pref = 0;
+    banDays_.clear();
+    teaDays_.clear();
+    from_.clear();
+    ++stamp_;
+    int pref = 0;
     for (const auto& st : steps) {
         const Unit& U = units_[st.u];
         for (int slot : {U.slot, st.to}) {
             const int d = e_.sl_.SlotDay[slot];
             for (int M : U.members)
-                add(banDays, e_.ban(M), d);
-            add(teaDays, U.tea, d);
+                if (int& seen = banSeen_(e_.ban(M), d); seen != stamp_) {
+                    seen = stamp_;
+                    banDays_.emplace_back(e_.ban(M), d);
+                }
+            if (int& seen = teaSeen_(U.tea, d); seen != stamp_) {
+                seen = stamp_;
+                teaDays_.emplace_back(U.tea, d);
+            }
         }
-        pref += prefAt(st.u, U.slot) - prefAt(st.u, st.to);
-        from.emplace_back(U.slot, U.score);
+        if (bestPref_[st.u] > 0)
+            pref += prefAt(st.u, st.to) - prefAt(st.u, U.slot);
+        from_.emplace_back(U.slot, U.score);
     }
-    const long long before = cost(banDays, teaDays);
+    for (const auto& st : steps)
+        if (!allowed(st.u, st.to))
+            return false;
+    const Figures before = cachedFigures();
     for (const auto& st : steps)
         lift(st.u);
     std::size_t placed = 0;
-    bool ok = true;
     for (; placed < steps.size(); ++placed) {
         const auto& st = steps[placed];
-        if (!fits(st.u, st.to)) {
-            ok = false;
+        if (!fits(st.u, st.to))
             break;
-        }
         place(st.u, st.to, scoreAt(st.u, st.to));
     }
-    long long delta = kRefused;
-    if (ok)
-        delta = cost(banDays, teaDays) - before + pref;
-    if (!ok || !keep || delta >= 0) {
+    if (placed < steps.size()) {
         for (std::size_t i = 0; i < placed; ++i)
             lift(steps[i].u);
         for (std::size_t i = 0; i < steps.size(); ++i)
-            place(steps[i].u, from[i].first, from[i].second);
+            place(steps[i].u, from_[i].first, from_[i].second);
+        return false;
     }
-    return delta;
+    const Figures after = freshFigures();
+    delta = {after.repeats - before.repeats, after.gaps - before.gaps, pref};
+    return true;
+}
+
+void Polisher::undoMoves(const std::vector<Step>& steps)
+{
+    for (const auto& st : steps)
+        lift(st.u);
+    for (std::size_t i = 0; i < steps.size(); ++i)
+        place(steps[i].u, from_[i].first, from_[i].second);
+}
+
+// The units that move when the block of `len` periods starting at `from` (u among them)
+// trades places with the block starting at `to`: every lesson of the two blocks that shares a
+// class, a teacher or a teacher's exclusion partner with one that moves must move too (a Kempe
+// chain over the two blocks), each keeping its offset in its block. False when the chain meets
+// a fixed lesson, one that reaches out of its block, or grows long.
+bool Polisher::chain(int u, int from, int to, int len, std::vector<Step>& out)
+{
+    const Unit& U0 = units_[u];
+    out.clear();
+    if (from < 1 || to < 1 || from + len - 1 > N_ || to + len - 1 > N_ || (to < from + len && from < to + len) ||
+        U0.slot < from || U0.slot + U0.len > from + len)
+        return false;
+    out.push_back({u, U0.slot - from + to});
+    auto pull = [&](int c, int blockFrom, int blockTo) {
+        if (c == -1)
+            return true;
+        if (c < 0)
+            return false;
+        for (const auto& st : out)
+            if (st.u == c)
+                return true;
+        const Unit& W = units_[c];
+        if (W.fixed || W.slot < blockFrom || W.slot + W.len > blockFrom + len || out.size() >= kMaxChain)
+            return false;
+        out.push_back({c, W.slot - blockFrom + blockTo});
+        return true;
+    };
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const Unit& W = units_[out[i].u];
+        const bool inFrom = W.slot >= from && W.slot < from + len;
+        const int srcStart = inFrom ? from : to, dstStart = inFrom ? to : from;
+        const int X = e_.partner_[W.tea];
+        for (int k = 0; k < W.len; ++k) {
+            const int y = W.slot - srcStart + dstStart + k;
+            for (int M : W.members)
+                if (!pull(cell_(e_.ban(M), y), dstStart, srcStart))
+                    return false;
+            if (!pull(teaCell_(W.tea, y), dstStart, srcStart))
+                return false;
+            if (X > 0 && !pull(teaCell_(X, y), dstStart, srcStart))
+                return false;
+        }
+    }
+    return true;
 }
 
 // A unit is worth starting from when its class has a repeat that day, its teacher a gap,
@@ -470,123 +595,186 @@ bool Polisher::worthMoving(int u) const
     const Unit& U = units_[u];
     const int d = e_.sl_.SlotDay[U.slot];
     for (int M : U.members)
-        if (timetable::dayRepeats(sc_, e_.g_, e_.ban(M), d) > 0)
+        if (repeatsOf_(e_.ban(M), d) > 0)
             return true;
-    if (timetable::dayGaps(sc_, e_.g_, U.tea, d) > 0)
+    if (gapsOf_(U.tea, d) > 0)
         return true;
-    return prefAt(u, U.slot) < bestPref_[u];
+    return bestPref_[u] > 0 && prefAt(u, U.slot) < bestPref_[u];
 }
 
-bool Polisher::improve(int u)
+// Notes the timetable as it stands as the best so far; taken lazily, just before a move
+// leaves it, since most moves that reach a best are followed by ones that keep it.
+void Polisher::keepBest()
 {
-    const Unit& U0 = units_[u];
-    if (U0.fixed || !worthMoving(u))
+    best_ = e_.g_;
+    haveBest_ = true;
+}
+
+bool Polisher::takeMove(const std::vector<Step>& steps, const std::function<bool(const Delta&)>& accept)
+{
+    Delta d;
+    if (!tryMoves(steps, d))
         return false;
-    std::vector<Step> best;
-    long long bestDelta = 0;
-    std::vector<Step> cand;
-    // The first move that lowers the figures is taken: the scan of a lesson's week costs
-    // more than the little a better move among the rest would gain.
-    auto weigh = [&]() {
-        if (stop())
-            return false;
-        const long long d = tryMoves(cand, false);
-        if (d < bestDelta) {
-            bestDelta = d;
-            best = cand;
-            return false;
-        }
-        return true;
-    };
-    // A unit of one class whose start is s and whose length is len, else -1.
-    auto single = [&](int v, int len) {
-        return v >= 0 && !units_[v].fixed && units_[v].members.size() == 1 && units_[v].len == len ? v : -1;
-    };
-    const int from = U0.slot, len = U0.len, tea = U0.tea;
-    const bool oneClass = U0.members.size() == 1;
-    const int b = e_.ban(U0.lead);
-    for (int s = 1; s + len - 1 <= N_; ++s) {
-        if (s == from)
-            continue;
-        bool freeCells = true;
-        for (int x = s; x < s + len && freeCells; ++x)
-            for (int M : U0.members)
-                freeCells = freeCells && cell_(e_.ban(M), x) == -1;
-        if (freeCells) {
-            if (!open(u, s, {u}))
-                continue;
-            cand = {{u, s}};
-            if (!weigh())
-                break;
-            continue;
-        }
-        if (!oneClass)
-            continue;
-        const int v = single(cell_(b, s), len);
-        if (v < 0 || units_[v].slot != s || (s < from + len && from < s + len))
-            continue;
-        if (open(u, s, {u, v}) && open(v, from, {u, v})) {
-            cand = {{u, s}, {v, from}};
-            if (!weigh())
-                break;
-            continue;
-        }
-        // Chains: the teacher of v is busy at `from` in another class c, or u's teacher at s;
-        // swapping that class's two lessons as well frees both.
-        const int tv = units_[v].tea;
-        for (auto [t, at, to] : {std::tuple{tv, from, s}, std::tuple{tea, s, from}}) {
-            const int w = single(teaCell_(t, at), len);
-            if (w < 0 || w == u || w == v || units_[w].slot != at)
-                continue;
-            const int c = e_.ban(units_[w].lead);
-            const int w2 = single(cell_(c, to), len);
-            if (w2 < 0 || w2 == u || w2 == v || units_[w2].slot != to)
-                continue;
-            if (!open(u, s, {u, v, w, w2}) || !open(v, from, {u, v, w, w2}) || !open(w, to, {u, v, w, w2}) ||
-                !open(w2, at, {u, v, w, w2}))
-                continue;
-            cand = {{u, s}, {v, from}, {w, to}, {w2, at}};
-            if (!weigh())
-                break;
-        }
-        if (!best.empty() || cancelled_ || budgetSpent_)
-            break;
+    if (!accept(d)) {
+        undoMoves(steps);
+        return false;
     }
-    if (best.empty() || cancelled_ || budgetSpent_)
-        return false;
-    tryMoves(best, true);
+    const Figures next{cur_.repeats + d.repeats, cur_.gaps + d.gaps, cur_.pref + d.pref};
+    if (next.better(bestFig_)) {
+        bestFig_ = next;
+        lastBest_ = steps_;
+        atBest_ = true;
+        haveBest_ = false;
+    } else if (next == bestFig_) {
+        atBest_ = true;
+    } else {
+        if (atBest_ && !haveBest_) {
+            // Leaving the best timetable not yet copied: copy it first.
+            undoMoves(steps);
+            keepBest();
+            Delta again;
+            tryMoves(steps, again);
+        }
+        atBest_ = false;
+    }
+    commit();
+    cur_ = next;
     ++moves_;
     return true;
 }
 
-void Polisher::run()
+// Simulated annealing over the chains: a random unit (mostly one with a repeat, a gap or an
+// unmet "尽量排" in reach) and a random block to trade with; a move that makes the weighted
+// figures no worse is taken, a worse one with a chance that falls with the temperature.
+void Polisher::anneal(long long steps)
 {
-    std::vector<int> order;
-    for (int u = 0; u < static_cast<int>(units_.size()); ++u)
-        if (!units_[u].fixed)
-            order.push_back(u);
+    if (steps <= 0 || movable_.empty())
+        return;
+    const long long end = steps_ + steps;
+    const double t0 = kStartTemperature, t1 = kEndTemperature;
+    std::vector<Step> cand;
+    std::uniform_real_distribution<double> coin(0.0, 1.0);
+    const long long total = steps;
+    long long maxPref = 0;
+    for (int v : bestPref_)
+        maxPref += v;
+    while (steps_ < end) {
+        // Nothing left to gain, or a quarter of the annealing without a better timetable: the
+        // descent settles what is left.
+        if ((bestFig_.repeats == 0 && bestFig_.gaps == 0 && bestFig_.pref >= maxPref) ||
+            steps_ - lastBest_ > total / 4)
+            return;
+        int u = movable_[rng_() % movable_.size()];
+        for (int tries = 0; tries < 4 && !worthMoving(u); ++tries)
+            u = movable_[rng_() % movable_.size()];
+        const int to = 1 + static_cast<int>(rng_() % static_cast<unsigned>(N_));
+        // Mostly the unit's own periods; now and then two, so that a lesson can trade with a
+        // double, taking its neighbour along.
+        const Unit& U = units_[u];
+        const int len = U.len == 1 && rng_() % 4 == 0 ? 2 : U.len;
+        const int from = U.slot - (len > U.len && rng_() % 2 ? 1 : 0);
+        if (stop())
+            return;
+        report(total - (end - steps_), total, 0);
+        if (!chain(u, from, to, len, cand))
+            continue;
+        const double done = static_cast<double>(total - (end - steps_)) / static_cast<double>(total);
+        const double temp = t0 * std::pow(t1 / t0, done);
+        const double draw = coin(rng_);
+        takeMove(cand, [&](const Delta& d) {
+            const long long w = d.weighted();
+            return w <= 0 || draw < std::exp(-static_cast<double>(w) / temp);
+        });
+    }
+}
+
+// Sweeps every movable unit over every block until no chain lowers the figures in their
+// order (or the steps run out).
+void Polisher::descend(long long steps)
+{
+    std::vector<Step> cand;
+    std::vector<int> order = movable_;
     std::shuffle(order.begin(), order.end(), rng_);
+    const long long end = steps > 0 ? steps_ + steps : -1;
     for (int sweep = 0; sweep < kMaxSweeps; ++sweep) {
         bool better = false;
         for (std::size_t i = 0; i < order.size(); ++i) {
-            if (improve(order[i]))
-                better = true;
-            if (cancelled_)
-                return;
-            if (budgetSpent_)
-                break;
-            if (req_.progress) {
-                const int p = req_.stepBudget > 0 ? static_cast<int>(100 * steps_ / req_.stepBudget)
-                                                  : static_cast<int>(100 * i / order.size());
-                if (p != percent_)
-                    req_.progress(percent_ = p);
+            const int u = order[i];
+            if (!worthMoving(u))
+                continue;
+            for (int to = 1; to <= N_; ++to) {
+                if (end >= 0 && steps_ >= end)
+                    return;
+                if (stop())
+                    return;
+                report(static_cast<long long>(i), static_cast<long long>(order.size()), 1);
+                if (!chain(u, units_[u].slot, to, units_[u].len, cand))
+                    continue;
+                if (takeMove(cand, [](const Delta& d) { return d.better(); })) {
+                    better = true;
+                    break;
+                }
             }
         }
-        if (!better || budgetSpent_)
-            break;
+        if (!better)
+            return;
     }
+}
+
+void Polisher::report(long long done, long long total, int phase)
+{
+    if (!req_.progress)
+        return;
+    long long p;
+    if (req_.stepBudget > 0)
+        p = 100 * steps_ / req_.stepBudget;
+    else
+        p = phase == 0 ? 50 * done / std::max(total, 1LL) : 50 + 50 * done / std::max(total, 1LL);
+    const int pc = static_cast<int>(std::clamp(p, 0LL, 99LL));
+    if (pc != percent_)
+        req_.progress(percent_ = pc);
+}
+
+void Polisher::run(long long lessons)
+{
+    for (int u = 0; u < static_cast<int>(units_.size()); ++u)
+        if (!units_[u].fixed)
+            movable_.push_back(u);
+    cur_ = figures();
+    bestFig_ = startFig_ = cur_;
+    atBest_ = true;
+    // A budget goes mostly to the annealing and the rest to the descent that settles it;
+    // without one the annealing takes the default share and the descent runs to its end.
+    const long long budget = req_.stepBudget;
+    const long long annealSteps = budget > 0 ? budget * kAnnealShare / 100 : polishStepsFor(static_cast<int>(lessons));
+    anneal(annealSteps);
+    if (!cancelled_ && !budgetSpent_)
+        descend(budget > 0 ? budget - steps_ : 0);
+    if (cancelled_)
+        return;
+    if (!atBest_)
+        e_.g_ = best_;  // the annealing ended above its best; the counts are of no use any more
     if (req_.progress && percent_ != 100)
         req_.progress(percent_ = 100);
+}
+
+Polisher::Figures Polisher::figures()
+{
+    Figures f;
+    repeatsOf_.resize(sc_.MaxBanID + 1, sc_.theDay + 1, 0);
+    banSeen_.resize(sc_.MaxBanID + 1, sc_.theDay + 1, 0);
+    teaSeen_.resize(sc_.TeaOldNum + 1, sc_.theDay + 1, 0);
+    gapsOf_.resize(sc_.TeaOldNum + 1, sc_.theDay + 1, 0);
+    for (int b = 1; b <= sc_.MaxBanID; ++b)
+        for (int d = 1; d <= sc_.theDay; ++d)
+            f.repeats += repeatsOf_(b, d) = timetable::dayRepeats(sc_, e_.g_, b, d);
+    for (int t = 1; t <= sc_.TeaOldNum; ++t)
+        for (int d = 1; d <= sc_.theDay; ++d)
+            f.gaps += gapsOf_(t, d) = timetable::dayGaps(sc_, e_.g_, t, d);
+    for (int u = 0; u < static_cast<int>(units_.size()); ++u)
+        if (bestPref_[u] > 0)
+            f.pref += prefAt(u, units_[u].slot);
+    return f;
 }
 
 PolishResult polishTimetable(const model::School& s, const model::Grids& start, const std::vector<std::uint8_t>& banKeep,
@@ -595,7 +783,8 @@ PolishResult polishTimetable(const model::School& s, const model::Grids& start, 
     const auto t0 = std::chrono::steady_clock::now();
     PolishResult res;
     res.grids = start;
-    res.before = polishFigures(s, start);
+    res.quality = timetable::measureQuality(s, start);
+    res.before = polishFigures(s, start, res.quality);
     std::vector<std::uint8_t> keep(static_cast<std::size_t>(s.MaxBanID + 1), 0);
     for (std::size_t b = 0; b < keep.size() && b < banKeep.size(); ++b)
         keep[b] = banKeep[b];
@@ -612,15 +801,21 @@ PolishResult polishTimetable(const model::School& s, const model::Grids& start, 
     if (res.units == 0) {
         res.nothingToMove = true;
     } else {
-        p.run();
+        p.run(static_cast<long long>(lessons.size()));
         res.cancelled = p.cancelled();
         res.budgetSpent = p.budgetSpent();
         res.moves = p.moves();
         res.steps = p.steps();
-        if (!res.cancelled && res.moves > 0)
+        res.improved = !res.cancelled && p.improved();
+        if (res.improved)
             res.grids = e.grids();
     }
-    res.after = res.cancelled ? res.before : polishFigures(s, res.grids);
+    if (res.improved) {
+        res.quality = timetable::measureQuality(s, res.grids);
+        res.after = polishFigures(s, res.grids, res.quality);
+    } else {
+        res.after = res.before;
+    }
     res.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     return res;
 }
@@ -645,7 +840,7 @@ StoredPolish polishStored(store::Store& st, const model::School& s, const std::v
     const model::Grids grids = model::LoadKeChenData(st, s);
     const auto keep = keepFromChoice(s, classes);
     out.result = polishTimetable(s, grids, keep, req);
-    if (!out.result.cancelled && out.result.moves > 0) {
+    if (out.result.improved) {
         SavePai(st, s, out.result.grids, keep);
         out.saved = true;
     }

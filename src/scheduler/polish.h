@@ -1,8 +1,10 @@
 // The polishing pass: a local search over a full timetable that lowers, in this order, the
-// same-day repeats, the teacher gaps and the preferences left unmet, by moving lessons to free
-// slots of their class, swapping two lessons of a class, and swapping two pairs of lessons
-// across the classes of the teachers a swap touches. A double or a combined lesson moves as
-// one unit. It never moves a lesson of a kept or locked class, of a locked teacher, or one
+// same-day repeats, the teacher gaps and the preferences left unmet. Its one move trades two
+// blocks of periods (one period, or two for a double) between the lessons a Kempe chain binds:
+// a lesson moving into the other block takes along every lesson there of its classes, its
+// teacher and the teacher's exclusion partner, and so on, which covers moves to free periods,
+// swaps in one class and chains of swaps across classes. Simulated annealing over these moves,
+// then a descent, keep the best timetable met. A double or a combined lesson moves as one unit. It never moves a lesson of a kept or locked class, of a locked teacher, or one
 // scored kImmovableScore or more ("一定排"); every move keeps every rule the checker enforces
 // (and the run's options the search enforces), and it never changes what is placed.
 #pragma once
@@ -17,6 +19,7 @@
 #include "model/school.h"
 #include "scheduler/options.h"
 #include "store/store.h"
+#include "timetable/quality.h"
 
 namespace tavrin::scheduler {
 
@@ -29,6 +32,8 @@ struct PolishFigures {
     bool operator==(const PolishFigures&) const = default;
 };
 PolishFigures polishFigures(const model::School& s, const model::Grids& g);
+// The same from the measures already taken of g.
+PolishFigures polishFigures(const model::School& s, const model::Grids& g, const timetable::Quality& q);
 
 struct PolishRequest {
     PaiOptions opts;
@@ -45,19 +50,26 @@ struct PolishResult {
     bool cancelled = false;     // the grids are the ones given
     bool nothingToMove = false; // every lesson locked, kept or fixed in place
     bool budgetSpent = false;
+    bool improved = false;      // the grids are better than the ones given (else they are those)
     model::Grids grids;
     PolishFigures before, after;
+    timetable::Quality quality;  // every measure of the grids returned
     int units = 0;       // lessons and lesson groups the polish could move
     int moves = 0;       // moves made
     long long steps = 0; // moves weighed
     double seconds = 0;
 };
 
-// The polish's default share of steps after a run on a school of `lessons` lessons: on the
-// generated schools it then takes about as long as the search, and most of what it can gain
-// is gained early.
-inline constexpr long long kPolishStepsPerLesson = 6;
-inline long long polishStepsFor(int lessons) { return kPolishStepsPerLesson * std::max(lessons, 1); }
+// The polish's default steps after a run on a school of `lessons` lessons: enough for the
+// repeats and gaps of real schools' weeks to fall to what a careful timetabler reaches. Small
+// schools whose lessons are bound in large combined groups need many steps for few lessons,
+// hence the floor; on large schools the polish takes longer than the search itself.
+inline constexpr long long kPolishStepsPerLesson = 60;
+inline constexpr long long kPolishMinSteps = 300'000;
+inline long long polishStepsFor(int lessons)
+{
+    return std::max(kPolishStepsPerLesson * std::max(lessons, 1), kPolishMinSteps);
+}
 
 // "没有可以优化的课"
 extern const char* const kNothingToPolish;
@@ -73,8 +85,8 @@ struct StoredPolish {
     PolishResult result;
     bool saved = false;
 };
-// Polishes the stored timetable of the classes chosen (empty: every class) and saves it unless
-// cancelled or nothing moved.
+// Polishes the stored timetable of the classes chosen (empty: every class) and saves it when
+// the polish found a better one.
 StoredPolish polishStored(store::Store& st, const model::School& s, const std::vector<int>& classes,
                           const PolishRequest& req);
 

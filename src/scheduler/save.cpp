@@ -86,7 +86,7 @@ RunSummary summarizeRun(const model::School& s, const RunResult& r)
         out.details += "；已到运行时间上限，这是已找到的最好课表";
     else if (r.budgetSpent)
         out.details += "；已用完搜索步数，这是已找到的最好课表";
-    const auto q = timetable::measureQuality(s, r.grids);
+    const auto q = r.polished ? r.polish.quality : timetable::measureQuality(s, r.grids);
     out.quality = fmt::format("连堂 {}/{}　同日重复 {}　教师空节 {}　进度不一致 {}　“尽量排” {}/{}", q.doublesFormed,
                               q.doublesWanted, q.sameDayRepeats, q.teacherGaps, q.outOfStep, q.preferredKept,
                               q.preferredMarked);

@@ -121,25 +121,36 @@ Quality measureQuality(const model::School& s, const model::Grids& g)
     for (int v : q.gapsOfTea)
         q.teacherGaps += v;
 
-    for (int r = 0; r < R; ++r) {
-        if (s.RenkeJieshu[r] <= 0 || static_cast<int>(slotsOf[r].size()) != s.RenkeJieshu[r])
-            continue;
-        bool out = false;
-        for (int m = 0; m < R && !out; ++m) {
-            if (m == r || s.RenkeJieshu[m] <= 0 || s.RenkeKe[m] != s.RenkeKe[r] || s.RenkeBan[m] == s.RenkeBan[r] ||
-                s.BanInJi[s.RenkeBan[m]] != s.BanInJi[s.RenkeBan[r]] ||
-                static_cast<int>(slotsOf[m].size()) != s.RenkeJieshu[m])
-                continue;
-            for (std::size_t i = 0; i < slotsOf[r].size() && !out; ++i) {
-                const int a = static_cast<int>(i);  // lessons of r before this one
-                const auto& th = slotsOf[m];
-                const int b = static_cast<int>(std::upper_bound(th.begin(), th.end(), slotsOf[r][i]) - th.begin());
-                if (b != a && b != a + 1)
-                    out = true;
+    // Parallel assignments (one subject, classes of one grade) in groups, so that each is
+    // compared with its own group only.
+    std::vector<int> full;
+    for (int r = 0; r < R; ++r)
+        if (s.RenkeJieshu[r] > 0 && static_cast<int>(slotsOf[r].size()) == s.RenkeJieshu[r])
+            full.push_back(r);
+    auto groupKey = [&](int r) { return std::pair(s.RenkeKe[r], s.BanInJi[s.RenkeBan[r]]); };
+    std::sort(full.begin(), full.end(), [&](int a, int b) { return std::pair(groupKey(a), a) < std::pair(groupKey(b), b); });
+    for (std::size_t lo = 0, hi = 0; lo < full.size(); lo = hi) {
+        hi = lo;
+        while (hi < full.size() && groupKey(full[hi]) == groupKey(full[lo]))
+            ++hi;
+        for (std::size_t i = lo; i < hi; ++i) {
+            const int r = full[i];
+            bool out = false;
+            for (std::size_t k = lo; k < hi && !out; ++k) {
+                const int m = full[k];
+                if (s.RenkeBan[m] == s.RenkeBan[r])
+                    continue;
+                for (std::size_t n = 0; n < slotsOf[r].size() && !out; ++n) {
+                    const int a = static_cast<int>(n);  // lessons of r before this one
+                    const auto& th = slotsOf[m];
+                    const int b = static_cast<int>(std::upper_bound(th.begin(), th.end(), slotsOf[r][n]) - th.begin());
+                    if (b != a && b != a + 1)
+                        out = true;
+                }
             }
+            if (out)
+                ++q.outOfStep;
         }
-        if (out)
-            ++q.outOfStep;
     }
     return q;
 }
