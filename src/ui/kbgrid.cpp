@@ -530,18 +530,14 @@ void KbGrid::paintEvent(QPaintEvent* e)
             drawText(r, text, c, bold);
             return;
         }
-        const QString head = text.left(nl), rest = text.mid(nl + 1);
         const QRect inner = r.adjusted(4, 2, -4, -2);
-        const int flags = Qt::AlignHCenter | Qt::TextWordWrap;
-        const int headH = QFontMetrics(bold).boundingRect(inner, flags, head).height();
-        const int restH = QFontMetrics(small).boundingRect(inner, flags, rest).height();
-        const int top = inner.top() + std::max(0, (inner.height() - headH - restH) / 2);
+        const KbLessonLayout l = layoutKbLesson(inner, bold, small, text.left(nl), text.mid(nl + 1));
+        const int flags = l.oneLine ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignHCenter | Qt::TextWordWrap;
         p.setPen(c);
         p.setFont(bold);
-        p.drawText(QRect(inner.left(), top, inner.width(), headH), flags, head);
+        p.drawText(l.head, flags, text.left(nl));
         p.setFont(small);
-        p.drawText(QRect(inner.left(), top + headH, inner.width(), std::max(0, inner.bottom() - top - headH + 1)),
-                   flags | Qt::AlignTop, rest);
+        p.drawText(l.rest, l.oneLine ? flags : flags | Qt::AlignTop, l.restText);
     };
 
     // Bands across the week.
@@ -593,6 +589,34 @@ void KbGrid::paintEvent(QPaintEvent* e)
         p.setPen(QPen(QColor(0x1f, 0x5f, 0xbf), 3));
         p.drawRect(slotRect(cursor_).adjusted(2, 2, -3, -3));
     }
+}
+
+KbLessonLayout layoutKbLesson(const QRect& inner, const QFont& headFont, const QFont& restFont, const QString& head,
+                              const QString& rest)
+{
+    const QFontMetrics hm(headFont), rm(restFont);
+    const int flags = Qt::AlignHCenter | Qt::TextWordWrap;
+    const int headH = hm.boundingRect(inner, flags, head).height();
+    const int restH = rm.boundingRect(inner, flags, rest).height();
+    KbLessonLayout l;
+    if (headH + restH <= inner.height()) {
+        const int top = inner.top() + (inner.height() - headH - restH) / 2;
+        l.head = QRect(inner.left(), top, inner.width(), headH);
+        l.rest = QRect(inner.left(), top + headH, inner.width(), inner.bottom() - top - headH + 1);
+        l.restText = rest;
+        return l;
+    }
+    l.oneLine = true;
+    const int headW = std::min(hm.horizontalAdvance(head), inner.width());
+    const int gap = rm.horizontalAdvance(QLatin1Char(' '));
+    const int room = inner.width() - headW - gap;
+    l.restText = room > 0 ? rm.elidedText(rest, Qt::ElideRight, room) : QString();
+    const int restW = l.restText.isEmpty() ? 0 : rm.horizontalAdvance(l.restText);
+    const int total = headW + (restW > 0 ? gap + restW : 0);
+    const int left = inner.left() + std::max(0, (inner.width() - total) / 2);
+    l.head = QRect(left, inner.top(), headW, inner.height());
+    l.rest = QRect(left + headW + gap, inner.top(), restW, inner.height());
+    return l;
 }
 
 void KbGrid::mousePressEvent(QMouseEvent* e)

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -88,6 +89,17 @@ struct KbGridCell {
     // A lesson's text is drawn with its first line (the subject) bold, the rest smaller.
     QColor tint = {};
 };
+
+// Where a lesson's two lines go inside a cell: the subject over the rest while both fit
+// the height, else side by side on one line with the rest shortened to the width, so a
+// small window never cuts the teacher's name in half.
+struct KbLessonLayout {
+    bool oneLine = false;
+    QRect head, rest;
+    QString restText;
+};
+KbLessonLayout layoutKbLesson(const QRect& inner, const QFont& headFont, const QFont& restFont, const QString& head,
+                              const QString& rest);
 
 // What lies under a point of the grid: a cell (day, period and slot), a day or period
 // header, the corner, or a band.

@@ -19,6 +19,8 @@ private Q_SLOTS:
     void pageGeometryIsThePageLayout_data();
     void pageGeometryIsThePageLayout();
     void ownGeometryWithABandAndNoEvening();
+    void lessonLinesAreNeverCut_data();
+    void lessonLinesAreNeverCut();
 };
 
 void KbGridTest::pageGeometryIsThePageLayout_data()
@@ -115,6 +117,53 @@ void KbGridTest::ownGeometryWithABandAndNoEvening()
     const QColor panel = ui::kbPanelColor();
     QVERIFY(img.pixelColor(band.left() + 3, band.center().y()) != panel);
     QCOMPARE(img.pixelColor(10, g.geometry().used().height() + 10), panel);
+}
+
+void KbGridTest::lessonLinesAreNeverCut_data()
+{
+    QTest::addColumn<QSize>("cell");
+    QTest::addColumn<bool>("twoLines");
+    QTest::addColumn<bool>("restWhole");
+    // A cell of the big window, the 960 x 640 window's cell (too low for two lines), a narrow
+    // low cell that must shorten the teacher, and one with no room for the teacher at all.
+    QTest::newRow("tall") << QSize(150, 60) << true << true;
+    QTest::newRow("low") << QSize(150, 30) << false << true;
+    QTest::newRow("low and narrow") << QSize(80, 30) << false << false;
+    QTest::newRow("no room") << QSize(40, 30) << false << false;
+}
+
+void KbGridTest::lessonLinesAreNeverCut()
+{
+    QFETCH(QSize, cell);
+    QFETCH(bool, twoLines);
+    QFETCH(bool, restWhole);
+    QFont head = QApplication::font();
+    head.setPointSize(10);
+    head.setBold(true);
+    QFont rest = QApplication::font();
+    rest.setPixelSize(12);
+    const QString subject = QStringLiteral("数学"), teacher = QStringLiteral("(彭洋子)");
+    const QRect inner(QPoint(4, 2), cell - QSize(8, 4));
+    const ui::KbLessonLayout l = ui::layoutKbLesson(inner, head, rest, subject, teacher);
+    const QFontMetrics hm(head), rm(rest);
+
+    QCOMPARE(!l.oneLine, twoLines);
+    // Each line has at least its font's height, so no glyph is cut at the bottom.
+    QVERIFY(l.head.height() >= hm.height() || l.head.height() == inner.height());
+    QVERIFY(l.restText.isEmpty() || l.rest.height() >= rm.height() || l.rest.height() == inner.height());
+    QVERIFY(inner.contains(l.head.topLeft()));
+    QVERIFY(l.head.right() <= inner.right());
+    if (!l.restText.isEmpty()) {
+        QVERIFY(l.rest.right() <= inner.right());
+        QVERIFY(rm.horizontalAdvance(l.restText) <= l.rest.width() || twoLines);
+        if (l.oneLine)
+            QVERIFY(l.rest.left() > l.head.right());  // side by side, never over the subject
+        else
+            QVERIFY(l.rest.top() >= l.head.bottom());
+    }
+    QCOMPARE(l.restText == teacher, restWhole);
+    if (!restWhole && !l.restText.isEmpty())
+        QVERIFY(l.restText.endsWith(QChar(0x2026)));
 }
 
 int main(int argc, char** argv)
