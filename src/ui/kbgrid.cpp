@@ -520,26 +520,6 @@ void KbGrid::paintEvent(QPaintEvent* e)
             drawKbHeader(p, rect, corner);
     };
 
-    // A lesson: the subject bold, below it the rest (teacher or class) a size smaller,
-    // never under 12 pixels; the two centred together.
-    QFont small = f;
-    small.setPixelSize(std::max(12, QFontInfo(f).pixelSize() - 2));
-    auto drawLesson = [&](const QRect& r, const QString& text, const QColor& c) {
-        const int nl = text.indexOf(QLatin1Char('\n'));
-        if (nl < 0) {
-            drawText(r, text, c, bold);
-            return;
-        }
-        const QRect inner = r.adjusted(4, 2, -4, -2);
-        const KbLessonLayout l = layoutKbLesson(inner, bold, small, text.left(nl), text.mid(nl + 1));
-        const int flags = l.oneLine ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignHCenter | Qt::TextWordWrap;
-        p.setPen(c);
-        p.setFont(bold);
-        p.drawText(l.head, flags, text.left(nl));
-        p.setFont(small);
-        p.drawText(l.rest, l.oneLine ? flags : flags | Qt::AlignTop, l.restText);
-    };
-
     // Bands across the week.
     for (int i = 0; i < static_cast<int>(geo_.bands.size()); ++i) {
         const QRect rect = geo_.band(i);
@@ -577,7 +557,7 @@ void KbGrid::paintEvent(QPaintEvent* e)
         const QString text = look == KbLook::Blank ? QString() : cl.text;
         if (look == KbLook::Normal && cl.tint.isValid()) {
             paintKbTintedCell(p, rect, cl.tint);
-            drawLesson(rect, text, kbTextColor(look, cl.enabled));
+            drawKbLesson(p, rect, text, kbTextColor(look, cl.enabled), f);
         } else {
             drawKbCell(p, rect, look);
             drawText(rect, text, kbTextColor(look, cl.enabled), f);
@@ -617,6 +597,30 @@ KbLessonLayout layoutKbLesson(const QRect& inner, const QFont& headFont, const Q
     l.head = QRect(left, inner.top(), headW, inner.height());
     l.rest = QRect(left + headW + gap, inner.top(), restW, inner.height());
     return l;
+}
+
+// A lesson: the subject bold, below it the rest (teacher or class) a size smaller, never
+// under 12 pixels; the two centred together, or side by side where the cell is too low.
+void drawKbLesson(QPainter& p, const QRect& r, const QString& text, const QColor& c, const QFont& base)
+{
+    QFont bold = base;
+    bold.setBold(true);
+    QFont small = base;
+    small.setPixelSize(std::max(12, QFontInfo(base).pixelSize() - 2));
+    p.setPen(c);
+    const QRect inner = r.adjusted(4, 2, -4, -2);
+    const int nl = text.indexOf(QLatin1Char('\n'));
+    if (nl < 0) {
+        p.setFont(bold);
+        p.drawText(inner, Qt::AlignCenter | Qt::TextWordWrap, text);
+        return;
+    }
+    const KbLessonLayout l = layoutKbLesson(inner, bold, small, text.left(nl), text.mid(nl + 1));
+    const int flags = l.oneLine ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignHCenter | Qt::TextWordWrap;
+    p.setFont(bold);
+    p.drawText(l.head, flags, text.left(nl));
+    p.setFont(small);
+    p.drawText(l.rest, l.oneLine ? flags : flags | Qt::AlignTop, l.restText);
 }
 
 void KbGrid::mousePressEvent(QMouseEvent* e)

@@ -16,6 +16,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPainter>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -100,6 +101,8 @@ struct KbLessonLayout {
 };
 KbLessonLayout layoutKbLesson(const QRect& inner, const QFont& headFont, const QFont& restFont, const QString& head,
                               const QString& rest);
+
+void drawKbLesson(QPainter& p, const QRect& r, const QString& text, const QColor& c, const QFont& base);
 
 // What lies under a point of the grid: a cell (day, period and slot), a day or period
 // header, the corner, or a band.

@@ -13,6 +13,7 @@
 namespace tavrin::timetable::ui {
 
 using tavrin::ui::drawKbCell;
+using tavrin::ui::drawKbLesson;
 using tavrin::ui::kbPanelColor;
 using tavrin::ui::kbTextColor;
 using tavrin::ui::paintKbHeldCell;
@@ -158,8 +159,7 @@ void KbHoldingArea::paintEvent(QPaintEvent* e)
             paintKbHeldCell(p, t.rect, t.cell.tint);
         else
             drawKbCell(p, t.rect, t.cell.look);
-        p.setPen(kbTextColor(t.cell.look, t.cell.enabled && !dragging_));
-        p.drawText(t.rect.adjusted(4, 2, -4, -2), Qt::AlignCenter | Qt::TextWordWrap, t.cell.text);
+        drawKbLesson(p, t.rect, t.cell.text, kbTextColor(t.cell.look, t.cell.enabled && !dragging_), f);
     }
     if (current_ > 0 && hasFocus()) {
         p.setBrush(Qt::NoBrush);
