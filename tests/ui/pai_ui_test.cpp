@@ -29,6 +29,8 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTabWidget>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <atomic>
@@ -1110,6 +1112,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     tavrin::ui::useChineseFont(app);
     tavrin::ui::useKitStyle(app);
+    // The page keeps its choices in the user's settings: the tests keep theirs in a folder of
+    // their own, so they neither change the user's nor see another run's.
+    QTemporaryDir settingsDir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
     PaiUiTest t;
     return QTest::qExec(&t, argc, argv);
 }
