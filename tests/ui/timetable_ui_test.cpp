@@ -55,6 +55,7 @@ private Q_SLOTS:
     void backAndForwardFollowTheVisits();
     void searchPicksTheFirstMatch_data();
     void searchPicksTheFirstMatch();
+    void searchBoxStartsEmptyOnTheOtherTable();
     void cellMenuGoesToTheOtherSide();
     void saveWritesTheTimetableAndLocks();
     void viewerCannotSave();
@@ -382,6 +383,29 @@ void TimetableUiTest::searchPicksTheFirstMatch()
     QCOMPARE(table == 1 ? win.page->nowBan() : win.page->nowTea(), shown);
     QCOMPARE(win.find<QComboBox>(table == 1 ? "cbbBan" : "cbbTea")->currentIndex(), shown - 1);
     QCOMPARE(win.page->history().current(), table == 1 ? timetable::banPage(shown) : timetable::teaPage(shown));
+}
+
+void TimetableUiTest::searchBoxStartsEmptyOnTheOtherTable()
+{
+    School school;
+    fillSchool(*school.store);
+    KbWindow win(*school.store);
+    win->openTimetable(ui::KbBan);
+    auto* box = win.find<QLineEdit>("edtFnKebiao");
+    box->setText(QStringLiteral("初二"));
+    QCOMPARE(win.page->nowBan(), 3);
+    // Another class of the same table keeps what was typed.
+    win.find<QComboBox>("cbbBan")->setCurrentIndex(1);
+    QCOMPARE(win.page->nowBan(), 2);
+    QCOMPARE(box->text(), QStringLiteral("初二"));
+    win->biaoButton(2)->click();
+    QVERIFY(box->text().isEmpty());
+    QCOMPARE(box->placeholderText(), QStringLiteral("查找教师"));
+    box->setText(QStringLiteral("王"));
+    QCOMPARE(win.page->nowTea(), 3);
+    win->biaoButton(1)->click();
+    QVERIFY(box->text().isEmpty());
+    QCOMPARE(win.page->nowBan(), 2);
 }
 
 void TimetableUiTest::cellMenuGoesToTheOtherSide()

@@ -680,6 +680,12 @@ void TimetablePage::pressBiao(int k)
 // The class page and the teacher page differ only in their picker, texts and grid filler.
 void TimetablePage::presentPage(bool ban, int id)
 {
+    // A class name typed in the search box means nothing among teachers, and the reverse.
+    if (SelKB != (ban ? KbBan : KbTea)) {
+        edtFnKebiao_->blockSignals(true);
+        edtFnKebiao_->clear();
+        edtFnKebiao_->blockSignals(false);
+    }
     SelKB = ban ? KbBan : KbTea;
     overflowTold_ = 0;
     QComboBox* shown = ban ? cbbBan_ : cbbTea_;
