@@ -163,6 +163,7 @@ private Q_SLOTS:
     void keysMakeTheSameMovesAsThePointer();
     void keysReachTheHoldingAreaAndTheMenu();
     void aViewerMayDragAndLockButNotSave();
+    void theWheelTurnsThePickerButNotDuringAMove();
 };
 
 // A drop acts on mark 1, and on mark 2 once the question is answered Yes; marks 0 (the
@@ -654,6 +655,37 @@ void EditingUiTest::aViewerMayDragAndLockButNotSave()
     win->save();
     QCOMPARE(win.asker.texts(), QStringList{kViewer});
     QCOMPARE(number(*school.store, "SELECT count(*) FROM kechenbd WHERE theday = 1 AND thejie = 3 AND theban = 1"), 0);
+}
+
+// The wheel over the grid shows the next or previous class as the picker would; during a
+// keyboard move it changes nothing, and the move goes on.
+void EditingUiTest::theWheelTurnsThePickerButNotDuringAMove()
+{
+    School school;
+    editingSchool(*school.store);
+    EditWindow win(*school.store);
+    KbGrid* g = win.grid();
+    auto wheel = [g](int delta) {
+        const QPointF at = g->rect().center();
+        QWheelEvent e(at, g->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(g, &e);
+    };
+    QCOMPARE(win.page->nowBan(), 1);
+    wheel(-120);
+    QCOMPARE(win.page->nowBan(), 2);
+    wheel(120);
+    QCOMPARE(win.page->nowBan(), 1);
+
+    g->setFocus();
+    g->setCursorSlot(1);
+    key(g, Qt::Key_Return);
+    QVERIFY(win.ctl()->byKeyboard());
+    wheel(-120);
+    QCOMPARE(win.page->nowBan(), 1);
+    QVERIFY(win.ctl()->byKeyboard());
+    key(g, Qt::Key_Escape);
+    QVERIFY(!win.ctl()->active());
 }
 
 QTEST_MAIN(EditingUiTest)

@@ -6,6 +6,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QIcon>
@@ -87,6 +88,13 @@ void TimetablePage::hint(QWidget* w, const char* text, bool onFocus)
 
 bool TimetablePage::eventFilter(QObject* o, QEvent* e)
 {
+    // The wheel over the grid turns the picker to the next or previous timetable, without the
+    // pointer taking the focus from a keyboard move; during a move it does nothing.
+    if (o == grid_ && e->type() == QEvent::Wheel) {
+        if (!(drag_ && drag_->active()) && kb_.loaded)
+            QCoreApplication::sendEvent(SelKB == KbBan ? cbbBan_ : cbbTea_, e);
+        return true;
+    }
     if (o == spl4_ && e->type() == QEvent::Resize && !holdingSized_ && spl4_->height() > 3 * kHoldingHeight) {
         // The holding area starts 120 pixels high along the bottom; the grid takes the rest.
         holdingSized_ = true;
@@ -299,6 +307,7 @@ void TimetablePage::buildControls()
     grid_ = new KbGrid(spl4_);
     grid_->setObjectName("pnlKebiao");
     grid_->setCellFunction([this](int s) { return gridCell(s); });
+    grid_->installEventFilter(this);
 
     auto* tmp = new QWidget(spl4_);
     tmp->setObjectName("pnlTmpKe");
