@@ -125,15 +125,14 @@ int main(int argc, char** argv)
                 finished = true;
             }
         });
-        QObject::connect(page, &PaiPage::polishEnded, [&](bool) {
-            // No dialog follows when nothing can move or the polish failed.
-            QTimer::singleShot(0, [&] {
-                if (!page->frmPaiend()->isVisible() && !finished) {
-                    std::fprintf(stderr, "the polish showed no result\n");
-                    ok = false;
-                    finished = true;
-                }
-            });
+        QObject::connect(page, &PaiPage::polishEnded, [&](bool cancelled) {
+            // No dialog follows a failed polish or one where nothing can move.
+            const QStringList& r = page->lastReport();
+            if (cancelled || r.isEmpty() || r.first() == QString::fromUtf8(scheduler::kNothingToPolish)) {
+                std::fprintf(stderr, "the polish showed no result\n");
+                ok = false;
+                finished = true;
+            }
         });
         page->btnPolish()->click();
         while (!finished)
