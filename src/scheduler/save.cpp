@@ -76,15 +76,22 @@ std::string qualityLine(const timetable::Quality& q)
                        q.preferredMarked);
 }
 
-RunSummary summarizeRun(const model::School& s, const RunResult& r)
+namespace {
+RunSummary cancelledSummary(const char* headline)
 {
     RunSummary out;
-    out.cancelled = r.cancelled;
-    if (r.cancelled) {
-        out.headline = "排课已取消";
-        out.details = "未保存任何数据。";
-        return out;
-    }
+    out.cancelled = true;
+    out.headline = headline;
+    out.details = "未保存任何数据。";
+    return out;
+}
+}  // namespace
+
+RunSummary summarizeRun(const model::School& s, const RunResult& r)
+{
+    if (r.cancelled)
+        return cancelledSummary("排课已取消");
+    RunSummary out;
     const int left = r.total - r.placed;
     out.complete = left == 0;
     out.headline = out.complete ? "全部排完" : fmt::format("还有 {} 节未排", left);
@@ -133,13 +140,9 @@ RunSummary summarizeRun(const model::School& s, const RunResult& r)
 RunSummary summarizePolish(const StoredPolish& p)
 {
     const auto& r = p.result;
+    if (r.cancelled)
+        return cancelledSummary("优化已取消");
     RunSummary out;
-    out.cancelled = r.cancelled;
-    if (r.cancelled) {
-        out.headline = "优化已取消";
-        out.details = "未保存任何数据。";
-        return out;
-    }
     // The polish never changes what is placed: the timetable is as complete as it was.
     out.complete = true;
     if (r.nothingToMove) {

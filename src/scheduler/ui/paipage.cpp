@@ -34,45 +34,43 @@
 
 namespace tavrin::scheduler::ui {
 
-// What one run shares between the page and its worker thread. The worker reads the school
-// and the request and writes the outcome; the page reads the outcome only after the
-// thread has finished.
-struct RunJob {
+// What one run or polish shares between the page and its worker thread. The worker reads
+// the school and the request and writes the outcome; the page reads the outcome only after
+// the thread has finished.
+struct WorkerJob {
     std::filesystem::path db;
     std::shared_ptr<const model::School> school;
-    RunRequest req;
-    SavedRun out;
     std::string error;
 
-    void work()
+    template <class F>
+    void onOwnConnection(F&& f)
     {
         try {
             // Its own connection: the window's stays with the window's thread.
             store::Store st(db);
-            out = scheduleAndSave(st, *school, req);
+            f(st);
         } catch (const std::exception& e) {
             error = e.what();
         }
     }
 };
 
-// What one polish of the stored timetable shares between the page and its worker thread.
-struct PolishJob {
-    std::filesystem::path db;
-    std::shared_ptr<const model::School> school;
+struct RunJob : WorkerJob {
+    RunRequest req;
+    SavedRun out;
+    void work()
+    {
+        onOwnConnection([this](store::Store& st) { out = scheduleAndSave(st, *school, req); });
+    }
+};
+
+struct PolishJob : WorkerJob {
     std::vector<int> classes;
     PolishRequest req;
     StoredPolish out;
-    std::string error;
-
     void work()
     {
-        try {
-            store::Store st(db);
-            out = polishStored(st, *school, classes, req);
-        } catch (const std::exception& e) {
-            error = e.what();
-        }
+        onOwnConnection([this](store::Store& st) { out = polishStored(st, *school, classes, req); });
     }
 };
 
