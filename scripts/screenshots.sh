@@ -15,12 +15,13 @@ if [ ! -f "$BUILD/CMakeCache.txt" ]; then
 elif ! grep -q '^TAVRIN_BUILD_TESTS:BOOL=ON' "$BUILD/CMakeCache.txt"; then
   cmake -S . -B "$BUILD" -DTAVRIN_BUILD_TESTS=ON >/dev/null  # the picture tools live with the screen tests
 fi
-cmake --build "$BUILD" --target tavrin tavrin-cli timetable_shots dialog_shots -j"${JOBS:-2}"
+cmake --build "$BUILD" --target tavrin tavrin-cli timetable_shots dialog_shots pai_shots -j"${JOBS:-2}"
 tool() { realpath "$(find "$BUILD" -name "$1" -type f -perm -u+x | head -n1)"; }
 CLI=$(tool tavrin-cli)
 APP="$BUILD/tavrin"
 TIMETABLE_SHOTS=$(tool timetable_shots)
 DIALOG_SHOTS=$(tool dialog_shots)
+PAI_SHOTS=$(tool pai_shots)
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}  # a sanitizer build may take the pictures too
 
 # A fixed folder, so that the path on the home page is the same in every run's pictures.
@@ -88,4 +89,9 @@ for SIZE in 960x640 1920x1080; do
   # From the school's folder, where the dialog opens: no path of this machine in the picture.
   (cd "$WORK/sample" && xvfb-run -a -s "$SCREEN" "$DIALOG_SHOTS" db.dat "$OLDPWD/$OUT/file-dialog-$SIZE.png" "$SIZE")
   echo "$OUT/file-dialog-$SIZE.png"
+  # schedule-polish{,-page}-SIZE.png: "优化课表" on the sample school scheduled without the polish.
+  mkdir -p "$WORK/polish"
+  cp samples/示例学校.wkt "$WORK/polish/db.dat"
+  "$CLI" schedule "$WORK/polish/db.dat" --seed 1 --no-polish >/dev/null
+  xvfb-run -a -s "$SCREEN" "$PAI_SHOTS" "$WORK/polish/db.dat" "$OUT" --polish "$SIZE"
 done

@@ -69,15 +69,29 @@ std::vector<std::string> reasonLines(const model::School& s, const std::vector<U
     return lines;
 }
 
-RunSummary summarizeRun(const model::School& s, const RunResult& r)
+std::string qualityLine(const timetable::Quality& q)
+{
+    return fmt::format("连堂 {}/{}　同日重复 {}　教师空节 {}　进度不一致 {}　“尽量排” {}/{}", q.doublesFormed,
+                       q.doublesWanted, q.sameDayRepeats, q.teacherGaps, q.outOfStep, q.preferredKept,
+                       q.preferredMarked);
+}
+
+namespace {
+RunSummary cancelledSummary(const char* headline)
 {
     RunSummary out;
-    out.cancelled = r.cancelled;
-    if (r.cancelled) {
-        out.headline = "排课已取消";
-        out.details = "未保存任何数据。";
-        return out;
-    }
+    out.cancelled = true;
+    out.headline = headline;
+    out.details = "未保存任何数据。";
+    return out;
+}
+}  // namespace
+
+RunSummary summarizeRun(const model::School& s, const RunResult& r)
+{
+    if (r.cancelled)
+        return cancelledSummary("排课已取消");
+    RunSummary out;
     const int left = r.total - r.placed;
     out.complete = left == 0;
     out.headline = out.complete ? "全部排完" : fmt::format("还有 {} 节未排", left);
@@ -86,10 +100,7 @@ RunSummary summarizeRun(const model::School& s, const RunResult& r)
         out.details += "；已到运行时间上限，这是已找到的最好课表";
     else if (r.budgetSpent)
         out.details += "；已用完搜索步数，这是已找到的最好课表";
-    const auto q = r.polished ? r.polish.quality : timetable::measureQuality(s, r.grids);
-    out.quality = fmt::format("连堂 {}/{}　同日重复 {}　教师空节 {}　进度不一致 {}　“尽量排” {}/{}", q.doublesFormed,
-                              q.doublesWanted, q.sameDayRepeats, q.teacherGaps, q.outOfStep, q.preferredKept,
-                              q.preferredMarked);
+    out.quality = qualityLine(r.polished ? r.polish.quality : timetable::measureQuality(s, r.grids));
     if (r.polished)
         out.polish = polishLine(r.polish);
     for (const auto& o : r.obstacles)
@@ -123,6 +134,28 @@ RunSummary summarizeRun(const model::School& s, const RunResult& r)
             row.reason = "本班可用节次已排满：可减少课时，或放宽本班其他课程、教师的限制";
         out.rows.push_back(std::move(row));
     }
+    return out;
+}
+
+RunSummary summarizePolish(const StoredPolish& p)
+{
+    const auto& r = p.result;
+    if (r.cancelled)
+        return cancelledSummary("优化已取消");
+    RunSummary out;
+    // The polish never changes what is placed: the timetable is as complete as it was.
+    out.complete = true;
+    if (r.nothingToMove) {
+        out.headline = kNothingToPolish;
+        return out;
+    }
+    out.headline = p.saved ? "优化完成" : "没有找到更好的排法";
+    out.details = fmt::format("可调整 {} 组课，调整 {} 次，用时 {:.1f} 秒；{}", r.units, r.moves, r.seconds,
+                              p.saved ? "已保存优化后的课程表" : "课程表未改动");
+    if (r.budgetSpent)
+        out.details += "；已用完优化步数，这是已找到的最好课表";
+    out.quality = qualityLine(r.quality);
+    out.polish = polishLine(r);
     return out;
 }
 

@@ -49,5 +49,9 @@ struct RunSummary {
     std::vector<Row> rows;
 };
 RunSummary summarizeRun(const model::School& s, const RunResult& r);
+// A polish of the stored timetable as the same dialog shows it, with the figures before and after.
+RunSummary summarizePolish(const StoredPolish& p);
+// The quality figures in one line.
+std::string qualityLine(const timetable::Quality& q);
 
 }  // namespace tavrin::scheduler

@@ -11,6 +11,9 @@
 // the first run. The file is changed as a run on the page would change it.
 // With SUFFIX, only the page and the result dialog, as schedule-page SUFFIX .png and
 // schedule-result SUFFIX .png (a school that cannot be filled shows its proofs on both).
+// pai_shots DB OUTDIR --polish WxH: on a file with a stored timetable, the window at that size
+// and "优化课表" pressed: schedule-polish-page-WxH.png (the window) and schedule-polish-WxH.png
+// (the result dialog with the figures before and after). The file is polished as the page would.
 #include "model/loaders.h"
 #include "model/school.h"
 #include "scheduler/conditions.h"
@@ -84,12 +87,14 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     ui::useChineseFont(app);
     ui::useKitStyle(app);
-    if (argc != 3 && argc != 4) {
-        std::fprintf(stderr, "usage: pai_shots DB OUTDIR [SUFFIX]\n");
+    const bool polish = argc == 5 && QString::fromLocal8Bit(argv[3]) == QStringLiteral("--polish");
+    if (argc != 3 && argc != 4 && !polish) {
+        std::fprintf(stderr, "usage: pai_shots DB OUTDIR [SUFFIX | --polish WxH]\n");
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[2]));
-    const QString suffix = argc == 4 ? QString::fromLocal8Bit(argv[3]) : QString();
+    const QString size = polish ? QString::fromLocal8Bit(argv[4]) : QString();
+    const QString suffix = polish ? "-" + size : argc == 4 ? QString::fromLocal8Bit(argv[3]) : QString();
     store::Store st(argv[1]);
     ui::QuietAsker quiet;
     mainwin::TForm1::Options o;
@@ -99,12 +104,40 @@ int main(int argc, char** argv)
     users::autoLogin(rows, w.session());
     w.setUserLabel(QString::fromUtf8(users::kDefaultUser) + QStringLiteral("（操作员）"));
     QCursor::setPos(0, 0);
+    if (polish)
+        w.resize(size.section(QLatin1Char('x'), 0, 0).toInt(), size.section(QLatin1Char('x'), 1, 1).toInt());
     w.show();
     w.openStep(5);
     auto* page = qobject_cast<PaiPage*>(w.page(5));
     if (!page || w.currentIndex() != 5) {
         std::fprintf(stderr, "step 5 does not open on this file\n");
         return 1;
+    }
+    if (polish) {
+        bool finished = false, ok = true;
+        page->setSeed(1);
+        page->setDialogRunner([&](QDialog& d) {
+            if (auto* end = qobject_cast<TfrmPaiend*>(&d)) {
+                ok = save(&w, out.filePath("schedule-polish-page" + suffix + ".png")) && ok;
+                end->show();
+                ok = save(end, out.filePath("schedule-polish" + suffix + ".png")) && ok;
+                end->btnClose()->click();
+                finished = true;
+            }
+        });
+        QObject::connect(page, &PaiPage::polishEnded, [&](bool cancelled) {
+            // No dialog follows a failed polish or one where nothing can move.
+            const QStringList& r = page->lastReport();
+            if (cancelled || r.isEmpty() || r.first() == QString::fromUtf8(scheduler::kNothingToPolish)) {
+                std::fprintf(stderr, "the polish showed no result\n");
+                ok = false;
+                finished = true;
+            }
+        });
+        page->btnPolish()->click();
+        while (!finished)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        return ok ? 0 : 1;
     }
     bool ok = save(&w, out.filePath("schedule-page" + suffix + ".png"));
     if (!suffix.isEmpty()) {

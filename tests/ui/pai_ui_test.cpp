@@ -1,6 +1,7 @@
 // The scheduling page and its dialogs, driven as the operator drives them: the class
 // checks, the stored options, the condition list and the condition dialogs, and runs
 // started, followed and cancelled through the start button.
+#include "model/kechen.h"
 #include "model/loaders.h"
 #include "model/school.h"
 #include "scheduler/conditions.h"
@@ -41,10 +42,13 @@
 #include "scheduler/ui/paipage.h"
 #include "ui/fonts.h"
 #include "ui/style.h"
+#include "support/polish_schools.h"
 #include "support/uitest.h"
+#include "timetable/quality.h"
 
 using namespace tavrin;
 using namespace tavrin::testing;
+using tavrin::testing::SchoolBuilder;
 using scheduler::ui::CheckList;
 using scheduler::ui::PaiPage;
 using scheduler::ui::TfrmPaiend;
@@ -127,6 +131,8 @@ struct PaiWindow {
     QStringList reports;
     QStringList heads;
     QList<int> tableRows;
+    // Whether "重排一次" was offered at each showing.
+    QList<bool> rePaiOffered;
     bool openIsDefault = false;
     // What the result dialog answers, in order; "close" when none is left.
     QStringList resultAnswers;
@@ -153,6 +159,7 @@ struct PaiWindow {
                 reports << end->report();
                 heads << end->lblHead()->text();
                 tableRows << end->tblUnplaced()->rowCount();
+                rePaiOffered << !end->btnRePai()->isHidden();
                 openIsDefault = end->btnOpenKb()->isDefault() && !end->btnClose()->isDefault();
                 const QString a = resultAnswers.isEmpty() ? QStringLiteral("close") : resultAnswers.takeFirst();
                 (a == "again" ? end->btnRePai() : a == "open" ? end->btnOpenKb() : end->btnClose())->click();
@@ -275,6 +282,12 @@ private Q_SLOTS:
     void resultDialogNamesWhatIsLeftOut();
     void stepBudgetIsKeptBetweenSessions();
     void textsFitAtTheSmallestWindow();
+    void polishNeedsAStoredTimetable();
+    void polishLowersRepeatsAndShowsBeforeAndAfter();
+    void polishKeepsTheClassesNotChosen();
+    void polishCancelledAfterSomeStepsWritesNothing_data();
+    void polishCancelledAfterSomeStepsWritesNothing();
+    void polishWithEverythingLockedSaysSo();
 };
 
 void PaiUiTest::opensWithEveryClassCheckedInGroupOrder()
@@ -769,6 +782,7 @@ void PaiUiTest::viewerIsRefused_data()
     QTest::newRow("add") << "add";
     QTest::newRow("delete") << "delete";
     QTest::newRow("start") << "start";
+    QTest::newRow("polish") << "polish";
 }
 
 void PaiUiTest::viewerIsRefused()
@@ -787,8 +801,10 @@ void PaiUiTest::viewerIsRefused()
         QTest::mouseClick(win.page->btnAddOpt(), Qt::LeftButton);
     else if (command == "delete")
         QTest::mouseClick(win.page->btnDelOpt(), Qt::LeftButton);
-    else
+    else if (command == "start")
         QTest::mouseClick(win.page->btnStart(), Qt::LeftButton);
+    else
+        QTest::mouseClick(win.page->btnPolish(), Qt::LeftButton);
     QCOMPARE(win.asker.texts(), QStringList{kViewer});
     QVERIFY(!dialogShown);
     QVERIFY(!win.page->running());
@@ -817,6 +833,7 @@ void PaiUiTest::cancelThroughTheButtonWritesNothing()
     QVERIFY(win.page->running());
     QCOMPARE(win.page->btnStart()->text(), QStringLiteral("取消"));
     QVERIFY(win.page->btnStart()->isEnabled());
+    QVERIFY(!win.page->btnPolish()->isEnabled());
     QVERIFY(!win.topBar()->isEnabled());
 
     QTest::mouseClick(win.page->btnStart(), Qt::LeftButton);
@@ -1105,6 +1122,167 @@ void PaiUiTest::textsFitAtTheSmallestWindow()
         if (auto* box = qobject_cast<QWidget*>(b->parent()))
             QVERIFY2(box->rect().contains(b->geometry()), qPrintable(b->text()));
     }
+}
+
+namespace {
+
+// The polish's steps in the screen tests: far more than the planted repeats need.
+constexpr long long kPolishSteps = 20000;
+
+// The stored timetable's same-day repeats.
+int storedRepeats(store::Store& st)
+{
+    const auto school = model::loadSchool(st);
+    return timetable::measureQuality(school, model::LoadKeChenData(st, school)).sameDayRepeats;
+}
+
+// The main window on a built school, polishing with the tests' budget.
+struct PolishWindow : PaiWindow {
+    explicit PolishWindow(store::Store& st) : PaiWindow(st) { page->setPolishBudget(kPolishSteps); }
+};
+
+}  // namespace
+
+void PaiUiTest::polishNeedsAStoredTimetable()
+{
+    School school;
+    fillSchool(*school.store);
+    school.store->run("DELETE FROM kechenbd");
+    school.store->run("DELETE FROM PaiOpt");
+    PaiWindow win(*school.store);
+    win.page->chkPolish()->setChecked(false);
+    QVERIFY(!win.page->btnPolish()->isEnabled());
+    QSignalSpy ended(win.page, &PaiPage::runEnded);
+    QTest::mouseClick(win.page->btnStart(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty(), kRunWait);
+    // The run stored a timetable: now there is something to polish.
+    QVERIFY(win.page->btnPolish()->isEnabled());
+    QCOMPARE(win.page->btnPolish()->text(), QStringLiteral("优化课表"));
+}
+
+void PaiUiTest::polishLowersRepeatsAndShowsBeforeAndAfter()
+{
+    SchoolBuilder b({1, 2}, 2, 0, 0);
+    twoRepeats(b, true);
+    QCOMPARE(storedRepeats(b.store()), 2);
+    PolishWindow win(b.store());
+    QSignalSpy ended(win.page, &PaiPage::polishEnded);
+    QList<int> shown;
+    connect(win.page->pbPai(), &QProgressBar::valueChanged, win.page, [&](int v) { shown << v; });
+    QVERIFY(win.page->btnPolish()->isEnabled());
+    QTest::mouseClick(win.page->btnPolish(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty(), kRunWait);
+
+    QCOMPARE(ended.first().first().toBool(), false);
+    QCOMPARE(storedRepeats(b.store()), 0);
+    QCOMPARE(static_cast<int>(b.store().scalar("SELECT count(*) FROM kechenbd")), 8);
+    QVERIFY(win.asker.texts().isEmpty());
+    QCOMPARE(win.heads, QStringList{QStringLiteral("优化完成")});
+    const QString figures = win.page->frmPaiend()->lblQuality()->text();
+    QVERIFY2(figures.contains(QStringLiteral("同日重复 2 → 0")), qPrintable(figures));
+    QVERIFY2(figures.contains(QStringLiteral("教师空节 ")), qPrintable(figures));
+    QVERIFY(win.reports.first().contains(QStringLiteral("已保存优化后的课程表。")));
+    // Running the search again is no way on from a polish; the run's dialog offers it again.
+    QCOMPARE(win.rePaiOffered, QList<bool>{false});
+    QVERIFY(!win.page->frmPaiend()->btnRePai()->isHidden());
+    QVERIFY(!shown.isEmpty());
+    QVERIFY(!win.page->running());
+    QVERIFY(win.topBar()->isEnabled());
+    QVERIFY(win.page->btnStart()->isEnabled());
+}
+
+void PaiUiTest::polishKeepsTheClassesNotChosen()
+{
+    SchoolBuilder b({1, 2}, 2, 0, 0);
+    twoRepeats(b, true);
+    const QStringList before = kechenRows(b.store());
+    PolishWindow win(b.store());
+    QSignalSpy ended(win.page, &PaiPage::polishEnded);
+    // Class 2 unchecked: the chain through its lessons is closed and it stands as it is.
+    CheckList* lv = win.page->lvPaiBan();
+    QCOMPARE(lv->rowCount(), 3);
+    lv->setChecks({false, true, false});
+    QTest::mouseClick(win.page->btnPolish(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty(), kRunWait);
+    QStringList class2Before, class2After;
+    for (const QString& r : before)
+        if (r.contains(QStringLiteral(" b2 ")))
+            class2Before << r.section(QLatin1Char(':'), 1);
+    for (const QString& r : kechenRows(b.store()))
+        if (r.contains(QStringLiteral(" b2 ")))
+            class2After << r.section(QLatin1Char(':'), 1);
+    class2Before.sort();
+    class2After.sort();
+    QCOMPARE(class2After, class2Before);
+    QCOMPARE(storedRepeats(b.store()), 2);
+    QCOMPARE(win.heads, QStringList{QStringLiteral("没有找到更好的排法")});
+}
+
+void PaiUiTest::polishCancelledAfterSomeStepsWritesNothing_data()
+{
+    QTest::addColumn<bool>("last");
+    QTest::newRow("first step") << false;
+    QTest::newRow("last step of an uncancelled polish") << true;
+}
+
+void PaiUiTest::polishCancelledAfterSomeStepsWritesNothing()
+{
+    QFETCH(bool, last);
+    SchoolBuilder b({1, 2}, 2, 0, 0);
+    twoRepeats(b, true);
+    const QStringList before = kechenRows(b.store());
+    // The steps the page's polish takes uncancelled: same school, seed, budget and options.
+    const auto school = b.load();
+    scheduler::PolishRequest req;
+    req.opts = scheduler::loadPaiOpt(b.store());
+    req.seed = 7;
+    req.stepBudget = kPolishSteps;
+    const long long steps =
+        scheduler::polishTimetable(school, model::LoadKeChenData(b.store(), school),
+                                   std::vector<std::uint8_t>(static_cast<std::size_t>(school.MaxBanID) + 1, 0), req)
+            .steps;
+    QVERIFY(steps >= 1);
+
+    PolishWindow win(b.store());
+    StepGate gate(last ? steps : 1);
+    win.page->setStepHook(gate.hook());
+    QSignalSpy ended(win.page, &PaiPage::polishEnded);
+    QTest::mouseClick(win.page->btnPolish(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(gate.reached.load(), kRunWait);
+    // The polish stands at its step: its button cancels, the start button and the top bar wait.
+    QVERIFY(win.page->running());
+    QCOMPARE(win.page->btnPolish()->text(), QStringLiteral("取消"));
+    QVERIFY(win.page->btnPolish()->isEnabled());
+    QVERIFY(!win.page->btnStart()->isEnabled());
+    QVERIFY(!win.topBar()->isEnabled());
+
+    QTest::mouseClick(win.page->btnPolish(), Qt::LeftButton);
+    gate.gate.release();
+    QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty(), kRunWait);
+    QCOMPARE(ended.first().first().toBool(), true);
+    QCOMPARE(kechenRows(b.store()), before);
+    QCOMPARE(win.reports, QStringList{QStringLiteral("优化已取消，未保存任何数据。")});
+    QCOMPARE(win.heads, QStringList{QStringLiteral("优化已取消")});
+    QCOMPARE(win.page->btnPolish()->text(), QStringLiteral("优化课表"));
+    QCOMPARE(win.page->pbPai()->value(), 0);
+    QVERIFY(win.page->btnStart()->isEnabled());
+    QVERIFY(win.topBar()->isEnabled());
+}
+
+void PaiUiTest::polishWithEverythingLockedSaysSo()
+{
+    SchoolBuilder b({1, 2}, 2, 0, 0);
+    twoRepeats(b, false);
+    b.lock(1);
+    const QStringList before = kechenRows(b.store());
+    PolishWindow win(b.store());
+    QSignalSpy ended(win.page, &PaiPage::polishEnded);
+    QTest::mouseClick(win.page->btnPolish(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty(), kRunWait);
+    QCOMPARE(win.asker.texts(), QStringList{QStringLiteral("没有可以优化的课")});
+    QVERIFY(win.reports.isEmpty());
+    QCOMPARE(kechenRows(b.store()), before);
+    QVERIFY(win.page->btnPolish()->isEnabled());
 }
 
 int main(int argc, char** argv)

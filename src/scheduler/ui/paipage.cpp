@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QProgressBar>
+#include <QRandomGenerator>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QCheckBox>
@@ -33,29 +34,65 @@
 
 namespace tavrin::scheduler::ui {
 
-// What one run shares between the page and its worker thread. The worker reads the school
-// and the request and writes the outcome; the page reads the outcome only after the
-// thread has finished.
-struct RunJob {
+// What one run or polish shares between the page and its worker thread. The worker reads
+// the school and the request and writes the outcome; the page reads the outcome only after
+// the thread has finished.
+struct WorkerJob {
     std::filesystem::path db;
     std::shared_ptr<const model::School> school;
-    RunRequest req;
-    SavedRun out;
     std::string error;
 
-    void work()
+    template <class F>
+    void onOwnConnection(F&& f)
     {
         try {
             // Its own connection: the window's stays with the window's thread.
             store::Store st(db);
-            out = scheduleAndSave(st, *school, req);
+            f(st);
         } catch (const std::exception& e) {
             error = e.what();
         }
     }
 };
 
+struct RunJob : WorkerJob {
+    RunRequest req;
+    SavedRun out;
+    void work()
+    {
+        onOwnConnection([this](store::Store& st) { out = scheduleAndSave(st, *school, req); });
+    }
+};
+
+struct PolishJob : WorkerJob {
+    std::vector<int> classes;
+    PolishRequest req;
+    StoredPolish out;
+    void work()
+    {
+        onOwnConnection([this](store::Store& st) { out = polishStored(st, *school, classes, req); });
+    }
+};
+
 namespace {
+
+const QString kPolishCancelled = QStringLiteral("优化已取消，未保存任何数据。");
+
+// The classes the class list asks for, as the start command reads them: none checked is
+// every class, and every class checked is the empty choice.
+std::vector<int> chosenClasses(CheckList& lv)
+{
+    std::vector<bool> checks = lv.checks();
+    std::vector<int> banids;
+    for (int i = 1; i < lv.rowCount(); ++i)
+        banids.push_back(lv.value(i).toInt());
+    const std::vector<int> classes = classesToSchedule(checks, banids);
+    lv.setChecks(checks);
+    bool all = true;
+    for (std::size_t i = 1; i < checks.size(); ++i)
+        all = all && checks[i];
+    return all ? std::vector<int>{} : classes;
+}
 
 const QString kCancelled = QStringLiteral("排课已取消，未保存任何数据。");
 
@@ -116,12 +153,14 @@ PaiPage::PaiPage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 5, par
         "QTreeWidget,QListWidget{background:white;border:1px solid #c9d4e3;border-radius:4px;}"
         "#lvPaiItm::item{padding:5px 0px;border-bottom:1px solid #edf1f6;color:#25313f;}"
         "#lvPaiItm::item:selected{background:#cfe0f7;color:#10243f;}"
-        "#btnStart{background:#2f6fc4;color:white;font-size:16px;font-weight:bold;border:none;"
+        "#btnStart,#btnPolish{background:#2f6fc4;color:white;font-size:16px;font-weight:bold;border:none;"
         "border-radius:6px;padding:8px 28px;}"
+        "#btnPolish{background:#3d8b5a;padding:8px 18px;}"
         "#btnStart:hover{background:#3b7fd6;}"
-        "#btnStart:disabled{background:#9bb4d6;}"
-        "#btnStart[cancel=\"true\"]{background:#c0504d;}"
-        "#btnStart[cancel=\"true\"]:hover{background:#d0605d;}"
+        "#btnPolish:hover{background:#4a9c68;}"
+        "#btnStart:disabled,#btnPolish:disabled{background:#9bb4d6;}"
+        "#btnStart[cancel=\"true\"],#btnPolish[cancel=\"true\"]{background:#c0504d;}"
+        "#btnStart[cancel=\"true\"]:hover,#btnPolish[cancel=\"true\"]:hover{background:#d0605d;}"
         "QProgressBar{border:1px solid #b8c6d9;border-radius:5px;background:white;height:18px;text-align:center;}"
         "QProgressBar::chunk{background:#4a8ad8;border-radius:4px;}");
 
@@ -195,6 +234,11 @@ PaiPage::PaiPage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 5, par
     btnStart_->setObjectName("btnStart");
     btnStart_->setCursor(Qt::PointingHandCursor);
     btnStart_->setMinimumWidth(150);
+    btnPolish_ = new QPushButton(QStringLiteral("优化课表"), this);
+    btnPolish_->setObjectName("btnPolish");
+    btnPolish_->setCursor(Qt::PointingHandCursor);
+    btnPolish_->setToolTip(QStringLiteral("调整已排好的课表：减少同一天重复的课和教师的空节，未选的班级保持不动"));
+    btnPolish_->setEnabled(false);  // until the page has read whether a timetable is stored
     pbPai_ = new QProgressBar(this);
     pbPai_->setObjectName("pbPai");
     pbPai_->setRange(0, 100);
@@ -205,6 +249,7 @@ PaiPage::PaiPage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 5, par
     lblLoad_->setMinimumWidth(48);
     lblLoad_->setStyleSheet("QLabel{font-size:15px;font-weight:bold;color:#1f3f6b;}");
     bottom->addWidget(btnStart_);
+    bottom->addWidget(btnPolish_);
     bottom->addWidget(pbPai_, 1);
     bottom->addWidget(lblLoad_);
     // The step budget: a run ends with the best timetable found once it is spent.
@@ -244,6 +289,9 @@ PaiPage::PaiPage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 5, par
     auto* mniStart = pmPage_->addAction(QStringLiteral("开始排课"));
     mniStart->setObjectName("mniStartPai1");
     connect(mniStart, &QAction::triggered, this, &PaiPage::btnStartClick);
+    auto* mniPolish = pmPage_->addAction(QStringLiteral("优化课表"));
+    mniPolish->setObjectName("mniPolish");
+    connect(mniPolish, &QAction::triggered, this, &PaiPage::btnPolishClick);
     pmPage_->addSeparator();
     auto* mniBack = pmPage_->addAction(QStringLiteral("返回"));
     mniBack->setObjectName("mniPaiBack");
@@ -253,6 +301,7 @@ PaiPage::PaiPage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, 5, par
     connect(mniHelp, &QAction::triggered, this, [this] { this->shell().help(); });
 
     connect(btnStart_, &QPushButton::clicked, this, &PaiPage::btnStartClick);
+    connect(btnPolish_, &QPushButton::clicked, this, &PaiPage::btnPolishClick);
     connect(btnAddOpt_, &QPushButton::clicked, this, &PaiPage::btnAddOptClick);
     connect(btnDelOpt_, &QPushButton::clicked, this, &PaiPage::btnDelOptClick);
     connect(lvPaiItm_, &QListWidget::itemSelectionChanged, this, &PaiPage::updateDelOpt);
@@ -349,6 +398,7 @@ void PaiPage::load(int)
     }
     updateDelOpt();
     updateProofs();
+    updatePolishButton();
     if (!running_) {
         setBar(0);
         lblLoad_->clear();
@@ -470,6 +520,7 @@ void PaiPage::btnStartClick()
     topBar(false);
     setCursor(Qt::BusyCursor);
     btnStart_->setEnabled(false);
+    updatePolishButton();
     shell().processEvents();
 
     auto job = std::make_shared<RunJob>();
@@ -480,22 +531,14 @@ void PaiPage::btnStartClick()
         setBar(20);
         shell().processEvents();
 
-        std::vector<bool> checks = lvPaiBan_->checks();
-        std::vector<int> banids;
-        for (int i = 1; i < lvPaiBan_->rowCount(); ++i)
-            banids.push_back(lvPaiBan_->value(i).toInt());
-        const std::vector<int> classes = classesToSchedule(checks, banids);
-        lvPaiBan_->setChecks(checks);
-        bool all = true;
-        for (std::size_t i = 1; i < checks.size(); ++i)
-            all = all && checks[i];
+        const std::vector<int> classes = chosenClasses(*lvPaiBan_);
         model::LoadMyPaiOpt(st, *school);
         setBar(40);
         shell().processEvents();
 
         job->db = st.path();
         job->school = school;
-        job->req.classes = all ? std::vector<int>{} : classes;
+        job->req.classes = classes;
         job->req.opts = chosenOptions();
         job->req.seed = seed_;
         job->req.repair = true;
@@ -515,10 +558,7 @@ void PaiPage::btnStartClick()
 
     percent_ = 0;
     setBar(0);
-    btnStart_->setText(QStringLiteral("取消"));
-    btnStart_->setProperty("cancel", true);
-    btnStart_->style()->unpolish(btnStart_);
-    btnStart_->style()->polish(btnStart_);
+    setCancelLook(btnStart_, true, {});
     btnStart_->setEnabled(true);
     searching_ = true;
     job_ = job;
@@ -574,12 +614,143 @@ void PaiPage::endRun()
     unsetCursor();
     lblLoad_->clear();
     running_ = false;
+    polishing_ = false;
     topBar(true);
-    btnStart_->setText(QStringLiteral("开始排课"));
-    btnStart_->setProperty("cancel", false);
-    btnStart_->style()->unpolish(btnStart_);
-    btnStart_->style()->polish(btnStart_);
+    setCancelLook(btnStart_, false, QStringLiteral("开始排课"));
+    setCancelLook(btnPolish_, false, QStringLiteral("优化课表"));
     btnStart_->setEnabled(true);
+    updatePolishButton();
+}
+
+void PaiPage::setCancelLook(QPushButton* b, bool cancel, const QString& idleText)
+{
+    b->setText(cancel ? QStringLiteral("取消") : idleText);
+    b->setProperty("cancel", cancel);
+    b->style()->unpolish(b);
+    b->style()->polish(b);
+}
+
+void PaiPage::updatePolishButton()
+{
+    if (!running_) {
+        try {
+            auto q = shell().store().prepare("SELECT EXISTS(SELECT 1 FROM kechenbd)");
+            hasTimetable_ = q.step() && q.integer(0) != 0;
+        } catch (const std::exception&) {
+            hasTimetable_ = false;  // a file that cannot be read has nothing to polish
+        }
+    }
+    // While it polishes the button is the way to cancel; a search run keeps it off.
+    const bool on = polishing_ || (!running_ && hasTimetable_);
+    btnPolish_->setEnabled(on);
+    if (auto* a = pmPage_->findChild<QAction*>("mniPolish"))
+        a->setEnabled(on);
+}
+
+void PaiPage::showPolishProgress(int percent)
+{
+    if (!polishing_ || !polishJob_)
+        return;
+    percent_ = percent;
+    setBar(percent);
+    lblLoad_->setText(QStringLiteral("%1% 优化").arg(percent));
+}
+
+void PaiPage::btnPolishClick()
+{
+    if (shell().refuseViewer())
+        return;
+    if (running_) {
+        // The second press: the polish stops at its next step and writes nothing.
+        if (polishing_ && polishJob_)
+            runner_->cancel();
+        return;
+    }
+    updatePolishButton();
+    if (!hasTimetable_)
+        return;
+    frmPaiend_->clearRePai();
+    running_ = true;
+    polishing_ = true;
+    percent_ = 0;
+    setBar(0);
+    topBar(false);
+    setCursor(Qt::BusyCursor);
+    btnStart_->setEnabled(false);
+    btnPolish_->setEnabled(false);
+    shell().processEvents();
+
+    auto job = std::make_shared<PolishJob>();
+    try {
+        auto& st = shell().store();
+        auto school = std::make_shared<model::School>(model::loadSchool(st));
+        auto q = st.prepare("SELECT count(*) FROM kechenbd");
+        const int lessons = q.step() ? static_cast<int>(q.integer(0)) : 0;
+        job->db = st.path();
+        job->school = school;
+        job->classes = chosenClasses(*lvPaiBan_);
+        job->req.opts = chosenOptions();
+        job->req.seed = seed_ ? *seed_ : QRandomGenerator::global()->generate();
+        job->req.stepBudget = polishBudget_ ? *polishBudget_ : polishStepsFor(lessons);
+        job->req.cancel = &runner_->cancelFlag();
+        job->req.stepHook = stepHook_;
+        job->req.progress = [page = this](int p) {
+            QMetaObject::invokeMethod(page, [page, p] { page->showPolishProgress(p); }, Qt::QueuedConnection);
+        };
+    } catch (const std::exception& e) {
+        shell().asker().inform(QString::fromUtf8(e.what()), QStringLiteral("Tavrin"), tavrin::ui::Icon::Critical);
+        setBar(0);
+        endRun();
+        return;
+    }
+
+    setCancelLook(btnPolish_, true, {});
+    btnPolish_->setEnabled(true);
+    polishJob_ = job;
+    runner_->start([job](tavrin::ui::LongJob::Context&) { job->work(); }, [this](const QString&) { finishPolish(); });
+}
+
+void PaiPage::finishPolish()
+{
+    auto job = std::move(polishJob_);
+    if (!job) {
+        endRun();
+        return;
+    }
+    const auto& r = job->out.result;
+    const bool cancelled = job->error.empty() && r.cancelled;
+    if (!job->error.empty() || cancelled || r.nothingToMove)
+        setBar(0);
+    lastReport_.clear();
+    if (cancelled) {
+        lastReport_ << kPolishCancelled;
+    } else if (job->error.empty()) {
+        lastReport_ << QString::fromStdString(polishLine(r));
+        if (!r.nothingToMove)
+            lastReport_ << (job->out.saved ? QStringLiteral("已保存优化后的课程表。")
+                                           : QStringLiteral("没有找到更好的排法，课程表未改动。"));
+    }
+    endRun();
+    Q_EMIT polishEnded(cancelled);
+
+    if (!job->error.empty()) {
+        shell().asker().inform(QString::fromStdString(job->error), QStringLiteral("Tavrin"),
+                               tavrin::ui::Icon::Critical);
+        return;
+    }
+    if (r.nothingToMove) {
+        shell().asker().inform(QString::fromUtf8(kNothingToPolish), QStringLiteral("Tavrin"));
+        return;
+    }
+    frmPaiend_->setReport(lastReport_);
+    frmPaiend_->setSummary(summarizePolish(job->out));
+    frmPaiend_->clearChoice();
+    // Running the search again is no way on from a polish.
+    frmPaiend_->btnRePai()->hide();
+    runDialog(dialogRunner_, *frmPaiend_);
+    frmPaiend_->btnRePai()->show();
+    if (frmPaiend_->openKb())
+        openClassTimetable();
 }
 
 void PaiPage::topBar(bool on)

@@ -1,7 +1,8 @@
 // The scheduling page `ts5` ("5.自动排课"): the classes to schedule, the four options, the
 // custom conditions, and the start command with its progress and cancel. The search runs
 // on a worker thread; the page follows its progress through queued calls and a second
-// press of the start button sets the cancel flag the search polls.
+// press of the start button sets the cancel flag the search polls. "优化课表" polishes the
+// stored timetable of the chosen classes the same way: on the worker, with progress and cancel.
 #pragma once
 
 #include <QPointer>
@@ -46,6 +47,7 @@ using tavrin::ui::runDialog;
 class TfrmPaiOpt;
 class TfrmPaiend;
 struct RunJob;
+struct PolishJob;
 
 class PaiPage : public tavrin::ui::Page {
     Q_OBJECT
@@ -59,13 +61,17 @@ public:
 
     // `btnStartClick`: starts a run, or cancels the run under way.
     void btnStartClick();
+    // "优化课表": polishes the stored timetable of the classes checked, or cancels the polish
+    // under way.
+    void btnPolishClick();
     void btnAddOptClick();
     void btnDelOptClick();
     // "全选" of the condition list's menu.
     void selectAllConditions();
 
-    // `PaiRunning`: a run is being prepared or searched.
+    // `PaiRunning`: a run or a polish is being prepared or searched.
     bool running() const { return running_; }
+    bool polishing() const { return polishing_; }
     // `PaiPercent`: the percentage last shown.
     int paiPercent() const { return percent_; }
 
@@ -81,10 +87,13 @@ public:
     void setSeed(std::optional<std::uint32_t> seed) { seed_ = seed; }
     // Called by the search at every step, on the search's thread.
     void setStepHook(std::function<void(long long)> hook) { stepHook_ = std::move(hook); }
+    // The polish's steps instead of the default for the school's size.
+    void setPolishBudget(std::optional<long long> steps) { polishBudget_ = steps; }
     // How the condition dialog and the result dialog are shown (default: modally).
     void setDialogRunner(DialogRunner r) { dialogRunner_ = std::move(r); }
 
     QPushButton* btnStart() const { return btnStart_; }
+    QPushButton* btnPolish() const { return btnPolish_; }
     QProgressBar* pbPai() const { return pbPai_; }
     QLabel* lblLoad() const { return lblLoad_; }
     CheckList* lvPaiBan() const { return lvPaiBan_; }
@@ -108,11 +117,17 @@ public:
 Q_SIGNALS:
     // A run's search has ended and the page is idle again; the result dialog follows.
     void runEnded(bool cancelled);
+    // A polish of the stored timetable has ended and the page is idle again.
+    void polishEnded(bool cancelled);
 
 private:
     model::School school_;
     bool running_ = false;
     bool searching_ = false;
+    bool polishing_ = false;
+    bool hasTimetable_ = false;
+    std::optional<long long> polishBudget_;
+    std::shared_ptr<PolishJob> polishJob_;
     int percent_ = 0;
     QStringList lastReport_;
     std::optional<std::uint32_t> seed_;
@@ -122,6 +137,7 @@ private:
     tavrin::ui::LongJob* runner_;
 
     QPushButton* btnStart_;
+    QPushButton* btnPolish_;
     QProgressBar* pbPai_;
     QLabel* lblLoad_;
     QLabel* lblProof_;
@@ -142,6 +158,11 @@ private:
     void showProgress(const Progress& p);
     void setBar(int p);
     void finishRun();
+    void finishPolish();
+    void showPolishProgress(int percent);
+    // Reads whether a timetable is stored and enables "优化课表" by it and by the run under way.
+    void updatePolishButton();
+    void setCancelLook(QPushButton* b, bool cancel, const QString& idleText);
     void endRun();
     void topBar(bool on);
     void openClassTimetable();
