@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "app/home.h"
@@ -216,6 +217,24 @@ public:
     void edit() { markChanged(); }
 };
 
+// A window with only the pages `addPages` puts into the options (no registered ones), the
+// given asker, and the default user logged in with `userType`.
+inline std::unique_ptr<mainwin::TForm1> pageWindow(store::Store& store, ui::Asker& asker,
+                                                   const std::function<void(mainwin::TForm1::Options&)>& addPages,
+                                                   int userType = users::Operator)
+{
+    mainwin::TForm1::Options o;
+    o.asker = &asker;
+    o.useRegisteredPages = false;
+    addPages(o);
+    auto w = std::make_unique<mainwin::TForm1>(store, o);
+    w->session().num = 1;
+    w->session().id = 1;
+    w->session().name = "默认用户";
+    w->session().type = userType;
+    return w;
+}
+
 // A window on `school` with counting pages 1..8 and the scripted asker.
 struct Window {
     ScriptedAsker asker;
@@ -228,16 +247,15 @@ struct Window {
 
     explicit Window(store::Store& store)
     {
-        mainwin::TForm1::Options o;
-        o.asker = &asker;
-        o.useRegisteredPages = false;
-        for (int i = 1; i <= 8; ++i)
-            o.pages[i] = [this, i](ui::Shell& sh) {
-                auto* p = new CountingPage(sh, i);
-                pages[static_cast<std::size_t>(i)] = p;
-                return p;
-            };
-        w = std::make_unique<mainwin::TForm1>(store, o);
+        // An operator is logged in unless a test says otherwise.
+        w = pageWindow(store, asker, [this](mainwin::TForm1::Options& o) {
+            for (int i = 1; i <= 8; ++i)
+                o.pages[i] = [this, i](ui::Shell& sh) {
+                    auto* p = new CountingPage(sh, i);
+                    pages[static_cast<std::size_t>(i)] = p;
+                    return p;
+                };
+        });
         w->setUrlOpener([this](const QUrl& u) {
             opened << u.toLocalFile();
             return desktopOpens;
@@ -246,11 +264,6 @@ struct Window {
             ++logins;
             return loginAnswer;
         });
-        // An operator is logged in unless a test says otherwise.
-        w->session().num = 1;
-        w->session().id = 1;
-        w->session().name = "默认用户";
-        w->session().type = users::Operator;
     }
     CountingPage* page(int i) const { return pages[static_cast<std::size_t>(i)]; }
     mainwin::TForm1* operator->() const { return w.get(); }

@@ -80,16 +80,10 @@ struct EntryWindow {
 
     explicit EntryWindow(store::Store& st)
     {
-        mainwin::TForm1::Options o;
-        o.asker = &asker;
-        o.useRegisteredPages = false;
-        o.pages[1] = [this](ui::Shell& sh) { return ban = new BanPage(sh); };
-        o.pages[2] = [this](ui::Shell& sh) { return week = new WeekPage(sh); };
-        w = std::make_unique<mainwin::TForm1>(st, o);
-        w->session().num = 1;
-        w->session().id = 1;
-        w->session().name = "默认用户";
-        w->session().type = users::Operator;
+        w = pageWindow(st, asker, [this](mainwin::TForm1::Options& o) {
+            o.pages[1] = [this](ui::Shell& sh) { return ban = new BanPage(sh); };
+            o.pages[2] = [this](ui::Shell& sh) { return week = new WeekPage(sh); };
+        });
         w->resize(1100, 760);
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));

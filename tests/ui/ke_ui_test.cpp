@@ -64,15 +64,9 @@ struct KeWindow {
 
     explicit KeWindow(store::Store& st, QSize size = {1100, 760})
     {
-        mainwin::TForm1::Options o;
-        o.asker = &asker;
-        o.useRegisteredPages = false;
-        o.pages[3] = [this](ui::Shell& sh) { return ke = new KePage(sh); };
-        w = std::make_unique<mainwin::TForm1>(st, o);
-        w->session().num = 1;
-        w->session().id = 1;
-        w->session().name = "默认用户";
-        w->session().type = users::Operator;
+        w = pageWindow(st, asker, [this](mainwin::TForm1::Options& o) {
+            o.pages[3] = [this](ui::Shell& sh) { return ke = new KePage(sh); };
+        });
         w->resize(size);
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));

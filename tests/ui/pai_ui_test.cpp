@@ -141,18 +141,15 @@ struct PaiWindow {
 
     explicit PaiWindow(store::Store& st, int userType = users::Operator)
     {
-        mainwin::TForm1::Options o;
-        o.asker = &asker;
-        o.useRegisteredPages = false;
-        o.pages[5] = [this](ui::Shell& sh) {
-            page = new PaiPage(sh);
-            return page;
-        };
-        w = std::make_unique<mainwin::TForm1>(st, o);
-        w->session().num = 1;
-        w->session().id = 1;
-        w->session().name = "默认用户";
-        w->session().type = userType;
+        w = pageWindow(
+            st, asker,
+            [this](mainwin::TForm1::Options& o) {
+                o.pages[5] = [this](ui::Shell& sh) {
+                    page = new PaiPage(sh);
+                    return page;
+                };
+            },
+            userType);
         page->setSeed(7);
         page->setDialogRunner([this](QDialog& d) {
             if (auto* end = qobject_cast<TfrmPaiend*>(&d)) {

@@ -10,6 +10,7 @@
 #include "main/form1.h"
 #include "store/store.h"
 #include "support/scripted_asker.h"
+#include "support/uitest.h"
 #include "timetable/ui/timetablepage.h"
 #include "ui/kbgrid.h"
 #include "users/users.h"
@@ -77,18 +78,15 @@ struct KbWindow {
 
     explicit KbWindow(store::Store& st, int userType = users::Operator)
     {
-        mainwin::TForm1::Options o;
-        o.asker = &asker;
-        o.useRegisteredPages = false;
-        o.pages[6] = [this](ui::Shell& sh) {
-            page = new TimetablePage(sh);
-            return page;
-        };
-        w = std::make_unique<mainwin::TForm1>(st, o);
-        w->session().num = 1;
-        w->session().id = 1;
-        w->session().name = "默认用户";
-        w->session().type = userType;
+        w = pageWindow(
+            st, asker,
+            [this](mainwin::TForm1::Options& o) {
+                o.pages[6] = [this](ui::Shell& sh) {
+                    page = new TimetablePage(sh);
+                    return page;
+                };
+            },
+            userType);
         w->resize(1100, 760);
         w->show();
     }
