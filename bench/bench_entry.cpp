@@ -1,5 +1,6 @@
-// The saves of steps 1 to 3 on the xl demo school (6 grade groups x 20 classes) with its
-// planted timetable (4,700 lessons) and subject marks added up to about 40,000 rows:
+// The saves of steps 1 to 3 on the xl demo school (6 grade groups x 20 classes, 490 teachers)
+// with its planted timetable (4,700 lessons), its 14 subjects filled up to 40 with weekly
+// periods in every class, and subject marks added up to about 40,000 rows:
 //   ClassSaveDeleteFirst - deletes the first class, so every other class is renumbered twice
 //                          and every row of the seven tables that refer to a class follows;
 //   SubjectSaveDeleteFirst - deletes subject 1, so every other subject is renumbered and the
@@ -52,6 +53,17 @@ const fs::path& masterFile()
             throw std::runtime_error(error);
         Store s(f);
         std::mt19937 rng(7);
+        s.transaction([&] {
+            // Electives up to 40 subjects, one weekly period each in every class: a deleted
+            // subject 1 renumbers all of them and their rows.
+            const auto bans = s.scalar("SELECT count(*) FROM banbd");
+            for (std::int64_t k = s.scalar("SELECT max(kemuid) FROM kemubd") + 1; k <= 40; ++k) {
+                const std::string name = "选修" + std::to_string(k);
+                s.run("INSERT INTO kemubd VALUES(?1, ?2, ?2, 0, 0)", k, name);
+                for (std::int64_t b = 1; b <= bans; ++b)
+                    s.run("INSERT INTO kemujieshu VALUES(?1, ?2, 1)", k, b);
+            }
+        });
         s.transaction([&] {
             auto ins = s.prepare("INSERT INTO teshuke(kemuid, banid, theday, thejie, teshu) VALUES(?1, ?2, ?3, ?4, ?5)");
             const auto bans = s.scalar("SELECT count(*) FROM banbd");

@@ -1,5 +1,6 @@
 #include "ui/widgets.h"
 
+#include <QApplication>
 #include <QEnterEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -15,6 +16,39 @@ void runDialog(const DialogRunner& runner, QDialog& d)
         runner(d);
     else
         d.exec();
+}
+
+namespace {
+
+class WheelWatch : public QObject {
+public:
+    WheelWatch(QWidget* owner, std::function<void(QWidget*)> turned)
+        : QObject(owner), owner_(owner), turned_(std::move(turned))
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::Wheel && o->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(o);
+            if (w->window() == owner_->window())
+                turned_(w);
+        }
+        return false;
+    }
+
+private:
+    QWidget* owner_;
+    std::function<void(QWidget*)> turned_;
+};
+
+}  // namespace
+
+void watchWindowWheel(QWidget* owner, std::function<void(QWidget* target)> turned)
+{
+    new WheelWatch(owner, std::move(turned));
 }
 
 // ---------------------------------------------------------------- CheckList

@@ -16,6 +16,12 @@ namespace tavrin::ui {
 using DialogRunner = std::function<void(QDialog&)>;
 void runDialog(const DialogRunner& runner, QDialog& d);
 
+// Calls `turned` with the widget under the pointer for every wheel turn anywhere in
+// `owner`'s window, before that widget scrolls; the watch ends with `owner`. The editing
+// pages end an open editor on any wheel turn: a scroll area elsewhere in the window takes
+// the turn before it could reach the page, and would move the edited cell out of sight.
+void watchWindowWheel(QWidget* owner, std::function<void(QWidget* target)> turned);
+
 // A one-column list with check boxes. A press more than 18 pixels right of the left edge
 // toggles the row as a press on its check box does; entering it with the mouse gives it the
 // focus. A toggle rule, when set, decides every mark after the operator changed one (the

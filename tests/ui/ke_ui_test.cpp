@@ -172,14 +172,35 @@ void KeUiTest::escapeAndWheelKeepTheText()
     QCOMPARE(win.cell(0, 6), QStringLiteral("2"));
     QCOMPARE(win.ke->model()->draft().rows[0].lianpai, 2);
 
-    win.ke->editCell(1, 1);
-    win.editor()->selectAll();
-    typeText(win.editor(), QStringLiteral("代数"));
-    QWheelEvent wheel(QPointF(10, 10), win.ke->lvKe()->viewport()->mapToGlobal(QPointF(10, 10)), {}, {0, -120},
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(win.ke->lvKe()->viewport(), &wheel);
-    QVERIFY(!win.editor());
-    QCOMPARE(win.cell(1, 1), QStringLiteral("代数"));
+    // A wheel turn anywhere in the window ends the edit with the text kept, wherever the turn
+    // lands: on the table, on the footer, or outside the page (the window's top bar, whose
+    // scrolling would otherwise leave an unseen editor taking keys). Only the class strip, which
+    // belongs to the editor, scrolls without ending it.
+    auto turnWheel = [](QWidget* target) {
+        QWheelEvent wheel(QPointF(4, 4), target->mapToGlobal(QPointF(4, 4)), {}, {0, -120}, Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &wheel);
+    };
+    QWidget* top = win->findChild<QWidget*>("pnlTop");
+    QVERIFY(top && !win.ke->isAncestorOf(top));
+    const struct {
+        const char* where;
+        QWidget* target;
+    } cases[] = {{"table", win.ke->lvKe()->viewport()}, {"footer", win.ke->footer()}, {"top bar", top}};
+    const QString names[] = {QStringLiteral("代数"), QStringLiteral("几何"), QStringLiteral("算术")};
+    for (int k = 0; k < 3; ++k) {
+        win.ke->editCell(1, 1);
+        win.editor()->selectAll();
+        typeText(win.editor(), names[k]);
+        turnWheel(cases[k].target);
+        QVERIFY2(!win.editor(), cases[k].where);
+        QCOMPARE(win.cell(1, 1), names[k]);
+    }
+
+    win.ke->editCell(0, 3);  // 5,5,4: the strip opens with the editor
+    QVERIFY(win.ke->pnlBanjie()->isVisible());
+    turnWheel(win.ke->lvBanJie()->viewport());
+    QVERIFY(win.editor());
 }
 
 void KeUiTest::typingWritesThroughAndRefreshesTheTotals()

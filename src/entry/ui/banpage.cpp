@@ -8,10 +8,10 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <QWheelEvent>
 
 #include "store/store.h"
 #include "ui/asker.h"
+#include "ui/widgets.h"
 
 namespace tavrin::entry::ui {
 
@@ -86,6 +86,7 @@ BanPage::BanPage(tavrin::ui::Shell& sh, QWidget* parent) : Page(sh, 1, parent)
     lvBanji_->setObjectName("lvBanji");
     lvBanji_->setModel(model_);
     outer->addWidget(lvBanji_, 1);
+    tavrin::ui::watchWindowWheel(this, [this](QWidget*) { lvBanji_->commitEditor(); });
 
     pmAddBan_ = new QMenu(this);
     pmAddBan_->setObjectName("pmAddBan");
@@ -287,13 +288,6 @@ bool BanPage::save()
     asker.inform(QString::fromUtf8(kSaved));
     load(tavrin::ui::KbNone);
     return true;
-}
-
-void BanPage::wheelEvent(QWheelEvent* e)
-{
-    // A wheel turn anywhere on the page ends an open editor, keeping its text.
-    lvBanji_->commitEditor();
-    Page::wheelEvent(e);
 }
 
 }  // namespace tavrin::entry::ui

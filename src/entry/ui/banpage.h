@@ -44,9 +44,6 @@ public:
     // The context menu as it opens over the list (help, save and return hidden).
     void prepareListMenu();
 
-protected:
-    void wheelEvent(QWheelEvent* e) override;
-
 private:
     BanModel* model_;
     BanListView* lvBanji_;

@@ -16,7 +16,6 @@
 #include <QToolButton>
 #include <QToolTip>
 #include <QVBoxLayout>
-#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -24,6 +23,7 @@
 #include "model/loaders.h"
 #include "store/store.h"
 #include "ui/asker.h"
+#include "ui/widgets.h"
 
 namespace tavrin::entry::ui {
 
@@ -545,6 +545,11 @@ KePage::KePage(tavrin::ui::Shell& sh, QWidget* parent) : Page(sh, 3, parent)
     lvBanJie_->setFixedHeight(56);
     stripLay->addWidget(lvBanJie_);
     pnlBanjie_->hide();
+    // The class strip belongs to the open editor: its own scrolling does not end the edit.
+    tavrin::ui::watchWindowWheel(this, [this](QWidget* target) {
+        if (editor() && target != pnlBanjie_ && !pnlBanjie_->isAncestorOf(target))
+            closeEditor();
+    });
     btnShowban_ = new QToolButton(lvKe_->viewport());
     btnShowban_->setObjectName("btnShowban");
     btnShowban_->setText(QStringLiteral("›"));
@@ -853,20 +858,10 @@ bool KePage::save()
     return true;
 }
 
-void KePage::wheelEvent(QWheelEvent* e)
-{
-    // A wheel turn anywhere on the page ends an open editor, keeping its text.
-    if (editor())
-        closeEditor();
-    Page::wheelEvent(e);
-}
-
 bool KePage::eventFilter(QObject* o, QEvent* e)
 {
     if (o == lvKe_->viewport()) {
-        if (e->type() == QEvent::Wheel && editor()) {
-            closeEditor();  // a wheel turn ends the editing, the text kept
-        } else if (e->type() == QEvent::MouseButtonRelease) {
+        if (e->type() == QEvent::MouseButtonRelease) {
             auto* me = static_cast<QMouseEvent*>(e);
             const QModelIndex i = lvKe_->indexAt(me->position().toPoint());
             markChanged();

@@ -169,7 +169,6 @@ public:
 
 protected:
     bool eventFilter(QObject* o, QEvent* e) override;
-    void wheelEvent(QWheelEvent* e) override;
 
 private:
     KeModel* model_;
