@@ -45,4 +45,17 @@ bool printOnDefaultPrinter(const Workbook& book, QString* why)
     return true;
 }
 
+QString defaultPrinterPaperNote(const std::string& paper)
+{
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull())
+        return {};
+    const QPageSize::PageSizeId want = paper == "A4" ? QPageSize::A4 : QPageSize::A3;
+    for (const QPageSize& size : info.supportedPageSizes())
+        if (size.id() == want)
+            return {};
+    return paper == "A4" ? QStringLiteral("（默认打印机不支持A4纸，打印前记得设置打印参数。）")
+                         : QStringLiteral("（默认打印机不支持A3纸，打印前记得设置打印参数。）");
+}
+
 }  // namespace tavrin::spreadsheet

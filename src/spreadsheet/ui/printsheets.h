@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <string>
+
 #include "spreadsheet/workbook.h"
 
 class QPrinter;
@@ -16,5 +18,9 @@ int printWorkbook(const Workbook& book, QPrinter& printer);
 // Prints on the default printer. Returns false, with the reason in `why`, when there is
 // none or it refused the job.
 bool printOnDefaultPrinter(const Workbook& book, QString* why);
+
+// The note a whole-school export ends with when the default printer cannot take `paper`
+// ("A3" or "A4"): empty when it can, or when there is no printer to print on at all.
+QString defaultPrinterPaperNote(const std::string& paper);
 
 }  // namespace tavrin::spreadsheet

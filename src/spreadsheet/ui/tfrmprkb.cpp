@@ -41,6 +41,42 @@ QString kaiTiFace()
     return {};
 }
 
+std::string defaultExportFace()
+{
+    // Qt's title and general fonts stand in for the window caption and registry faces.
+    QString f = kaiTiFace();
+    if (f.isEmpty())
+        f = QFontDatabase::systemFont(QFontDatabase::TitleFont).family();
+    if (f.isEmpty())
+        f = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    if (f.isEmpty())
+        f = QStringLiteral("宋体");
+    return f.toStdString();
+}
+
+QString freeExportFile(const QString& dir, const QString& stem)
+{
+    const QString base = stem + QDateTime::currentDateTime().toString("-yyyyMMdd-HHmmss");
+    QString path = QDir(dir).filePath(base + ".xlsx");
+    for (int k = 2; QFileInfo::exists(path); ++k)
+        path = QDir(dir).filePath(QStringLiteral("%1(%2).xlsx").arg(base).arg(k));
+    return path;
+}
+
+void pickExportFont(QWidget* parent, std::string& face, int& size, int fallbackSize)
+{
+    QFont f(QString::fromStdString(face), size);
+    bool ok = false;
+    f = QFontDialog::getFont(&ok, f, parent);
+    face = f.family().toStdString();
+    size = f.pointSize() > 0 ? f.pointSize() : fallbackSize;
+}
+
+QString defaultExportDir()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QStringLiteral("/Tavrin导出");
+}
+
 namespace {
 
 // Item 0 of the teacher list follows the others as item 0 of the class list does.
@@ -82,7 +118,7 @@ TfrmPrKb::TfrmPrKb(const model::School& school, const model::Array2<int>& classG
     setWindowTitle(QStringLiteral("导出、打印课程表"));
     BanIsSel.assign(static_cast<std::size_t>(school_.MaxBanID) + 1, false);
     TeaIsSel.assign(static_cast<std::size_t>(school_.TeaOldNum) + 1, false);
-    exportDir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QStringLiteral("/Tavrin导出");
+    exportDir = defaultExportDir();
 
     lvSelBan_ = new ui::CheckList(QStringLiteral("选择班级表"), this);
     lvSelTea_ = new ui::CheckList(QStringLiteral("选择教师表"), this);
@@ -212,17 +248,8 @@ void TfrmPrKb::loadData()
     font2_ = o.font2;
     size1_ = o.size1;
     size2_ = o.size2;
-    if (font1_.empty()) {
-        // Qt's title and general fonts stand in for the window caption and registry faces.
-        QString f = kaiTiFace();
-        if (f.isEmpty())
-            f = QFontDatabase::systemFont(QFontDatabase::TitleFont).family();
-        if (f.isEmpty())
-            f = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-        if (f.isEmpty())
-            f = QStringLiteral("宋体");
-        font1_ = f.toStdString();
-    }
+    if (font1_.empty())
+        font1_ = defaultExportFace();
     if (font2_.empty())
         font2_ = font1_;
     showFonts();
@@ -238,11 +265,10 @@ void TfrmPrKb::showFonts()
 
 void TfrmPrKb::pickFont(int which)
 {
-    QFont f(QString::fromStdString(which == 1 ? font1_ : font2_), which == 1 ? size1_ : size2_);
-    bool ok = false;
-    f = QFontDialog::getFont(&ok, f, this);
-    (which == 1 ? font1_ : font2_) = f.family().toStdString();
-    (which == 1 ? size1_ : size2_) = f.pointSize() > 0 ? f.pointSize() : (which == 1 ? 16 : 10);
+    if (which == 1)
+        pickExportFont(this, font1_, size1_, 16);
+    else
+        pickExportFont(this, font2_, size2_, 10);
     showFonts();
 }
 
@@ -273,15 +299,6 @@ void TfrmPrKb::findClass()
     findNext(*lvSelBan_, edtFnBan_->text());
 }
 
-QString TfrmPrKb::freeFileName() const
-{
-    const QString stem = QStringLiteral("课程表-") + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
-    QString path = QDir(exportDir).filePath(stem + ".xlsx");
-    for (int k = 2; QFileInfo::exists(path); ++k)
-        path = QDir(exportDir).filePath(QStringLiteral("%1(%2).xlsx").arg(stem).arg(k));
-    return path;
-}
-
 void TfrmPrKb::startExport()
 {
     KbExportJob jobItems;
@@ -306,7 +323,7 @@ void TfrmPrKb::startExport()
 
     const KbExportOptions o = options();
     QDir().mkpath(exportDir);
-    const std::string path = freeFileName().toStdString();
+    const std::string path = freeExportFile(exportDir, QStringLiteral("课程表")).toStdString();
     auto result = std::make_shared<WriteResult>();
     auto cancelled = std::make_shared<bool>(false);
     // Kept for the printer, which prints once the export is complete, so a cancel prints nothing.

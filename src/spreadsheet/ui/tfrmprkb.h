@@ -109,7 +109,6 @@ private:
     void showFonts();
     void pickFont(int which);
     void backToIdle();
-    QString freeFileName() const;
 };
 
 // `btnExKb`: the dialog over the timetable on show, the class (`ban` true) or teacher `id`
@@ -121,5 +120,17 @@ void openTimetableExport(QWidget* parent, const model::School& school, const mod
 // The first installed face for the title: a name beginning with "楷体", else one holding
 // "楷" or "Kai"; empty when none.
 QString kaiTiFace();
+
+// What both export dialogs share.
+// The face of the lesson texts when none is stored: the Kai face, else the desktop's title
+// and general faces, else "宋体".
+std::string defaultExportFace();
+// A file in `dir` named from `stem` and the time that no earlier export took.
+QString freeExportFile(const QString& dir, const QString& stem);
+// The font dialog preset to `face` and `size`; the choice is taken whatever button closed it,
+// a size the dialog leaves open becoming `fallbackSize`.
+void pickExportFont(QWidget* parent, std::string& face, int& size, int fallbackSize);
+// The folder finished exports go into unless a caller sets another.
+QString defaultExportDir();
 
 }  // namespace tavrin::spreadsheet
