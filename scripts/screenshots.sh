@@ -15,13 +15,14 @@ if [ ! -f "$BUILD/CMakeCache.txt" ]; then
 elif ! grep -q '^TAVRIN_BUILD_TESTS:BOOL=ON' "$BUILD/CMakeCache.txt"; then
   cmake -S . -B "$BUILD" -DTAVRIN_BUILD_TESTS=ON >/dev/null  # the picture tools live with the screen tests
 fi
-cmake --build "$BUILD" --target tavrin tavrin-cli timetable_shots dialog_shots pai_shots -j"${JOBS:-2}"
+cmake --build "$BUILD" --target tavrin tavrin-cli timetable_shots dialog_shots pai_shots export_shots -j"${JOBS:-2}"
 tool() { realpath "$(find "$BUILD" -name "$1" -type f -perm -u+x | head -n1)"; }
 CLI=$(tool tavrin-cli)
 APP="$BUILD/tavrin"
 TIMETABLE_SHOTS=$(tool timetable_shots)
 DIALOG_SHOTS=$(tool dialog_shots)
 PAI_SHOTS=$(tool pai_shots)
+EXPORT_SHOTS=$(tool export_shots)
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}  # a sanitizer build may take the pictures too
 
 # A fixed folder, so that the path on the home page is the same in every run's pictures.
@@ -73,6 +74,11 @@ cp samples/示例学校.wkt "$WORK/sample/db.dat"
 cp samples/示例学校.wkt "$WORK/sample/"  # a backup for the file dialog to list
 cp samples/示例学校.wkt "$WORK/held/db.dat"
 "$CLI" schedule "$WORK/held/db.dat" --seed 1 >/dev/null
+# The export dialogs over the scheduled sample school, idle and mid-export.
+mkdir -p "$WORK/export"
+cp samples/示例学校.wkt "$WORK/export/db.dat"
+"$CLI" schedule "$WORK/export/db.dat" --seed 1 >/dev/null
+xvfb-run -a -s "-screen 0 1920x1080x24" "$EXPORT_SHOTS" "$WORK/export/db.dat" "$OUT"
 HELD="SELECT rowid FROM kechenbd WHERE theban = 1 ORDER BY rowid LIMIT 4"
 TEA=$(sqlite3 "$WORK/held/db.dat" "SELECT thetea FROM kechenbd WHERE rowid IN ($HELD) ORDER BY rowid LIMIT 1")
 sqlite3 "$WORK/held/db.dat" "DELETE FROM kechenbd WHERE rowid IN ($HELD);"

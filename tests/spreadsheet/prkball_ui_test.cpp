@@ -4,6 +4,7 @@
 // that leaves no file, no settings and an idle dialog, with closing refused meanwhile.
 #include <QCheckBox>
 #include <QDir>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -71,6 +72,10 @@ private Q_SLOTS:
             QCOMPARE(x.d->options().size2, 6);
             QCOMPARE(x.d->edtTimeHead()->text(), QStringLiteral("2026至2027学年度第一学期"));
             QVERIFY(x.d->lblFont(1)->text().endsWith(QStringLiteral("，8号")));
+            // The default face can write the names: a face without Chinese would leave them
+            // to the spreadsheet's fallback.
+            const QString face = QString::fromStdString(x.d->options().font1);
+            QVERIFY2(QFontDatabase::writingSystems(face).contains(QFontDatabase::SimplifiedChinese), qPrintable(face));
         }
     }
 

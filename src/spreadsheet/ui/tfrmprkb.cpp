@@ -9,6 +9,7 @@
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -43,15 +44,18 @@ QString kaiTiFace()
 
 std::string defaultExportFace()
 {
-    // Qt's title and general fonts stand in for the window caption and registry faces.
-    QString f = kaiTiFace();
-    if (f.isEmpty())
-        f = QFontDatabase::systemFont(QFontDatabase::TitleFont).family();
-    if (f.isEmpty())
-        f = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-    if (f.isEmpty())
-        f = QStringLiteral("宋体");
-    return f.toStdString();
+    // Qt's title and general fonts stand in for the window caption and registry faces. A
+    // face without Chinese (the desktop's own on many Linux systems) would leave every name
+    // to the spreadsheet's fallback: the program's own Chinese face comes before it.
+    auto chinese = [](const QString& f) {
+        return !f.isEmpty() && QFontDatabase::writingSystems(f).contains(QFontDatabase::SimplifiedChinese);
+    };
+    for (const QString& f : {kaiTiFace(), QFontDatabase::systemFont(QFontDatabase::TitleFont).family(),
+                             QFontDatabase::systemFont(QFontDatabase::GeneralFont).family(),
+                             QGuiApplication::font().family()})
+        if (chinese(f))
+            return f.toStdString();
+    return "宋体";
 }
 
 QString freeExportFile(const QString& dir, const QString& stem)
