@@ -55,6 +55,13 @@ std::string defaultExportFace()
                              QGuiApplication::font().family()})
         if (chinese(f))
             return f.toStdString();
+    // Any installed Chinese face, one made for simplified Chinese first.
+    const QStringList installed = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
+    for (const QString& f : installed)
+        if (f.contains(QLatin1String(" SC")) || f.contains(QLatin1String("CN")))
+            return f.toStdString();
+    if (!installed.isEmpty())
+        return installed.front().toStdString();
     return "宋体";
 }
 
