@@ -3,6 +3,7 @@
 // scroll offsets (cells asked again, and cells already known), a drag start on the whole-school
 // table (classification, row colours, drop image and the repaint), and a highlight toggle with
 // its repaint. Prints the mean and worst of each.
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>

@@ -105,8 +105,12 @@ std::string slotHeader(const model::School& school, int slot);
 // Where everything of a school table stands, in content pixels, for a body `bodyWidth` wide.
 struct SchoolGeometry {
     int w = 49, h = 33;
+    // The name column: as wide as a cell, or wider (up to three cells) where the screen
+    // measures longer names; 0 means a cell's width.
+    int nameW = 0;
     int rows = 0, slots = 0, P = 1, days = 0;
-    int leftWidth() const { return w + 1; }
+    int nameWidth() const { return nameW > w ? nameW : w; }
+    int leftWidth() const { return nameWidth() + 1; }
     int topHeight() const { return 2 * h + 2; }
     // Body cell of row r (1..rows) and slot s (1..slots), the body's own origin.
     KbRect cell(int r, int s) const { return {1 + (s - 1) * (w + 1), 1 + (r - 1) * (h + 1), w, h}; }
@@ -114,7 +118,7 @@ struct SchoolGeometry {
     KbRect periodHeader(int s) const { return {1 + (s - 1) * (w + 1), h + 2, w, h}; }
     KbRect dayHeader(int d) const { return {(d - 1) * (w + 1) * P + 1, 1, (w + 1) * P - 1, h}; }
     // Row name of row r in the left strip (y as the body's).
-    KbRect rowName(int r) const { return {1, 1 + (r - 1) * (h + 1), w, h}; }
+    KbRect rowName(int r) const { return {1, 1 + (r - 1) * (h + 1), nameWidth(), h}; }
     int bodyWidth() const { return 1 + slots * (w + 1); }
     int bodyHeight() const { return 1 + rows * (h + 1); }
     // Row (slot) under a body coordinate, 0 when none.

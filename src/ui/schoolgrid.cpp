@@ -71,7 +71,14 @@ void SchoolGrid::setCornerText(const QString& t)
 void SchoolGrid::setRowNames(const QStringList& names)
 {
     names_ = names;
-    viewport()->update();
+    relayout();
+}
+
+QFont SchoolGrid::paintFont() const
+{
+    QFont f = font();
+    f.setPixelSize(std::clamp(geo_.h / 3, 10, 16));
+    return f;
 }
 
 void SchoolGrid::setDayHeaders(const QStringList& texts)
@@ -163,6 +170,12 @@ void SchoolGrid::relayout()
     const int body = vw - std::max(0, (vw - 30) / (n + 1));
     const int rows = geo_.rows;
     geo_ = timetable::schoolGeometry(body, rows, week_);
+    // Names as long as "初一(10)班" would lose what tells classes apart in a cell's width.
+    const QFontMetrics fm(paintFont());
+    int longest = 0;
+    for (const QString& n : names_)
+        longest = std::max(longest, fm.horizontalAdvance(n));
+    geo_.nameW = std::clamp(longest + 10, geo_.w, 3 * geo_.w);
     horizontalScrollBar()->setPageStep(std::max(1, vw - leftWidth()));
     verticalScrollBar()->setPageStep(std::max(1, viewport()->height() - topHeight()));
     horizontalScrollBar()->setRange(0, std::max(0, geo_.bodyWidth() - (vw - leftWidth())));
@@ -213,7 +226,7 @@ QRect SchoolGrid::rowNameRect(int row) const
 
 QRect SchoolGrid::cornerRect() const
 {
-    return {1, 1, geo_.w, geo_.topHeight() - 1};
+    return {1, 1, geo_.nameWidth(), geo_.topHeight() - 1};
 }
 
 int SchoolGrid::rowAt(const QPoint& p) const
@@ -232,7 +245,7 @@ int SchoolGrid::slotAt(const QPoint& p) const
 
 bool SchoolGrid::onRowName(const QPoint& p) const
 {
-    return p.x() >= 1 && p.x() < 1 + geo_.w && rowAt(p) > 0;
+    return p.x() >= 1 && p.x() < 1 + geo_.nameWidth() && rowAt(p) > 0;
 }
 
 void SchoolGrid::scrollToRow(int row)
@@ -311,9 +324,7 @@ void SchoolGrid::paintEvent(QPaintEvent* e)
     p.fillRect(clip, body_);
     if (geo_.rows <= 0 || geo_.slots <= 0)
         return;
-    QFont f = font();
-    f.setPixelSize(std::clamp(geo_.h / 3, 10, 16));
-    p.setFont(f);
+    p.setFont(paintFont());
     const QPoint o = bodyOrigin();
     const int L = leftWidth(), T = topHeight();
     const int vw = viewport()->width(), vh = viewport()->height();

@@ -13,6 +13,7 @@
 
 #include <QAbstractScrollArea>
 #include <QColor>
+#include <QFont>
 #include <QString>
 #include <QStringList>
 
@@ -142,6 +143,7 @@ private:
     QColor floatingFill_;
 
     void relayout();
+    QFont paintFont() const;
     void setHover(int row, int slot);
     void autoScroll(const QPoint& p);
     QPoint bodyOrigin() const;  // viewport position of the body's (0, 0)

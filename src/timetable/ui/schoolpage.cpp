@@ -247,7 +247,7 @@ SchoolPage::SchoolPage(tavrin::ui::Shell& shell, QWidget* parent) : SchoolTableP
     pickList_->setObjectName(QStringLiteral("scrlbxKbAllTmp"));
     pickList_->hide();
     pickList_->setSpacing(0);
-    pickList_->setStyleSheet(QStringLiteral("QListWidget { background: #484848; border: 1px solid black; }"));
+    pickList_->setStyleSheet(QStringLiteral("QListWidget { background: #484848; border: 2px solid white; }"));
     pickList_->installEventFilter(this);
     connect(pickList_, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* it) { onPick(pickList_->row(it)); });
@@ -425,6 +425,7 @@ void SchoolPage::onCellClicked(int ban, int slot)
         it->setSizeHint(cell.size() + QSize(0, 1));
         it->setForeground(Qt::white);
         it->setBackground(schoolColor(e.enabled ? SchoolColour::PickOk : SchoolColour::PickRefused));
+        it->setToolTip(qs(oneLine(e.text)));
         if (!e.enabled) {
             it->setFlags(Qt::NoItemFlags);
             it->setToolTip(qs(e.hint));
