@@ -75,6 +75,19 @@ void paints(ui::SchoolGrid* g, const char* table)
     warm.print("full paint, cells known");
 }
 
+// The share of the text: the same paints with every cell blank.
+void blankPaints(ui::SchoolGrid* g)
+{
+    g->setCellFunction([](int, int) { return ui::SchoolGrid::Cell{{}, QColor(0x6D, 0x6D, 0x6D), Qt::white, true, true}; });
+    g->refresh();
+    Figure blank;
+    for (int i = 0; i <= 10; ++i) {
+        g->horizontalScrollBar()->setValue(g->horizontalScrollBar()->maximum() * i / 10);
+        blank.add(timed([&] { g->viewport()->repaint(); }));
+    }
+    blank.print("full paint, blank cells (fills and headers)");
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -141,8 +154,10 @@ int main(int argc, char** argv)
             toggle.print("highlight toggle (and repaint)");
             w.biaoButton(4)->click();
             QApplication::processEvents();
-            if (auto* renke = qobject_cast<timetable::ui::AssignPage*>(w.page(8)))
+            if (auto* renke = qobject_cast<timetable::ui::AssignPage*>(w.page(8))) {
                 paints(renke->grid(), "总任课表");
+                blankPaints(renke->grid());
+            }
         }
     }
     fs::remove(file);

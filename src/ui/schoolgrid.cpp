@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStaticText>
 #include <QToolTip>
 
 #include <algorithm>
@@ -151,8 +152,9 @@ void SchoolGrid::clearOverlay()
 
 void SchoolGrid::setDropImage(const QRect& bodyRect)
 {
+    viewport()->update(dropImageRect());
     dropImage_ = bodyRect;
-    viewport()->update();
+    viewport()->update(dropImageRect());
 }
 
 QRect SchoolGrid::dropImageRect() const
@@ -170,6 +172,7 @@ void SchoolGrid::relayout()
     const int body = vw - std::max(0, (vw - 30) / (n + 1));
     const int rows = geo_.rows;
     geo_ = timetable::schoolGeometry(body, rows, week_);
+    boxes_.clear();
     // Names as long as "初一(10)班" would lose what tells classes apart in a cell's width.
     const QFontMetrics fm(paintFont());
     int longest = 0;
@@ -305,15 +308,32 @@ void SchoolGrid::paintCell(QPainter& p, const QRect& r, const QString& text, con
     p.fillRect(r, fill);
     if (text.isEmpty())
         return;
+    // The same few hundred texts fill most cells: each is shaped and shortened once per cell
+    // size, then drawn from the cache.
+    if (boxes_.size() > 20000)
+        boxes_.clear();
+    const QString key = text + QChar(0x1F) + QString::number(r.width()) + QLatin1Char('x') + QString::number(r.height());
+    auto it = boxes_.find(key);
+    if (it == boxes_.end()) {
+        TextBox box;
+        const QFontMetrics fm(p.font());
+        const QStringList lines = text.split(QLatin1Char('\n'));
+        box.lineHeight = fm.height();
+        box.n = std::max(1, std::min<int>({static_cast<int>(lines.size()), r.height() / std::max(1, box.lineHeight), 3}));
+        for (int i = 0; i < box.n; ++i) {
+            box.lines[i].setTextFormat(Qt::PlainText);
+            box.lines[i].setPerformanceHint(QStaticText::AggressiveCaching);
+            box.lines[i].setText(fm.elidedText(lines[i], Qt::ElideRight, r.width() - 4));
+            box.lines[i].prepare(QTransform(), p.font());
+        }
+        it = boxes_.insert(key, box);
+    }
+    const TextBox& box = *it;
     p.setPen(fg);
-    const QFontMetrics fm(p.font());
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    const int lh = fm.height();
-    const int fit = std::max(1, std::min<int>(static_cast<int>(lines.size()), r.height() / std::max(1, lh)));
-    const int top = r.top() + (r.height() - fit * lh) / 2;
-    for (int i = 0; i < fit; ++i) {
-        const QString line = fm.elidedText(lines[i], Qt::ElideRight, r.width() - 4);
-        p.drawText(QRect(r.left() + 2, top + i * lh, r.width() - 4, lh), Qt::AlignCenter, line);
+    const int top = r.top() + (r.height() - box.n * box.lineHeight) / 2;
+    for (int i = 0; i < box.n; ++i) {
+        const int tw = static_cast<int>(box.lines[i].size().width());
+        p.drawStaticText(r.left() + (r.width() - tw) / 2, top + i * box.lineHeight, box.lines[i]);
     }
 }
 

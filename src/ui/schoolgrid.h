@@ -14,6 +14,8 @@
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QFont>
+#include <QHash>
+#include <QStaticText>
 #include <QString>
 #include <QStringList>
 
@@ -141,6 +143,12 @@ private:
     int dragRow_ = 0, dragSlot_ = 0;
     QPoint pointer_;
     QColor floatingFill_;
+    struct TextBox {
+        QStaticText lines[3];
+        int n = 0;
+        int lineHeight = 0;
+    };
+    mutable QHash<QString, TextBox> boxes_;  // shaped texts by text and box size
 
     void relayout();
     QFont paintFont() const;

@@ -77,6 +77,7 @@ private Q_SLOTS:
     void classNameTogglesTheLock();
     void hoverAndHighlights();
     void assignmentTableIgnoresDragsAndClicks();
+    void tooManyHeldLessonsAreToldNotListed();
 };
 
 void SchoolUiTest::headersStayAlignedWhileScrollingStepByStep()
@@ -217,6 +218,16 @@ void SchoolUiTest::mouseDragExchangesTwoLessons()
     mouse(g->viewport(), QEvent::MouseButtonRelease, centre(g, 3, 6), Qt::LeftButton, Qt::NoButton);
     QCOMPARE(win.kb().cellB(3, 4), r3);
     QCOMPARE(win.kb().cellB(3, 6), -1);
+    // Released outside the table: nothing changes either.
+    mouse(g->viewport(), QEvent::MouseButtonPress, centre(g, 3, 4), Qt::LeftButton, Qt::LeftButton);
+    mouse(g->viewport(), QEvent::MouseMove, centre(g, 3, 4) + QPoint(20, 2), Qt::NoButton, Qt::LeftButton);
+    QVERIFY(g->dragging());
+    mouse(g->viewport(), QEvent::MouseButtonRelease, QPoint(-40, -40), Qt::LeftButton, Qt::NoButton);
+    QVERIFY(!g->dragging());
+    QCOMPARE(win.kb().cellB(3, 4), r3);
+    QCOMPARE(win.doc().canUndo(), true);  // the first drag's step only
+    win.doc().undo();
+    QVERIFY(!win.doc().canUndo());
 }
 
 void SchoolUiTest::dropImageParksAndUndoRestoresTheRow()
@@ -361,6 +372,20 @@ void SchoolUiTest::assignmentTableIgnoresDragsAndClicks()
     QVERIFY(g->hasFocus());
     QCOMPARE(g->cell(1, 1).textColor, QColor(Qt::black));
     QVERIFY(!win.w->dataChanged());
+}
+
+void SchoolUiTest::tooManyHeldLessonsAreToldNotListed()
+{
+    School school;
+    fillSchool(*school.store);
+    // 李老师's 数学 of 初一(1)班: 20 a week, one placed, more held than the week has slots.
+    school.store->run("UPDATE renkebd SET jieshu = 20 WHERE teaid = 2");
+    SchoolWindow win(*school.store);
+    win->openTimetable(ui::KbAll);
+    SchoolGrid* g = win.all->grid();
+    click(g, centre(g, 1, 4));
+    QVERIFY(!win.all->pickList()->isVisible());
+    QCOMPARE(win->status(), QString::fromUtf8(timetable::holdingOverflowText(timetable::KbSide::Ban)));
 }
 
 QTEST_MAIN(SchoolUiTest)

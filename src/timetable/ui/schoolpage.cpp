@@ -172,6 +172,25 @@ void SchoolTablePage::present()
     grid_->setFocus(Qt::OtherFocusReason);
 }
 
+void SchoolTablePage::fillTable(KbSide side, const std::string& corner)
+{
+    const model::School& s = doc_.school();
+    const int rows = side == KbSide::Ban ? s.MaxBanID : s.TeaOldNum;
+    grid_->setShape(doc_.loaded() ? rows : 0, s.week());
+    QStringList names, days, slots;
+    for (int id = 1; id <= rows; ++id)
+        names << qs(kbName(s, side, id));
+    for (int d = 1; d <= s.theDay; ++d)
+        days << qs(dayHeader(s, d));
+    for (int slot = 1; slot <= s.N(); ++slot)
+        slots << qs(slotHeader(s, slot));
+    grid_->setRowNames(names);
+    grid_->setDayHeaders(days);
+    grid_->setSlotHeaders(slots);
+    grid_->setCornerText(qs(corner));
+    grid_->setBodyColor(schoolColor(SchoolColour::Body));
+}
+
 void SchoolTablePage::kbChanged(const KbChange& c)
 {
     if (c.kind == KbChange::Kind::Freed) {
@@ -321,20 +340,7 @@ int SchoolPage::tableKind() const
 
 void SchoolPage::fillShape()
 {
-    const model::School& s = doc_.school();
-    grid_->setShape(doc_.loaded() ? s.MaxBanID : 0, s.week());
-    QStringList names, days, slots;
-    for (int b = 1; b <= s.MaxBanID; ++b)
-        names << qs(nameAt(s.BanName, b));
-    for (int d = 1; d <= s.theDay; ++d)
-        days << qs(dayHeader(s, d));
-    for (int slot = 1; slot <= s.N(); ++slot)
-        slots << qs(slotHeader(s, slot));
-    grid_->setRowNames(names);
-    grid_->setDayHeaders(days);
-    grid_->setSlotHeaders(slots);
-    grid_->setCornerText(qs(schoolCornerText()));
-    grid_->setBodyColor(QColor(0x48, 0x48, 0x48));
+    fillTable(KbSide::Ban, schoolCornerText());
     syncUndo();
 }
 
@@ -662,20 +668,7 @@ int AssignPage::tableKind() const
 
 void AssignPage::fillShape()
 {
-    const model::School& s = doc_.school();
-    grid_->setShape(doc_.loaded() ? s.TeaOldNum : 0, s.week());
-    QStringList names, days, slots;
-    for (int t = 1; t <= s.TeaOldNum; ++t)
-        names << qs(nameAt(s.TeaName, t));
-    for (int d = 1; d <= s.theDay; ++d)
-        days << qs(dayHeader(s, d));
-    for (int slot = 1; slot <= s.N(); ++slot)
-        slots << qs(slotHeader(s, slot));
-    grid_->setRowNames(names);
-    grid_->setDayHeaders(days);
-    grid_->setSlotHeaders(slots);
-    grid_->setCornerText(qs(assignCornerText()));
-    grid_->setBodyColor(schoolColor(SchoolColour::Body));
+    fillTable(KbSide::Tea, assignCornerText());
 }
 
 }  // namespace tavrin::timetable::ui

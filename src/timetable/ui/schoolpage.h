@@ -49,6 +49,8 @@ protected:
 
     virtual int tableKind() const = 0;
     virtual void fillShape() = 0;
+    // The rows (classes or teachers), the headers and the corner.
+    void fillTable(KbSide side, const std::string& corner);
     virtual void kbChanged(const KbChange& c);
     QAction* addAction(QMenu* m, const char* name, const char* caption);
     void buildShowBoxes(const char* second, const char* name1, const char* name2);
