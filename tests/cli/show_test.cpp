@@ -2,7 +2,6 @@
 // tables agree with each other lesson for lesson, and the counts with the cells they count.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,11 +20,7 @@ namespace fs = std::filesystem;
 using json = nlohmann::json;
 
 using tavrin::testing::CliRun;
-
-CliRun run(const std::string& args)
-{
-    return tavrin::testing::runCli(args);
-}
+using tavrin::testing::runCli;
 
 class ShowCli : public ::testing::Test {
 protected:
@@ -34,12 +29,12 @@ protected:
         dir_ = fs::temp_directory_path() / ("tavrin_show_cli_" + std::to_string(::getpid()));
         fs::create_directories(dir_);
         file_ = (dir_ / "s.dat").string();
-        ASSERT_EQ(run("demo " + file_ + " --size small --seed 5 --planted").status, 0);
+        ASSERT_EQ(runCli("demo " + file_ + " --size small --seed 5 --planted").status, 0);
     }
     void TearDown() override { fs::remove_all(dir_); }
     json table(const char* which)
     {
-        const CliRun r = run("show " + file_ + " " + which + " --json");
+        const CliRun r = runCli("show " + file_ + " " + which + " --json");
         EXPECT_EQ(r.status, 0) << r.out;
         return json::parse(r.out);
     }
@@ -90,8 +85,8 @@ TEST_F(ShowCli, BothTablesHoldTheSameLessonsAndTheCountsCountThem)
     }
     EXPECT_GT(matched, 0);
     // The text form: the header line names every slot, one line per class.
-    const CliRun text = run("show " + file_ + " --school");
+    const CliRun text = runCli("show " + file_ + " --school");
     EXPECT_EQ(text.out.rfind("总课程表\t星期一第1节\t", 0), 0u);
     EXPECT_EQ(static_cast<std::size_t>(std::count(text.out.begin(), text.out.end(), '\n')), school["rows"].size() + 1);
-    EXPECT_EQ(run("show " + file_ + " --school --assignments").status, 1);
+    EXPECT_EQ(runCli("show " + file_ + " --school --assignments").status, 1);
 }
