@@ -1,0 +1,392 @@
+// The whole-school timetable and the assignment table, driven as the operator drives them:
+// the frozen headers while scrolling step by step, a drag that exchanges two lessons, the
+// drop image and undo, the pick list and what closes it, class locks, hover and highlights,
+// and the assignment table that takes no edit.
+#include <QAction>
+#include <QImage>
+#include <QListWidget>
+#include <QMenu>
+#include <QScrollBar>
+#include <QtTest>
+
+#include "support/mousedrag.h"
+#include "support/uitest.h"
+#include "timetable/schoolcells.h"
+#include "timetable/ui/schoolpage.h"
+#include "timetable_fixture.h"
+#include "ui/kbstep.h"
+#include "ui/schoolgrid.h"
+
+using namespace tavrin;
+using namespace tavrin::testing;
+using timetable::SchoolColour;
+using timetable::ui::AssignPage;
+using timetable::ui::SchoolPage;
+using tavrin::ui::SchoolGrid;
+using tavrin::ui::schoolColor;
+
+namespace {
+
+struct SchoolWindow {
+    ScriptedAsker asker;
+    std::unique_ptr<mainwin::TForm1> w;
+    SchoolPage* all = nullptr;
+    AssignPage* renke = nullptr;
+
+    explicit SchoolWindow(store::Store& st)
+    {
+        w = pageWindow(st, asker, [this](mainwin::TForm1::Options& o) {
+            o.pages[6] = [](ui::Shell& sh) { return new TimetablePage(sh); };
+            o.pages[7] = [this](ui::Shell& sh) { return all = new SchoolPage(sh); };
+            o.pages[8] = [this](ui::Shell& sh) { return renke = new AssignPage(sh); };
+        });
+        w->resize(1100, 760);
+        w->show();
+    }
+    mainwin::TForm1* operator->() const { return w.get(); }
+    timetable::KbDocument& doc() const { return w->kbStep().document(); }
+    const timetable::KbData& kb() const { return doc().data(); }
+};
+
+QPoint centre(SchoolGrid* g, int row, int slot)
+{
+    return g->cellRect(row, slot).center();
+}
+
+void click(SchoolGrid* g, const QPoint& p)
+{
+    mouse(g->viewport(), QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton);
+    mouse(g->viewport(), QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
+}
+
+QRgb pixel(const QImage& img, int x, int y)
+{
+    return img.pixel(x, y) & 0xFFFFFF;
+}
+
+}  // namespace
+
+class SchoolUiTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void headersStayAlignedWhileScrollingStepByStep();
+    void openingTheTablesEntersTheStep();
+    void mouseDragExchangesTwoLessons();
+    void dropImageParksAndUndoRestoresTheRow();
+    void pickListPlacesAndAnyStepClosesIt();
+    void classNameTogglesTheLock();
+    void hoverAndHighlights();
+    void assignmentTableIgnoresDragsAndClicks();
+    void tooManyHeldLessonsAreToldNotListed();
+};
+
+void SchoolUiTest::headersStayAlignedWhileScrollingStepByStep()
+{
+    // 189 slots and 40 rows in a window narrower than one day.
+    const model::WeekShape week{7, 12, 10, 5};
+    const QColor body(0x48, 0x48, 0x48);
+    SchoolGrid g;
+    g.setCellFunction([](int, int s) {
+        return SchoolGrid::Cell{QStringLiteral("课%1").arg(s), QColor(90 + s % 120, 120, 40), Qt::white, true, true};
+    });
+    g.setShape(40, week);
+    QStringList names;
+    for (int r = 1; r <= 40; ++r)
+        names << QStringLiteral("班级名称很长很长的第%1班😀").arg(r);
+    g.setRowNames(names);
+    g.resize(420, 300);
+    g.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&g));
+    QVERIFY(g.geometry().w >= 49);
+    QVERIFY(g.geometry().h >= 33);
+    QVERIFY(g.horizontalScrollBar()->maximum() > 0);
+    QVERIFY(g.verticalScrollBar()->maximum() > 0);
+
+    auto check = [&]() -> QString {
+        const QImage img = g.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const int L = g.leftWidth(), T = g.topHeight();
+        int columns = 0, rows = 0;
+        int top = 1;  // the first row wholly below the top strip
+        while (top < g.rows() && g.cellRect(top, 1).top() - 1 < T)
+            ++top;
+        for (int s = 1; s <= g.slots(); ++s) {
+            const QRect c = g.cellRect(top, s);
+            if (c.left() - 1 < L || c.right() >= img.width() - 1)
+                continue;
+            ++columns;
+            const QRect h = g.slotHeaderRect(s);
+            // The header's column starts where the cell's does: a grid line before both.
+            if (pixel(img, c.left(), h.top() + 1) != 0 || pixel(img, c.left() - 1, h.top() + 1) != (body.rgb() & 0xFFFFFF) ||
+                pixel(img, c.left(), c.top() + 1) != (g.cell(top, s).fill.rgb() & 0xFFFFFF))
+                return QStringLiteral("slot %1 out of line at %2: %3 %4 %5")
+                    .arg(s)
+                    .arg(g.horizontalScrollBar()->value())
+                    .arg(pixel(img, c.left(), h.top() + 1), 0, 16)
+                    .arg(pixel(img, c.left() - 1, h.top() + 1), 0, 16)
+                    .arg(pixel(img, c.left(), c.top() + 1), 0, 16);
+        }
+        for (int r = 1; r <= g.rows(); ++r) {
+            const QRect n = g.rowNameRect(r);
+            if (n.top() - 1 < T || n.bottom() >= img.height() - 1)
+                continue;
+            ++rows;
+            if (pixel(img, 2, n.top()) != 0 || pixel(img, 2, n.top() - 1) != (body.rgb() & 0xFFFFFF))
+                return QStringLiteral("row %1 out of line at %2").arg(r).arg(g.verticalScrollBar()->value());
+            const int s = 1 + (g.horizontalScrollBar()->value() + g.geometry().w) / (g.geometry().w + 1);
+            const QRect c = g.cellRect(r, s);
+            if (c.left() >= L && c.right() < img.width() &&
+                (pixel(img, c.left() + 1, n.top()) != (g.cell(r, s).fill.rgb() & 0xFFFFFF) ||
+                 pixel(img, c.left() + 1, n.top() - 1) != (body.rgb() & 0xFFFFFF)))
+                return QStringLiteral("row %1 beside cells out of line at %2").arg(r).arg(g.verticalScrollBar()->value());
+        }
+        if (columns == 0 || rows == 0)
+            return QStringLiteral("nothing in view");
+        return {};
+    };
+    auto* hs = g.horizontalScrollBar();
+    auto* vs = g.verticalScrollBar();
+    for (int x = 0;; x = std::min(hs->maximum(), x + 37)) {
+        hs->setValue(x);
+        QCOMPARE(check(), QString());
+        if (x == hs->maximum())
+            break;
+    }
+    for (int y = 0;; y = std::min(vs->maximum(), y + 29)) {
+        vs->setValue(y);
+        QCOMPARE(check(), QString());
+        if (y == vs->maximum())
+            break;
+    }
+    // At the far corner the last cell is whole and its header and name beside it.
+    const QRect last = g.cellRect(40, 189);
+    QVERIFY(last.right() < g.viewport()->width());
+    QVERIFY(last.bottom() < g.viewport()->height());
+    QCOMPARE(g.slotHeaderRect(189).left(), last.left());
+    QCOMPARE(g.rowNameRect(40).top(), last.top());
+}
+
+void SchoolUiTest::openingTheTablesEntersTheStep()
+{
+    School school;
+    fillSchool(*school.store);
+    SchoolWindow win(*school.store);
+    win->openTimetable(ui::KbAll);
+    QCOMPARE(win->currentIndex(), 7);
+    QVERIFY(win.kb().loaded);
+    QVERIFY(win->biaoButton(3)->isChecked());
+    QCOMPARE(win.all->grid()->rows(), 3);
+    QCOMPARE(win.all->grid()->slots(), 15);
+    QCOMPARE(win.all->grid()->cell(1, 1).text, QStringLiteral("语文\n（张老师）"));
+    QCOMPARE(win.all->grid()->cell(1, 10).text, QString());  // 无课
+    QVERIFY(!win.all->grid()->cell(1, 10).draggable);
+    win->biaoButton(4)->click();
+    QCOMPARE(win->currentIndex(), 8);
+    QCOMPARE(win->status(), QString::fromUtf8(timetable::kAssignStatus));
+    QCOMPARE(win.renke->grid()->rows(), 3);
+    QCOMPARE(win.renke->grid()->cell(1, 2).text, QStringLiteral("语文\n（初一(2)班）"));
+    win->biaoButton(1)->click();
+    QCOMPARE(win->currentIndex(), 6);
+}
+
+void SchoolUiTest::mouseDragExchangesTwoLessons()
+{
+    School school;
+    fillSchool(*school.store);
+    SchoolWindow win(*school.store);
+    win->openTimetable(ui::KbAll);
+    SchoolGrid* g = win.all->grid();
+    const int r3 = win.kb().cellB(3, 3);
+    QVERIFY(r3 >= 0);
+    QCOMPARE(win.kb().cellB(3, 4), -1);
+    dragWith(g->viewport(), centre(g, 3, 3), centre(g, 3, 4));
+    QCOMPARE(win.kb().cellB(3, 4), r3);
+    QCOMPARE(win.kb().cellB(3, 3), -1);
+    QVERIFY(!g->dragging());
+    QCOMPARE(g->cell(3, 4).text, QStringLiteral("体育\n（王老师）"));
+    QVERIFY(win.w->dataChanged());
+    // Onto another class's row: refused, nothing changes.
+    dragWith(g->viewport(), centre(g, 3, 4), centre(g, 2, 5));
+    QCOMPARE(win.kb().cellB(3, 4), r3);
+    QCOMPARE(win.kb().cellB(2, 5), -1);
+    // Cancelled with Esc in the middle of a drag.
+    mouse(g->viewport(), QEvent::MouseButtonPress, centre(g, 3, 4), Qt::LeftButton, Qt::LeftButton);
+    mouse(g->viewport(), QEvent::MouseMove, centre(g, 3, 4) + QPoint(20, 2), Qt::NoButton, Qt::LeftButton);
+    mouse(g->viewport(), QEvent::MouseMove, centre(g, 3, 6), Qt::NoButton, Qt::LeftButton);
+    QVERIFY(g->dragging());
+    QTest::keyClick(g, Qt::Key_Escape);
+    QVERIFY(!g->dragging());
+    mouse(g->viewport(), QEvent::MouseButtonRelease, centre(g, 3, 6), Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(win.kb().cellB(3, 4), r3);
+    QCOMPARE(win.kb().cellB(3, 6), -1);
+    // Released outside the table: nothing changes either.
+    mouse(g->viewport(), QEvent::MouseButtonPress, centre(g, 3, 4), Qt::LeftButton, Qt::LeftButton);
+    mouse(g->viewport(), QEvent::MouseMove, centre(g, 3, 4) + QPoint(20, 2), Qt::NoButton, Qt::LeftButton);
+    QVERIFY(g->dragging());
+    mouse(g->viewport(), QEvent::MouseButtonRelease, QPoint(-40, -40), Qt::LeftButton, Qt::NoButton);
+    QVERIFY(!g->dragging());
+    QCOMPARE(win.kb().cellB(3, 4), r3);
+    QCOMPARE(win.doc().canUndo(), true);  // the first drag's step only
+    win.doc().undo();
+    QVERIFY(!win.doc().canUndo());
+}
+
+void SchoolUiTest::dropImageParksAndUndoRestoresTheRow()
+{
+    School school;
+    fillSchool(*school.store);
+    SchoolWindow win(*school.store);
+    win->openTimetable(ui::KbAll);
+    SchoolGrid* g = win.all->grid();
+    const int r = win.kb().cellB(3, 8);
+    QVERIFY(r >= 0);
+    mouse(g->viewport(), QEvent::MouseButtonPress, centre(g, 3, 8), Qt::LeftButton, Qt::LeftButton);
+    mouse(g->viewport(), QEvent::MouseMove, centre(g, 3, 8) + QPoint(20, 2), Qt::NoButton, Qt::LeftButton);
+    const QRect img = g->dropImageRect();
+    QVERIFY(!img.isEmpty());
+    QCOMPARE(img.size(), QSize(200, 75));
+    QVERIFY(img.top() >= g->topHeight());
+    mouse(g->viewport(), QEvent::MouseMove, img.center(), Qt::NoButton, Qt::LeftButton);
+    QVERIFY((g->floatingRect().center() - img.center()).manhattanLength() <= 2);
+    mouse(g->viewport(), QEvent::MouseButtonRelease, img.center(), Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(win.kb().cellB(3, 8), -1);
+    QCOMPARE(win.kb().unplaced(r), 1);
+    QVERIFY(g->dropImageRect().isEmpty());
+    QCOMPARE(g->cell(3, 8).text, QString());
+    QAction* undo = win.all->action("actUndoKbAll");
+    QVERIFY(undo->isEnabled());
+    undo->trigger();
+    QCOMPARE(win.kb().cellB(3, 8), r);
+    QCOMPARE(win.kb().unplaced(r), 0);
+    QCOMPARE(g->cell(3, 8).text, QStringLiteral("体育\n（王老师）"));
+}
+
+void SchoolUiTest::pickListPlacesAndAnyStepClosesIt()
+{
+    School school;
+    fillSchool(*school.store);
+    SchoolWindow win(*school.store);
+    win->openTimetable(ui::KbAll);
+    SchoolGrid* g = win.all->grid();
+    QListWidget* list = win.all->pickList();
+    // 李老师's 数学 of 初一(1)班 waits; 李老师 teaches 初一(1)班 on Monday 2.
+    click(g, centre(g, 1, 4));
+    QVERIFY(list->isVisible());
+    QCOMPARE(list->count(), 1);
+    QVERIFY(list->item(0)->flags() & Qt::ItemIsEnabled);
+    // The same cell again closes it.
+    click(g, centre(g, 1, 4));
+    QVERIFY(!list->isVisible());
+    // A step elsewhere closes an open list.
+    click(g, centre(g, 1, 4));
+    QVERIFY(list->isVisible());
+    dragWith(g->viewport(), centre(g, 3, 3), centre(g, 3, 4));
+    QVERIFY(!list->isVisible());
+    QVERIFY(!win.all->picker().isOpen());
+    // Chosen: placed in one step.
+    click(g, centre(g, 1, 4));
+    QVERIFY(list->isVisible());
+    const int r = win.kb().cellB(1, 2);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+    QVERIFY(!list->isVisible());
+    QCOMPARE(win.kb().cellB(1, 4), r);
+    QCOMPARE(win.kb().unplaced(r), 0);
+    QCOMPARE(g->cell(1, 4).text, QStringLiteral("数学\n（李老师）"));
+}
+
+void SchoolUiTest::classNameTogglesTheLock()
+{
+    School school;
+    fillSchool(*school.store);
+    SchoolWindow win(*school.store);
+    win->openTimetable(ui::KbAll);
+    SchoolGrid* g = win.all->grid();
+    click(g, g->rowNameRect(1).center());
+    QVERIFY(win.kb().banLocked(1));
+    QCOMPARE(g->cell(1, 1).fill, schoolColor(SchoolColour::Locked));
+    QVERIFY(!g->cell(1, 1).draggable);
+    click(g, centre(g, 1, 4));
+    QVERIFY(!win.all->pickList()->isVisible());
+    // 全部解锁 clears it again; 全部锁定 locks every class.
+    win.all->action("mniTs7LockAll")->trigger();
+    for (int b = 1; b <= 3; ++b)
+        QVERIFY(win.kb().banLocked(b));
+    win.all->action("mniTs7UnlockAll")->trigger();
+    for (int b = 1; b <= 3; ++b)
+        QVERIFY(!win.kb().banLocked(b));
+    QCOMPARE(g->cell(1, 1).fill, schoolColor(SchoolColour::Morning));
+}
+
+void SchoolUiTest::hoverAndHighlights()
+{
+    School school;
+    fillSchool(*school.store);
+    SchoolWindow win(*school.store);
+    win->openTimetable(ui::KbAll);
+    SchoolGrid* g = win.all->grid();
+    const QColor black(0, 0, 0), lit(0x40, 0x40, 0x40);
+    mouse(g->viewport(), QEvent::MouseMove, centre(g, 2, 2), Qt::NoButton, Qt::NoButton);
+    QCOMPARE(g->shownFill(2, 2), QColor(0xAD, 0xAD, 0xAD));  // the morning grey, lit
+    QCOMPARE(g->shownSlotHeaderFill(2), lit);
+    QCOMPARE(g->shownRowNameFill(2), lit);
+    QCOMPARE(g->shownRowNameFill(1), black);
+    // Highlight 张老师 from the cell menu: red everywhere, lit without wrapping round.
+    win.all->prepareCellMenu(2, 2);
+    QAction* hotTea = win.all->action("NHotTea");
+    QVERIFY(hotTea->isVisible());
+    QCOMPARE(hotTea->text(), QStringLiteral("突出显示“张老师”"));
+    hotTea->trigger();
+    QCOMPARE(g->cell(1, 1).fill, schoolColor(SchoolColour::Hot));
+    QCOMPARE(g->shownFill(2, 2), QColor(0xFF, 0x40, 0x40));
+    mouse(g->viewport(), QEvent::MouseMove, centre(g, 3, 5), Qt::NoButton, Qt::NoButton);
+    QCOMPARE(g->shownFill(2, 2), schoolColor(SchoolColour::Hot));
+    QCOMPARE(g->shownSlotHeaderFill(2), black);
+    win.all->prepareCellMenu(2, 2);
+    QVERIFY(hotTea->isChecked());
+    hotTea->trigger();
+    QCOMPARE(g->cell(1, 1).fill, schoolColor(SchoolColour::Morning));
+    // An empty cell's menu offers only its class.
+    win.all->prepareCellMenu(2, 1);
+    QVERIFY(!hotTea->isVisible());
+    QCOMPARE(win.all->action("mniNAllToBan")->text(), QStringLiteral("打开“初一(2)班”"));
+}
+
+void SchoolUiTest::assignmentTableIgnoresDragsAndClicks()
+{
+    School school;
+    fillSchool(*school.store);
+    SchoolWindow win(*school.store);
+    win->openTimetable(ui::KbRenke);
+    QCOMPARE(win->currentIndex(), 8);
+    SchoolGrid* g = win.renke->grid();
+    const model::Array2<int> before = win.kb().gridT();
+    dragWith(g->viewport(), centre(g, 1, 1), centre(g, 1, 4));
+    click(g, centre(g, 1, 4));
+    click(g, g->rowNameRect(1).center());
+    QTest::keyClick(g, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(!g->dragging());
+    QVERIFY(!win.doc().canUndo());
+    QVERIFY(!win.kb().teaLocked(1));
+    for (int t = 1; t <= 3; ++t)
+        for (int s = 1; s <= 15; ++s)
+            QCOMPARE(win.kb().gridT()(t, s), before(t, s));
+    QVERIFY(g->hasFocus());
+    QCOMPARE(g->cell(1, 1).textColor, QColor(Qt::black));
+    QVERIFY(!win.w->dataChanged());
+}
+
+void SchoolUiTest::tooManyHeldLessonsAreToldNotListed()
+{
+    School school;
+    fillSchool(*school.store);
+    // 李老师's 数学 of 初一(1)班: 20 a week, one placed, more held than the week has slots.
+    school.store->run("UPDATE renkebd SET jieshu = 20 WHERE teaid = 2");
+    SchoolWindow win(*school.store);
+    win->openTimetable(ui::KbAll);
+    SchoolGrid* g = win.all->grid();
+    click(g, centre(g, 1, 4));
+    QVERIFY(!win.all->pickList()->isVisible());
+    QCOMPARE(win->status(), QString::fromUtf8(timetable::holdingOverflowText(timetable::KbSide::Ban)));
+}
+
+QTEST_MAIN(SchoolUiTest)
+#include "school_ui_test.moc"
