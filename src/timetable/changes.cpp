@@ -154,6 +154,7 @@ ChangeFinder::ChangeFinder(const model::School& school)
     head_.assign(at(R), -1);
     tail_.assign(at(R), -1);
     next_.assign(at(N_) + 2, -1);
+    differ_.reserve(at(N_));
 }
 
 const std::vector<int>& ChangeFinder::classesOf(int r) const
@@ -191,15 +192,24 @@ bool ChangeFinder::teaChanged(KbGridsRef baseline, KbGridsRef now, int tea) cons
 
 // The k-th slot a lesson left pairs with the k-th slot it arrived at, both in slot order:
 // the arrivals wait in one queue per lesson key, and each departure takes the head of its
-// lesson's queue. Two passes over the row, whatever the number of lessons.
+// lesson's queue. One pass over the row and one over its differences, whatever the
+// number of lessons.
 void ChangeFinder::pairRow(const model::Array2<int>& B, const model::Array2<int>& C, int row,
                            std::vector<MovedLesson>& out)
 {
     const int* b = B.row(row);
     const int* c = C.row(row);
+    // One pass queues the arrivals and remembers the differing slots; the departures are
+    // then read from those alone.
+    differ_.clear();
     for (int s = 1; s <= N_; ++s) {
+        if (b[s] == c[s])
+            continue;
         const int kb = key(b[s]), kc = key(c[s]);
-        if (kb == kc || kc < 0)
+        if (kb == kc)
+            continue;
+        differ_.push_back(s);
+        if (kc < 0)
             continue;
         if (head_[at(kc)] < 0) {
             head_[at(kc)] = s;
@@ -210,9 +220,9 @@ void ChangeFinder::pairRow(const model::Array2<int>& B, const model::Array2<int>
         tail_[at(kc)] = s;
         next_[at(s)] = -1;
     }
-    for (int s = 1; s <= N_; ++s) {
-        const int kb = key(b[s]), kc = key(c[s]);
-        if (kb == kc || kb < 0)
+    for (int s : differ_) {
+        const int kb = key(b[s]);
+        if (kb < 0)
             continue;
         int to = 0;
         if (head_[at(kb)] >= 0) {

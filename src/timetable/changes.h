@@ -72,6 +72,7 @@ private:
     std::vector<std::vector<int>> classes_;   // [key] the group's classes
     std::vector<int> head_, tail_, next_;     // per-key queues of arrival slots
     std::vector<int> touched_;
+    std::vector<int> differ_;
 
     void pairRow(const model::Array2<int>& B, const model::Array2<int>& C, int row, std::vector<MovedLesson>& out);
 };
