@@ -16,7 +16,9 @@
 #include "timetable/ui/kbdragcontroller.h"
 #include "timetable/ui/minfrm.h"
 #include "timetable/ui/minipanels.h"
+#include "spreadsheet/ui/tfrmprkb.h"
 #include "timetable_fixture.h"
+#include "ui/widgets.h"
 
 using namespace tavrin;
 using namespace tavrin::testing;
@@ -67,6 +69,7 @@ private Q_SLOTS:
     void dragShowsTheFloatingWindowOnlyWhenTicked();
     void changeListFollowsTheDocument();
     void openCommandNeedsASelection();
+    void exportButtonTicksExactlyTheListedTimetables();
 };
 
 void ChangesUiTest::panelsShowTheTeachersWithTheirColours()
@@ -291,6 +294,37 @@ void ChangesUiTest::openCommandNeedsASelection()
     // Rebuilt with the selection gone: disabled again.
     list->clearSelection();
     QVERIFY(!open->isEnabled());
+}
+
+void ChangesUiTest::exportButtonTicksExactlyTheListedTimetables()
+{
+    School school;
+    fillSchool(*school.store);
+    Win win(*school.store);
+    win.find<QCheckBox>("chkShowChn")->setChecked(true);
+    auto* btn = win.find<QPushButton>("btnOutChn");
+    QVERIFY(btn->isEnabled());
+    // 初二(1)班 and 王老师 changed; class 1 shown, its teacher 张 not listed.
+    QVERIFY(timetable::ChnBanJ(win.doc(), 3, 3, 4, true).result.ok);
+    bool opened = false;
+    QList<int> bans, teas;
+    QTimer::singleShot(0, [&] {
+        auto* d = qobject_cast<spreadsheet::TfrmPrKb*>(QApplication::activeModalWidget());
+        if (!d)
+            return;
+        opened = true;
+        for (int row = 1; row < d->lvSelBan()->rowCount(); ++row)
+            if (d->lvSelBan()->isChecked(row))
+                bans.push_back(d->lvSelBan()->value(row).toInt());
+        for (int row = 1; row < d->lvSelTea()->rowCount(); ++row)
+            if (d->lvSelTea()->isChecked(row))
+                teas.push_back(d->lvSelTea()->value(row).toInt());
+        d->close();
+    });
+    QTest::mouseClick(btn, Qt::LeftButton);
+    QVERIFY(opened);
+    QCOMPARE(bans, QList<int>{3});
+    QCOMPARE(teas, QList<int>{3});
 }
 
 QTEST_MAIN(ChangesUiTest)
