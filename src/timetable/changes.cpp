@@ -4,37 +4,14 @@
 #include <map>
 #include <utility>
 
+#include "timetable/utf8.h"
+
 namespace tavrin::timetable {
 namespace {
 
 std::size_t at(int i) { return static_cast<std::size_t>(i); }
 
 // ---- UTF-8 characters
-
-// Decodes the code point at i; `len` its length in bytes (a broken byte counts as one).
-char32_t decodeAt(const std::string& s, std::size_t i, std::size_t& len)
-{
-    const auto b = static_cast<unsigned char>(s[i]);
-    char32_t c = b;
-    len = 1;
-    if (b >= 0xF0) {
-        c = b & 0x07;
-        len = 4;
-    } else if (b >= 0xE0) {
-        c = b & 0x0F;
-        len = 3;
-    } else if (b >= 0xC0) {
-        c = b & 0x1F;
-        len = 2;
-    }
-    if (i + len > s.size()) {
-        len = 1;
-        return b;
-    }
-    for (std::size_t k = 1; k < len; ++k)
-        c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-    return c;
-}
 
 // Code points that never stand alone: they belong to the character before them.
 bool extends(char32_t c)
@@ -59,7 +36,7 @@ std::vector<CodePoint> codePoints(const std::string& s)
     std::vector<CodePoint> out;
     for (std::size_t i = 0; i < s.size();) {
         std::size_t len = 1;
-        const char32_t c = decodeAt(s, i, len);
+        const char32_t c = decodeUtf8At(s, i, len);
         out.push_back({c, i, i + len});
         i += len;
     }

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "support/cli_run.h"
 #include "support/school_builder.h"
 
 namespace {
@@ -20,32 +21,10 @@ namespace fs = std::filesystem;
 using json = nlohmann::json;
 using tavrin::testing::SchoolBuilder;
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-};
+using tavrin::testing::CliRun;
 
-CliRun run(const std::string& args)
-{
-    CliRun r;
-    const std::string cmd = std::string(TAVRIN_CLI) + " " + args + " 2>&1";
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    const int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
-
-std::string bytes(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+CliRun run(const std::string& args) { return tavrin::testing::runCli(args); }
+std::string bytes(const fs::path& p) { return tavrin::testing::fileBytes(p); }
 
 std::string q(const fs::path& p) { return "'" + p.string() + "'"; }
 
@@ -193,8 +172,9 @@ TEST(ChangesCliPairs, FilesThatCannotBeCompared)
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out;
         EXPECT_EQ(r.out.find('{'), std::string::npos) << "no report after a refusal";
-        if (fs::exists(dir / "b.wkt"))
+        if (fs::exists(dir / "b.wkt")) {
             EXPECT_EQ(bytes(dir / "b.wkt"), before);
+        }
         EXPECT_EQ(bytes(now.path()), nowBefore);
     }
 }

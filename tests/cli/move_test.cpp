@@ -14,38 +14,17 @@
 #include <string>
 
 #include "store/store.h"
+#include "support/cli_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using json = nlohmann::json;
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-};
+using tavrin::testing::CliRun;
 
-CliRun run(const std::string& args)
-{
-    CliRun r;
-    const std::string cmd = std::string(TAVRIN_CLI) + " " + args + " 2>&1";
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    const int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
-
-std::string bytes(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+CliRun run(const std::string& args) { return tavrin::testing::runCli(args); }
+std::string bytes(const fs::path& p) { return tavrin::testing::fileBytes(p); }
 
 class MoveCli : public ::testing::Test {
 protected:

@@ -27,20 +27,15 @@
 #include "ui/kbstep.h"
 #include "ui/style.h"
 #include "ui/widget_asker.h"
+#include "support/shots.h"
 #include "users/users.h"
 
 using namespace tavrin;
 
 namespace {
 
-void settle()
-{
-    for (int i = 0; i < 4; ++i) {
-        QEventLoop loop;
-        QTimer::singleShot(40, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-}
+using tavrin::testing::saveShot;
+using tavrin::testing::settle;
 
 bool save(const QPixmap& p, const QString& file)
 {
@@ -48,6 +43,7 @@ bool save(const QPixmap& p, const QString& file)
         std::fprintf(stderr, "无法保存图片：%s\n", qUtf8Printable(file));
         return false;
     }
+    std::printf("%s\n", qUtf8Printable(file));
     return true;
 }
 
@@ -117,7 +113,7 @@ int main(int argc, char** argv)
         QApplication::sendEvent(panels, &e);
     };
     hover(1);
-    bool ok = save(w.grab(), out.filePath(QStringLiteral("changes-panels%1.png").arg(suffix)));
+    bool ok = saveShot(w, out.filePath(QStringLiteral("changes-panels%1.png").arg(suffix)));
 
     // A drag from the class's first lesson, held over the middle of the week.
     auto* ctl = page->dragController();
@@ -146,7 +142,7 @@ int main(int argc, char** argv)
     page->showBan(ban);
     settle();
     hover(0);
-    ok = save(w.grab(), out.filePath(QStringLiteral("changes-layout2%1.png").arg(suffix))) && ok;
+    ok = saveShot(w, out.filePath(QStringLiteral("changes-layout2%1.png").arg(suffix))) && ok;
     page->setKbLayout(1);
     return ok ? 0 : 1;
 }

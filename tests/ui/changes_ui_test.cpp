@@ -16,9 +16,7 @@
 #include "timetable/ui/kbdragcontroller.h"
 #include "timetable/ui/minfrm.h"
 #include "timetable/ui/minipanels.h"
-#include "spreadsheet/ui/tfrmprkb.h"
 #include "timetable_fixture.h"
-#include "ui/widgets.h"
 
 using namespace tavrin;
 using namespace tavrin::testing;
@@ -306,25 +304,13 @@ void ChangesUiTest::exportButtonTicksExactlyTheListedTimetables()
     QVERIFY(btn->isEnabled());
     // 初二(1)班 and 王老师 changed; class 1 shown, its teacher 张 not listed.
     QVERIFY(timetable::ChnBanJ(win.doc(), 3, 3, 4, true).result.ok);
-    bool opened = false;
-    QList<int> bans, teas;
-    QTimer::singleShot(0, [&] {
-        auto* d = qobject_cast<spreadsheet::TfrmPrKb*>(QApplication::activeModalWidget());
-        if (!d)
-            return;
-        opened = true;
-        for (int row = 1; row < d->lvSelBan()->rowCount(); ++row)
-            if (d->lvSelBan()->isChecked(row))
-                bans.push_back(d->lvSelBan()->value(row).toInt());
-        for (int row = 1; row < d->lvSelTea()->rowCount(); ++row)
-            if (d->lvSelTea()->isChecked(row))
-                teas.push_back(d->lvSelTea()->value(row).toInt());
-        d->close();
-    });
+    ExportTicks ticks;
+    ticks.readOnOpen();
     QTest::mouseClick(btn, Qt::LeftButton);
-    QVERIFY(opened);
-    QCOMPARE(bans, QList<int>{3});
-    QCOMPARE(teas, QList<int>{3});
+    QVERIFY(ticks.opened);
+    QCOMPARE(ticks.bans, QList<int>{3});
+    QCOMPARE(ticks.teas, QList<int>{3});
+    QCOMPARE(ticks.layoutChecked, 2);  // the page shows days as columns
 }
 
 QTEST_MAIN(ChangesUiTest)

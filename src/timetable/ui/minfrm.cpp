@@ -22,9 +22,7 @@ constexpr int kBelowCopy = 30;
 
 int MinFrmGeometry::gap(int r) const
 {
-    if (r > week.mor + week.aft)
-        return 2;
-    return r > week.mor ? 1 : 0;
+    return miniSectionGap(week, r);
 }
 
 QRect MinFrmGeometry::at(int i, int r) const

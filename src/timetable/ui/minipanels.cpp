@@ -17,15 +17,6 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
-int MiniPanelGeometry::gap(int r) const
-{
-    if (r > week.mor + week.aft)
-        return 2;
-    if (r > week.mor)
-        return 1;
-    return 0;
-}
-
 QRect MiniPanelGeometry::at(int i, int r) const
 {
     if (layout == 2)

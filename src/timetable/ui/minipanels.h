@@ -18,14 +18,22 @@
 
 namespace tavrin::timetable::ui {
 
+// The gap before period row r of the small timetables: 2 pixels in the evening, 1 in the
+// afternoon, none in the morning.
+inline int miniSectionGap(const KbWeekShape& week, int r)
+{
+    if (r > week.mor + week.aft)
+        return 2;
+    return r > week.mor ? 1 : 0;
+}
+
 // Where the parts of one panel lie inside it: cells of 20 x 15 pixels one apart, the
 // section gaps of 0, 1 and 2 pixels, the caption along the top.
 struct MiniPanelGeometry {
     static constexpr int w = 20, h = 15;
     int layout = 1;
     KbWeekShape week;
-    // Gap before period row r: 2 in the evening, 1 in the afternoon, 0 in the morning.
-    int gap(int r) const;
+    int gap(int r) const { return miniSectionGap(week, r); }
     // Column i (0 = the header column, 1..theDay), row r (0 = the header row, 1..P).
     QRect at(int i, int r) const;
     QRect slot(int s) const;
