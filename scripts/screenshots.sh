@@ -3,7 +3,8 @@
 # classes only and a school with everything present (timetable included), and the login
 # dialog; then, at the smallest window (960x640) and a large one (1920x1080), the home page
 # of an empty school and of the sample school, the class and teacher pages in both layouts
-# with held lessons, and the file dialog of 恢复数据 in Chinese. Builds the program and the
+# with held lessons, the side panels with the change list and a drag with the floating mini
+# timetable, and the file dialog of 恢复数据 in Chinese. Builds the program and the
 # picture tools (Release, in ./build, or in $TAVRIN_SHOT_BUILD) when needed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
