@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "big_school.h"
 #include "demo/demo.h"
 #include "store/store.h"
 #include "timetable/kbdocument.h"
@@ -65,67 +66,8 @@ void BM_ClassifyEveryLesson(benchmark::State& state)
 BENCHMARK(BM_ClassifyEveryLesson)->Arg(0)->Arg(1)->ArgNames({"teacher"})->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // 120 classes, 400 teachers, 6 days x 12 periods, every class with 12 assignments of 6
-// lessons, filled greedily so that no teacher stands twice in a slot.
-void startBig(KbDocument& doc)
-{
-    model::School s;
-    s.theDay = 6;
-    for (int d = 1; d <= 6; ++d) {
-        s.DaySel[static_cast<std::size_t>(d)] = 1;
-        s.DayToWeek[static_cast<std::size_t>(d)] = static_cast<std::uint8_t>(d);
-        s.WeektoDay[static_cast<std::size_t>(d)] = static_cast<std::uint8_t>(d);
-    }
-    s.mor = 5;
-    s.aft = 4;
-    s.nig = 3;
-    s.slots.build(s.theDay, s.mor, s.aft, s.nig);
-    const int N = s.N(), P = s.P(), B = 120, T = 400, K = 12;
-    s.MaxBanID = B;
-    s.BanName.assign(B + 1, "");
-    for (int b = 1; b <= B; ++b)
-        s.BanName[static_cast<std::size_t>(b)] = "班" + std::to_string(b);
-    s.BanLocked.assign(B + 1, 0);
-    s.GudinKe.resize(B + 1, N + 2, "");
-    s.KemuOldNum = K;
-    s.KemuName.assign(K + 1, "科");
-    s.KemuMaxJie.assign(K + 1, 0);
-    s.KemuMaxJie[1] = 20;
-    s.KemuLianpai.assign(K + 1, 0);
-    s.TeshuKe.resize(K + 1, B + 1, model::kMaxDays + 1, model::kMaxJie + 1, 0);
-    s.TeaOldNum = T;
-    s.TeaName.assign(T + 1, "师");
-    s.TeaLocked.assign(T + 1, 0);
-    s.TeshuTea.resize(T + 1, model::kMaxDays + 1, model::kMaxJie + 1, 0);
-    std::mt19937 rng(7);
-    for (int b = 1; b <= B; ++b)
-        for (int k = 1; k <= K; ++k) {
-            s.RenkeBan.push_back(b);
-            s.RenkeTea.push_back(1 + static_cast<int>(rng() % T));
-            s.RenkeKe.push_back(k);
-            s.RenkeJieshu.push_back(6);
-            s.RenkeHeban.push_back(0);
-        }
-    s.RenKeNum = static_cast<int>(s.RenkeBan.size());
-    s.RenkeMaxJieshu = 6;
-    s.opt.JieOptBK.resize(B + 1, K + 1, P + 1, 0);
-    s.opt.JieOptT.resize(T + 1, P + 1, 0);
-    s.opt.DayOptBK.resize(B + 1, K + 1, model::kMaxDays + 1, 0);
-    s.opt.DayOptT.resize(T + 1, model::kMaxDays + 1, 0);
-    s.opt.TeaExclusive.assign(T + 1, 0);
-    model::Grids g;
-    g.reset(s);
-    for (int r = 0; r < s.RenKeNum; ++r)
-        for (int tries = 0; tries < 40 && g.RenkePlaced[static_cast<std::size_t>(r)] < 6; ++tries) {
-            const int slot = 1 + static_cast<int>(rng() % N);
-            const int b = s.RenkeBan[static_cast<std::size_t>(r)], t = s.RenkeTea[static_cast<std::size_t>(r)];
-            if (g.Renke_B(b, slot) < 0 && g.Renke_T(t, slot) < 0) {
-                g.Renke_B(b, slot) = r;
-                g.Renke_T(t, slot) = r;
-                ++g.RenkePlaced[static_cast<std::size_t>(r)];
-            }
-        }
-    doc.start(std::move(s), std::move(g));
-}
+// lessons (the generator's defaults).
+using tavrin::bench::startBig;
 
 void BM_OneStep(benchmark::State& state)
 {

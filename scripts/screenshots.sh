@@ -3,7 +3,8 @@
 # classes only and a school with everything present (timetable included), and the login
 # dialog; then, at the smallest window (960x640) and a large one (1920x1080), the home page
 # of an empty school and of the sample school, the class and teacher pages in both layouts
-# with held lessons, and the file dialog of 恢复数据 in Chinese. Builds the program and the
+# with held lessons, the side panels with the change list and a drag with the floating mini
+# timetable, and the file dialog of 恢复数据 in Chinese. Builds the program and the
 # picture tools (Release, in ./build, or in $TAVRIN_SHOT_BUILD) when needed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,7 +16,7 @@ if [ ! -f "$BUILD/CMakeCache.txt" ]; then
 elif ! grep -q '^TAVRIN_BUILD_TESTS:BOOL=ON' "$BUILD/CMakeCache.txt"; then
   cmake -S . -B "$BUILD" -DTAVRIN_BUILD_TESTS=ON >/dev/null  # the picture tools live with the screen tests
 fi
-cmake --build "$BUILD" --target tavrin tavrin-cli timetable_shots dialog_shots pai_shots export_shots -j"${JOBS:-2}"
+cmake --build "$BUILD" --target tavrin tavrin-cli timetable_shots dialog_shots pai_shots export_shots changes_shots -j"${JOBS:-2}"
 tool() { realpath "$(find "$BUILD" -name "$1" -type f -perm -u+x | head -n1)"; }
 CLI=$(tool tavrin-cli)
 APP="$BUILD/tavrin"
@@ -23,6 +24,7 @@ TIMETABLE_SHOTS=$(tool timetable_shots)
 DIALOG_SHOTS=$(tool dialog_shots)
 PAI_SHOTS=$(tool pai_shots)
 EXPORT_SHOTS=$(tool export_shots)
+CHANGES_SHOTS=$(tool changes_shots)
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}  # a sanitizer build may take the pictures too
 
 # A fixed folder, so that the path on the home page is the same in every run's pictures.
@@ -92,6 +94,13 @@ for SIZE in 960x640 1920x1080; do
   # timetable-{class,teacher}-{1,2}-SIZE.png: both pages in both layouts.
   xvfb-run -a -s "$SCREEN" "$TIMETABLE_SHOTS" "$WORK/held/db.dat" "$OUT" 1 "$TEA" "$SIZE"
   ls "$OUT"/timetable-*-"$SIZE".png
+  # changes-{panels,drag,layout2}-SIZE.png: the side panels, a few exchanges listed, the
+  # floating mini timetable of a drag; on a fresh scheduled copy, nothing saved.
+  mkdir -p "$WORK/changes"
+  cp samples/示例学校.wkt "$WORK/changes/db.dat"
+  "$CLI" schedule "$WORK/changes/db.dat" --seed 1 >/dev/null
+  xvfb-run -a -s "$SCREEN" "$CHANGES_SHOTS" "$WORK/changes/db.dat" "$OUT" 1 "$SIZE"
+  ls "$OUT"/changes-*-"$SIZE".png
   # From the school's folder, where the dialog opens: no path of this machine in the picture.
   (cd "$WORK/sample" && xvfb-run -a -s "$SCREEN" "$DIALOG_SHOTS" db.dat "$OLDPWD/$OUT/file-dialog-$SIZE.png" "$SIZE")
   echo "$OUT/file-dialog-$SIZE.png"

@@ -341,6 +341,18 @@ void TForm1::buildPages(const Options& options)
             tavrin::spreadsheet::openTimetableExport(this, kb.school, kb.gridB(), kb.gridT(), store(), asker(),
                                                     tp->kbLayout(), ban, ban ? tp->nowBan() : tp->nowTea());
         });
+        // "调动课程表": the same dialog with exactly the changed timetables ticked.
+        tp->setChangedExportHandler([this, tp](const std::vector<tavrin::timetable::ChangedTable>& tables) {
+            const auto& kb = tp->data();
+            tavrin::spreadsheet::TfrmPrKb d(kb.school, kb.gridB(), kb.gridT(), store(), asker(),
+                                            tp->kbLayout() == 1 ? 2 : 1, this);
+            for (const auto& t : tables) {
+                auto& marks = t.side == tavrin::timetable::KbSide::Ban ? d.BanIsSel : d.TeaIsSel;
+                if (t.id >= 0 && t.id < static_cast<int>(marks.size()))
+                    marks[static_cast<std::size_t>(t.id)] = true;
+            }
+            d.exec();
+        });
     }
     pgc1_->setCurrentWidget(ts0_);
 }

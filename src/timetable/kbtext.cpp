@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "timetable/layout.h"
+#include "timetable/utf8.h"
 
 namespace tavrin::timetable {
 
@@ -43,22 +44,9 @@ int displayWidth(const std::string& utf8)
 {
     int width = 0;
     for (std::size_t i = 0; i < utf8.size();) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        char32_t c = b;
-        int len = 1;
-        if (b >= 0xF0) {
-            c = b & 0x07;
-            len = 4;
-        } else if (b >= 0xE0) {
-            c = b & 0x0F;
-            len = 3;
-        } else if (b >= 0xC0) {
-            c = b & 0x1F;
-            len = 2;
-        }
-        for (int k = 1; k < len && i + static_cast<std::size_t>(k) < utf8.size(); ++k)
-            c = (c << 6) | (static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]) & 0x3F);
-        i += static_cast<std::size_t>(len);
+        std::size_t len = 1;
+        const char32_t c = decodeUtf8At(utf8, i, len);
+        i += len;
         width += wide(c) ? 2 : 1;
     }
     return width;

@@ -14,7 +14,6 @@
 #include <string>
 
 #include "store/store.h"
-
 #include "support/cli_run.h"
 
 namespace {
@@ -24,16 +23,8 @@ using json = nlohmann::json;
 
 using tavrin::testing::CliRun;
 
-CliRun run(const std::string& args)
-{
-    return tavrin::testing::runCli(args);
-}
-
-std::string bytes(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+CliRun run(const std::string& args) { return tavrin::testing::runCli(args); }
+std::string bytes(const fs::path& p) { return tavrin::testing::fileBytes(p); }
 
 class MoveCli : public ::testing::Test {
 protected:

@@ -1,10 +1,14 @@
-// tavrin-cli run as a program by the tests (TAVRIN_CLI names the built program): its exit
-// status and everything it printed, standard error included.
+// tavrin-cli run as a program by the CLI tests: its exit status and everything it printed
+// (stderr after stdout), and a file's bytes to compare before and after. TAVRIN_CLI names
+// the built program.
 #pragma once
 
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace tavrin::testing {
@@ -28,6 +32,12 @@ inline CliRun runCli(const std::string& args)
     const int st = ::pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
+}
+
+inline std::string fileBytes(const std::filesystem::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 }  // namespace tavrin::testing

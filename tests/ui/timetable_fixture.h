@@ -8,11 +8,13 @@
 #include <memory>
 
 #include "main/form1.h"
+#include "spreadsheet/ui/tfrmprkb.h"
 #include "store/store.h"
 #include "support/scripted_asker.h"
 #include "support/uitest.h"
 #include "timetable/ui/timetablepage.h"
 #include "ui/kbgrid.h"
+#include "ui/widgets.h"
 #include "users/users.h"
 
 namespace tavrin::testing {
@@ -102,6 +104,32 @@ struct KbWindow {
     KbGrid* grid() const { return page->grid(); }
     QString cell(int slot) const { return grid()->cell(slot).text; }
     QAction* act(const char* name) const { return page->action(name); }
+};
+
+// What the timetable export dialog ticks when it opens: read from the modal dialog by a
+// zero timer started before the click that opens it, which then closes it.
+struct ExportTicks {
+    bool opened = false;
+    QList<int> bans, teas;
+    int layoutChecked = 0;  // the export layout checked (1 or 2)
+
+    void readOnOpen()
+    {
+        QTimer::singleShot(0, [this] {
+            auto* d = qobject_cast<spreadsheet::TfrmPrKb*>(QApplication::activeModalWidget());
+            if (!d)
+                return;
+            opened = true;
+            for (int row = 1; row < d->lvSelBan()->rowCount(); ++row)
+                if (d->lvSelBan()->isChecked(row))
+                    bans.push_back(d->lvSelBan()->value(row).toInt());
+            for (int row = 1; row < d->lvSelTea()->rowCount(); ++row)
+                if (d->lvSelTea()->isChecked(row))
+                    teas.push_back(d->lvSelTea()->value(row).toInt());
+            layoutChecked = d->btnGdType(1)->isChecked() ? 1 : d->btnGdType(2)->isChecked() ? 2 : 0;
+            d->close();
+        });
+    }
 };
 
 inline int number(store::Store& s, const char* sql)

@@ -710,28 +710,14 @@ void TimetableUiTest::exportButtonOpensTheDialogOnTheTimetableShown()
         QCOMPARE(shown, c.item + 1);
         auto* btn = win.find<QPushButton>("btnExKb");
         QVERIFY(btn->isEnabled());
-        bool opened = false, layoutMatches = false;
-        QList<int> bans, teas;
-        QTimer::singleShot(0, [&] {
-            auto* d = qobject_cast<spreadsheet::TfrmPrKb*>(QApplication::activeModalWidget());
-            if (!d)
-                return;
-            opened = true;
-            for (int row = 1; row < d->lvSelBan()->rowCount(); ++row)
-                if (d->lvSelBan()->isChecked(row))
-                    bans.push_back(d->lvSelBan()->value(row).toInt());
-            for (int row = 1; row < d->lvSelTea()->rowCount(); ++row)
-                if (d->lvSelTea()->isChecked(row))
-                    teas.push_back(d->lvSelTea()->value(row).toInt());
-            // The page's days-as-columns layout is the export's second.
-            layoutMatches = d->btnGdType(win.page->kbLayout() == 1 ? 2 : 1)->isChecked();
-            d->close();
-        });
+        ExportTicks ticks;
+        ticks.readOnOpen();
         QTest::mouseClick(btn, Qt::LeftButton);
-        QVERIFY(opened);
-        QVERIFY(layoutMatches);
-        QCOMPARE(bans, c.kind == ui::KbBan ? QList<int>{shown} : QList<int>{});
-        QCOMPARE(teas, c.kind == ui::KbTea ? QList<int>{shown} : QList<int>{});
+        QVERIFY(ticks.opened);
+        // The page's days-as-columns layout is the export's second.
+        QCOMPARE(ticks.layoutChecked, win.page->kbLayout() == 1 ? 2 : 1);
+        QCOMPARE(ticks.bans, c.kind == ui::KbBan ? QList<int>{shown} : QList<int>{});
+        QCOMPARE(ticks.teas, c.kind == ui::KbTea ? QList<int>{shown} : QList<int>{});
         QVERIFY(win.asker.shown.empty());
     }
 }

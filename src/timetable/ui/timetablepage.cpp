@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QToolButton>
@@ -35,7 +36,10 @@
 #include "timetable/kbdata.h"
 #include "timetable/layout.h"
 #include "ui/kbgrid.h"
+#include "timetable/ui/changelist.h"
 #include "timetable/ui/kbdragcontroller.h"
+#include "timetable/ui/minfrm.h"
+#include "timetable/ui/minipanels.h"
 #include "timetable/ui/kbholding.h"
 #include "ui/asker.h"
 #include "ui/busy.h"
@@ -68,6 +72,12 @@ TimetablePage::TimetablePage(tavrin::ui::Shell& shell, QWidget* parent)
     buildControls();
     buildMenus();
     drag_ = new KbDragController(*this);
+    drag_->onStart = [this](const KbDrag& d) { startMinFrm(d); };
+    drag_->onOver = [this](const KbDrag& d, const QPoint& at) { followMinFrm(d, at); };
+    drag_->onEnd = [this] {
+        if (minFrm_)
+            minFrm_->hide();
+    };
     connect(&shell.kbStep(), &tavrin::ui::KbStep::changed, this, &TimetablePage::kbChanged);
 }
 
@@ -342,6 +352,13 @@ void TimetablePage::buildControls()
     scrlbxMinFrm_->setFrameShape(QFrame::NoFrame);
     scrlbxMinFrm_->setStyleSheet("#scrlbxMinFrm{background:#dfe5ed;}");
     scrlbxMinFrm_->setMinimumWidth(40);
+    minPanels_ = new MiniPanels;
+    scrlbxMinFrm_->setWidget(minPanels_);
+    scrlbxMinFrm_->setWidgetResizable(false);
+    scrlbxMinFrm_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A notch of the wheel scrolls the panels by 10 pixels.
+    scrlbxMinFrm_->verticalScrollBar()->setSingleStep(10 / std::max(1, QApplication::wheelScrollLines()));
+    connect(minPanels_, &MiniPanels::openRequested, this, &TimetablePage::openOther);
     spl6_->addWidget(spl4_);
     spl6_->addWidget(scrlbxMinFrm_);
     spl6_->setStretchFactor(0, 1);
@@ -361,20 +378,33 @@ void TimetablePage::buildControls()
     lbl2->setAlignment(Qt::AlignCenter);
     lvChnKe_ = new QListWidget(pnlChnKe_);
     lvChnKe_->setObjectName("lvChnKe");
-    auto* btnOutChn = new QPushButton(QStringLiteral("调动课程表"), pnlChnKe_);
-    btnOutChn->setObjectName("btnOutChn");
-    auto* btnOutTz = new QPushButton(QStringLiteral("调课通知"), pnlChnKe_);
-    btnOutTz->setObjectName("btnOutTz");
+    hint(lvChnKe_, "改动过的课表");
+    chnList_ = new ChangeList(lvChnKe_);
+    connect(chnList_, &ChangeList::openRequested, this, &TimetablePage::openOther);
+    btnOutChn_ = new QPushButton(QStringLiteral("调动课程表"), pnlChnKe_);
+    btnOutChn_->setObjectName("btnOutChn");
+    btnOutChn_->setEnabled(false);
+    connect(btnOutChn_, &QPushButton::clicked, this, [this] {
+        if (changedExportHandler_ && kb_.loaded)
+            changedExportHandler_(chnList_->tables());
+    });
+    // The change notices are not built yet.
+    btnOutTz_ = new QPushButton(QStringLiteral("调课通知"), pnlChnKe_);
+    btnOutTz_->setObjectName("btnOutTz");
+    btnOutTz_->setEnabled(false);
     chnLay->addWidget(lbl2);
     chnLay->addWidget(lvChnKe_, 1);
-    chnLay->addWidget(btnOutChn);
-    chnLay->addWidget(btnOutTz);
+    chnLay->addWidget(btnOutChn_);
+    chnLay->addWidget(btnOutTz_);
     pnlChnKe_->hide();
     body->addWidget(pnlChnKe_);
     connect(chkShowChn_, &QCheckBox::toggled, pnlChnKe_, &QWidget::setVisible);
 
     // The grid, laid out again, gives the held lessons their new size.
     connect(grid_, &KbGrid::laidOut, this, &TimetablePage::layoutHolding);
+    connect(grid_, &KbGrid::laidOut, this, &TimetablePage::layoutMinFrm);
+    // The pointer over a cell of the grid leaves the panels unhighlighted.
+    connect(grid_, &KbGrid::cellEntered, minPanels_, &MiniPanels::clearHot);
     connect(holding_, &KbHoldingBox::widthChanged, this, &TimetablePage::layoutHolding);
     connect(grid_, &KbGrid::cellMenuRequested, this, [this](int slot, const QPoint& at) {
         prepareCellMenu(slot);
@@ -555,6 +585,11 @@ void TimetablePage::enterStep(int table)
 
     // Checking the other radio button acts as a layout change, which stores it again.
     KbLayout = shell().kbLayout() == 2 ? 2 : 1;
+    minPanels_->setKbLayout(KbLayout);
+    // The floating mini timetable lives from here until the step is left.
+    delete minFrm_;
+    minFrm_ = new MinFrm(window());
+    layoutMinFrm();
     loading_ = false;
     QRadioButton* rb = KbLayout == 2 ? rbShow2_ : rbShow1_;
     if (!rb->isChecked())
@@ -577,6 +612,10 @@ void TimetablePage::freeStep()
         drag_->cancel();
     overflowTold_ = 0;
     doc_.free();
+    delete minFrm_;
+    minFrm_ = nullptr;
+    minPanels_->clear();
+    chnList_->clear();
     history_.clear();
     held_ = {};
     SelKB = 0;
@@ -883,6 +922,7 @@ void TimetablePage::ShowKeBiao_B(int ban)
     grid_->refresh();
     grid_->setCornerText(qs(kbTitle(kb_, KbSide::Ban, ban)));
     fillHolding();
+    fillMiniPanels();
 }
 
 void TimetablePage::ShowKeBiao_T(int tea)
@@ -894,6 +934,7 @@ void TimetablePage::ShowKeBiao_T(int tea)
     grid_->refresh();
     grid_->setCornerText(qs(kbTitle(kb_, KbSide::Tea, tea)));
     fillHolding();
+    fillMiniPanels();
 }
 
 void TimetablePage::fillHolding()
@@ -1009,6 +1050,7 @@ void TimetablePage::onLayoutRadio(int layout)
         shell().asker().inform(QString::fromUtf8(e.what()), QStringLiteral("Tavrin"), tavrin::ui::Icon::Critical);
     }
     layoutGrid();
+    minPanels_->setKbLayout(layout);
     setMinFrmWidth(minFrmWidth(layout, weekShape()));
 }
 
@@ -1080,8 +1122,15 @@ void TimetablePage::lockShown(bool on)
 void TimetablePage::kbChanged(const KbChange& c)
 {
     using K = KbChange::Kind;
-    if (c.kind == K::Freed)
+    if (c.kind == K::Freed) {
+        finder_.reset();
+        chnList_->clear();
         return;
+    }
+    if (c.kind == K::Loaded || !finder_)
+        finder_ = std::make_unique<ChangeFinder>(kb_.school);
+    // The list follows every change, made on this page or any other.
+    chnList_->rebuild(kb_, *finder_);
     if (drag_ && drag_->active() && c.kind != K::Holding)
         drag_->cancel();
     // A lock is no step of the ring, yet only the save keeps it: it marks the step changed
@@ -1091,6 +1140,72 @@ void TimetablePage::kbChanged(const KbChange& c)
     syncUndoActions();
     if (c.kind != K::Loaded && !loading_ && !(drag_ && drag_->active()))
         redraw();
+}
+
+void TimetablePage::setChangedExportHandler(std::function<void(const std::vector<ChangedTable>&)> f)
+{
+    changedExportHandler_ = std::move(f);
+    btnOutChn_->setEnabled(static_cast<bool>(changedExportHandler_));
+}
+
+// ---------------------------------------------------------------- the aids beside the timetable
+
+void TimetablePage::fillMiniPanels()
+{
+    if (!kb_.loaded || !finder_)
+        return;
+    minPanels_->fill(kb_, *finder_, shown_, shownId());
+}
+
+void TimetablePage::openOther(KbSide side, int id)
+{
+    if (side == KbSide::Tea)
+        showTea(id);
+    else
+        showBan(id);
+}
+
+void TimetablePage::layoutMinFrm()
+{
+    if (!minFrm_ || !kb_.loaded)
+        return;
+    QStringList days;
+    for (int d = 1; d <= kb_.school.theDay; ++d)
+        days << qs(miniDayHeader(kb_.school, d));
+    // The floating copy is one grid cell wide (at least 24 pixels).
+    minFrm_->layoutFor(KbLayout, std::max(grid_->geometry().cellW, 24), weekShape(), days);
+}
+
+void TimetablePage::startMinFrm(const KbDrag& d)
+{
+    if (!minFrm_ || !showMovFrm())
+        return;
+    minFrm_->fill(kb_, d);
+    followMinFrm(d, drag_->floatingCopy()->geometry().center());
+}
+
+void TimetablePage::followMinFrm(const KbDrag& d, const QPoint& at)
+{
+    if (!minFrm_)
+        return;
+    if (!showMovFrm() || minFrm_->shownId() == 0) {
+        minFrm_->hide();
+        return;
+    }
+    const QLabel* copy = drag_->floatingCopy();
+    const QRect global(copy->mapToGlobal(QPoint(0, 0)), copy->size());
+    // The marker sits in the mini cell where the pointer sits in the grid's cell.
+    const int slot = d.over();
+    QPoint inCell;
+    if (slot >= 1) {
+        const QRect cell = grid_->geometry().slot(slot);
+        const QPoint g = grid_->mapFrom(this, at) - cell.topLeft();
+        const QRect mini = minFrm_->cellGeometry().slot(slot);
+        if (cell.width() > 0 && cell.height() > 0)
+            inCell = QPoint(g.x() * mini.width() / cell.width(), g.y() * mini.height() / cell.height());
+    }
+    const QScreen* screen = window()->screen();
+    minFrm_->follow(global, slot, inCell, screen ? screen->availableGeometry() : QRect());
 }
 
 void TimetablePage::syncUndoActions()

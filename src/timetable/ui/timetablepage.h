@@ -18,13 +18,16 @@
 #include <QPointer>
 
 #include <functional>
+#include <memory>
 
 #include "model/school.h"
 #include "store/store.h"
 #include "timetable/cells.h"
+#include "timetable/changes.h"
 #include "timetable/history.h"
 #include "timetable/kbdata.h"
 #include "timetable/kbdocument.h"
+#include "timetable/kbdrag.h"
 #include "timetable/layout.h"
 #include "ui/page.h"
 
@@ -52,6 +55,9 @@ using tavrin::ui::KbGrid;
 using tavrin::ui::KbGridCell;
 class KbHoldingBox;
 class KbDragController;
+class MiniPanels;
+class MinFrm;
+class ChangeList;
 
 class TimetablePage : public tavrin::ui::Page {
     Q_OBJECT
@@ -132,6 +138,15 @@ public:
     QAction* action(const char* name) const;
     // The export (`btnExKb`); the button is unavailable while none is set.
     void setExportHandler(std::function<void()> f);
+    // The export of the changed timetables (`btnOutChn`), handed the listed timetables; the
+    // button is unavailable while none is set.
+    void setChangedExportHandler(std::function<void(const std::vector<ChangedTable>&)> f);
+
+    // ---- the aids beside the timetable
+    MiniPanels* miniPanels() const { return minPanels_; }
+    // The floating mini timetable: from entering the step to leaving it, else nullptr.
+    MinFrm* minFrm() const { return minFrm_; }
+    ChangeList* changeList() const { return chnList_; }
 
 protected:
     bool eventFilter(QObject* o, QEvent* e) override;
@@ -155,6 +170,13 @@ private:
     bool loading_ = false;
     bool holdingSized_ = false;
     std::function<void()> exportHandler_;
+    std::function<void(const std::vector<ChangedTable>&)> changedExportHandler_;
+    std::unique_ptr<ChangeFinder> finder_;
+    MiniPanels* minPanels_ = nullptr;
+    MinFrm* minFrm_ = nullptr;
+    ChangeList* chnList_ = nullptr;
+    QPushButton* btnOutChn_ = nullptr;
+    QPushButton* btnOutTz_ = nullptr;
 
     QLineEdit* edtFnKebiao_ = nullptr;
     QComboBox* cbbBan_ = nullptr;
@@ -218,6 +240,11 @@ private:
     void showStepOf(int record);
     void stepRing(bool redo);
     void fitHoldingHeight();
+    void fillMiniPanels();
+    void openOther(KbSide side, int id);
+    void layoutMinFrm();
+    void startMinFrm(const KbDrag& d);
+    void followMinFrm(const KbDrag& d, const QPoint& at);
 };
 
 }  // namespace tavrin::timetable::ui
