@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "entry/kemumarks.h"
+#include "entry/prune.h"
 #include "entry/renumber.h"
 #include "entry/rowtext.h"
 #include "model/loaders.h"
@@ -30,24 +31,6 @@ std::string joined(const std::vector<std::int64_t>& values)
     }
     return s;
 }
-
-// (subject, class) and (class, teacher, subject) as hash keys.
-struct PairKey {
-    std::int64_t a, b;
-    bool operator==(const PairKey&) const = default;
-};
-struct TripleKey {
-    std::int64_t a, b, c;
-    bool operator==(const TripleKey&) const = default;
-};
-struct KeyHash {
-    static std::size_t mix(std::size_t h, std::int64_t v)
-    {
-        return h ^ (std::hash<std::int64_t>{}(v) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2));
-    }
-    std::size_t operator()(const PairKey& k) const { return mix(mix(0, k.a), k.b); }
-    std::size_t operator()(const TripleKey& k) const { return mix(mix(mix(0, k.a), k.b), k.c); }
-};
 
 }  // namespace
 
@@ -389,38 +372,6 @@ void realignAssignments(store::Store& s, const KemuDraft& d)
             dif.bind(1, static_cast<std::int64_t>(i)).bind(2, kept[i].rowid);
             dif.run();
         }
-}
-
-// Each (class, teacher, subject) keeps at most as many placed lessons as its assignments
-// now hold, the first in table order; lessons of no assignment go.
-void trimTimetable(store::Store& s)
-{
-    std::unordered_map<TripleKey, std::int64_t, KeyHash> room;
-    {
-        auto st = s.prepare("SELECT banid, teaid, keid, jieshu FROM renkebd "
-                            "WHERE banid IS NOT NULL AND teaid IS NOT NULL AND keid IS NOT NULL");
-        while (st.step())
-            room[{st.int64(0), st.int64(1), st.int64(2)}] += st.int64(3);
-    }
-    auto del = s.prepare("DELETE FROM kechenbd WHERE rowid = ?1");
-    std::vector<std::int64_t> gone;
-    {
-        auto st = s.prepare("SELECT rowid, theban, thetea, theke FROM kechenbd ORDER BY rowid");
-        while (st.step()) {
-            auto it = st.isNull(1) || st.isNull(2) || st.isNull(3)
-                          ? room.end()
-                          : room.find({st.int64(1), st.int64(2), st.int64(3)});
-            if (it == room.end() || it->second <= 0)
-                gone.push_back(st.int64(0));
-            else
-                --it->second;
-        }
-    }
-    for (std::int64_t rowid : gone) {
-        del.reset();
-        del.bind(1, rowid);
-        del.run();
-    }
 }
 
 }  // namespace
