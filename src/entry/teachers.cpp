@@ -574,8 +574,11 @@ Result saveTeachers(store::Store& s, const TeaDraft& d)
             }
         }
 
-        // Assignments: written afresh once any entry changed, `difid` the entry's index.
-        if (live(d.renke) != live(d.loadedRenke)) {
+        // Assignments: written afresh once any entry changed, or when the file holds rows the
+        // load could not take as they stand; `difid` is the entry's index.
+        const bool oddRows = std::any_of(d.skipped.begin(), d.skipped.end(),
+                                         [](const model::SkippedRow& r) { return r.table == "renkebd"; });
+        if (oddRows || live(d.renke) != live(d.loadedRenke)) {
             s.run("DELETE FROM renkebd");
             auto ins = s.prepare(
                 "INSERT INTO renkebd(difid, teaid, banid, keid, jieshu, heban) VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
