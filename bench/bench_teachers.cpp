@@ -14,6 +14,7 @@
 #include <random>
 
 #include "entry/teachers.h"
+#include "scratch.h"
 #include "store/store.h"
 #include "users/users.h"
 
@@ -24,19 +25,10 @@ using tavrin::store::Store;
 
 constexpr int kGroups = 5, kPerGroup = 20, kSubjects = 40, kTeachers = 300, kPerClass = 15, kPeriods = 3;
 
-struct Scratch {
-    fs::path dir = fs::temp_directory_path() / ("tavrin_bench_teachers_" + std::to_string(::getpid()));
-    Scratch() { fs::create_directories(dir); }
-    ~Scratch()
-    {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-};
 
 const fs::path& masterFile()
 {
-    static const Scratch scratch;
+    static const tavrin::bench::Scratch scratch("teachers");
     static const fs::path file = [] {
         const fs::path f = scratch.dir / "school.dat";
         tavrin::users::initDatabase(f);

@@ -400,25 +400,11 @@ Result saveSubjects(store::Store& s, const KemuDraft& d, const CapacityQuestion&
         s.run("DELETE FROM kemujieshu");
         s.run("DELETE FROM teshuke");
 
-        // Subjects gone from the list, with everything that refers to them. Rows the grid could
-        // not show (an ID the program cannot hold) are not its to delete.
-        {
-            std::set<std::int64_t> keep;
-            for (const auto& r : d.rows)
-                keep.insert(r.id);
-            std::vector<std::int64_t> gone;
-            auto st = s.prepare("SELECT kemuid FROM kemubd WHERE kemuid >= 1 AND kemuid <= ?1");
-            st.bind(1, kMaxKemuRows);
-            while (st.step())
-                if (!keep.count(st.int64(0)))
-                    gone.push_back(st.int64(0));
-            auto del = s.prepare("DELETE FROM kemubd WHERE kemuid = ?1");
-            for (std::int64_t id : gone) {
-                del.reset();
-                del.bind(1, id);
-                del.run();
-            }
-        }
+        std::vector<std::int64_t> ids;
+        for (const auto& r : d.rows)
+            ids.push_back(r.id);
+        // Subjects gone from the list, with everything that refers to them.
+        deleteUnlisted(s, kKemuTable, ids, kMaxKemuRows);
 
         if (s.scalar("SELECT count(*) FROM renkebd") > 0) {
             realignAssignments(s, d);
@@ -427,13 +413,7 @@ Result saveSubjects(store::Store& s, const KemuDraft& d, const CapacityQuestion&
         }
 
         // Final IDs 1..S in ascending old ID; provisional IDs lie above every stored one.
-        std::vector<std::size_t> order(d.rows.size());
-        for (std::size_t i = 0; i < order.size(); ++i)
-            order[i] = i;
-        std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return d.rows[a].id < d.rows[b].id; });
-        std::vector<std::int64_t> finalId(d.rows.size());
-        for (std::size_t n = 0; n < order.size(); ++n)
-            finalId[order[n]] = static_cast<std::int64_t>(n) + 1;
+        const std::vector<std::int64_t> finalId = finalKeys(ids);
         const auto S = static_cast<std::int64_t>(d.rows.size());
         {
             std::vector<KeyMove> moves;

@@ -521,37 +521,17 @@ Result saveTeachers(store::Store& s, const TeaDraft& d)
         // Rows that name no teacher would land on whichever teacher takes their key.
         dropDangling(s, kTeaTable);
 
-        // Teachers gone from the list, with every row that refers to them. Rows the list could
-        // not show (an ID the program cannot hold) are not its to delete.
-        {
-            std::unordered_set<std::int64_t> keep;
-            for (const auto& r : d.rows)
-                keep.insert(r.id);
-            std::vector<std::int64_t> gone;
-            auto st = s.prepare("SELECT teaid FROM teabd WHERE teaid >= 1 AND teaid <= ?1");
-            st.bind(1, kMaxTeaRows);
-            while (st.step())
-                if (!keep.count(st.int64(0)))
-                    gone.push_back(st.int64(0));
-            auto del = s.prepare("DELETE FROM teabd WHERE teaid = ?1");
-            for (std::int64_t id : gone) {
-                del.reset();
-                del.bind(1, id);
-                del.run();
-            }
-        }
+        std::vector<std::int64_t> ids;
+        for (const auto& r : d.rows)
+            ids.push_back(r.id);
+        // Teachers gone from the list, with every row that refers to them.
+        deleteUnlisted(s, kTeaTable, ids, kMaxTeaRows);
 
         // Final IDs 1..T in ascending old ID; provisional IDs lie above every stored one.
-        std::vector<std::size_t> order(d.rows.size());
-        for (std::size_t i = 0; i < order.size(); ++i)
-            order[i] = i;
-        std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return d.rows[a].id < d.rows[b].id; });
-        std::vector<std::int64_t> finalId(d.rows.size());
+        const std::vector<std::int64_t> finalId = finalKeys(ids);
         std::unordered_map<std::int64_t, std::int64_t> finalOf;
-        for (std::size_t n = 0; n < order.size(); ++n) {
-            finalId[order[n]] = static_cast<std::int64_t>(n) + 1;
-            finalOf[d.rows[order[n]].id] = static_cast<std::int64_t>(n) + 1;
-        }
+        for (std::size_t i = 0; i < ids.size(); ++i)
+            finalOf[ids[i]] = finalId[i];
         {
             std::vector<KeyMove> moves;
             for (std::size_t i = 0; i < d.rows.size(); ++i)
