@@ -19,6 +19,7 @@
 #include "entry/classes.h"
 #include "entry/subjectdraft.h"
 #include "entry/week.h"
+#include "scratch.h"
 #include "store/store.h"
 #include "users/users.h"
 
@@ -27,20 +28,10 @@ namespace {
 namespace fs = std::filesystem;
 using tavrin::store::Store;
 
-// The benchmark's folder, removed when the program ends.
-struct Scratch {
-    fs::path dir = fs::temp_directory_path() / ("tavrin_bench_entry_" + std::to_string(::getpid()));
-    Scratch() { fs::create_directories(dir); }
-    ~Scratch()
-    {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-};
 
 const fs::path& masterFile()
 {
-    static const Scratch scratch;
+    static const tavrin::bench::Scratch scratch("entry");
     static const fs::path file = [] {
         const fs::path& dir = scratch.dir;
         const fs::path f = dir / "xl.dat";

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -295,6 +296,122 @@ KemuDraft subjectsFromJson(const json& j, KemuDraft base)
             }
         d.rows.push_back(std::move(r));
     }
+    return d;
+}
+
+ordered_json toJson(const TeaDraft& d)
+{
+    ordered_json teachers = ordered_json::array();
+    for (const auto& r : d.rows) {
+        ordered_json marks = ordered_json::array();
+        for (int day = 1; day <= d.theDay && day <= model::kMaxDays; ++day)
+            for (int j = 1; j <= model::kMaxJie; ++j)
+                if (const int m = r.marks[teaMarkAt(day, j)]; m != 0)
+                    marks.push_back(
+                        {{"weekday", d.dayToWeek[static_cast<std::size_t>(day)]}, {"period", j}, {"mark", m}});
+        ordered_json assignments = ordered_json::array();
+        for (const auto& e : d.renke)
+            if (!e.empty() && e.tea == r.id)
+                assignments.push_back({{"class", e.ban},
+                                       {"class_name", d.className(e.ban)},
+                                       {"subject", e.ke},
+                                       {"subject_name", d.subjectName(e.ke)},
+                                       {"periods", e.jieshu},
+                                       {"combined", e.heban}});
+        teachers.push_back({{"id", r.id},
+                            {"name", r.name},
+                            {"short", r.name2},
+                            {"text", renkeText(d, r.id)},
+                            {"assignments", assignments},
+                            {"marks", marks}});
+    }
+    ordered_json left = ordered_json::array();
+    for (const auto& u : unassigned(d))
+        if (!u.isClass)
+            left.push_back({{"class", u.ban}, {"subject", u.ke}, {"periods", u.remain}});
+    return {{"assigned", assignedLabel(d)},
+            {"teachers", teachers},
+            {"unassigned", left},
+            {"skipped", skippedJson(d.skipped)}};
+}
+
+TeaDraft teachersFromJson(const json& j, TeaDraft base)
+{
+    TeaDraft d = std::move(base);
+    std::array<int, 8> dayOf{};  // [weekday] -> day number
+    for (int day = 1; day <= d.theDay && day <= model::kMaxDays; ++day)
+        dayOf[d.dayToWeek[static_cast<std::size_t>(day)]] = day;
+
+    const json& teachers = array(j, "teachers", "教师数据");
+    if (teachers.size() > static_cast<std::size_t>(kMaxTeaRows))
+        throw BadJson(kTooManyTea);
+    std::unordered_map<std::int64_t, TeaRow> stored;
+    for (auto& r : d.rows)
+        stored.emplace(r.id, std::move(r));
+    d.rows.clear();
+    std::vector<RenkeEntry> wanted;
+    for (std::size_t n = 0; n < teachers.size(); ++n) {
+        const json& tj = teachers[n];
+        const std::string where = fmt::format("第{}位教师", n + 1);
+        TeaRow r;
+        if (auto id = optionalId(tj, where)) {
+            auto it = stored.find(*id);
+            if (it == stored.end())
+                throw BadJson(fmt::format("{}：找不到编号为{}的教师。", where, *id));
+            r = std::move(it->second);
+            stored.erase(it);
+        } else {
+            r.id = std::max(d.nextId, d.maxStoredId + 1);
+            d.nextId = r.id + 1;
+        }
+        r.name = text(tj, "name", where);
+        r.name2 = tj.contains("short") ? text(tj, "short", where) : std::string();
+        r.marks = {};
+        if (tj.contains("marks"))
+            for (const json& m : array(tj, "marks", where)) {
+                const std::string at = where + "的课节预设";
+                const int w = inRange(integer(m, "weekday", at), 1, model::kMaxDays, "weekday", at);
+                if (dayOf[static_cast<std::size_t>(w)] == 0)
+                    throw BadJson(fmt::format("{}：星期{}不上课。", at, w));
+                const int p = inRange(integer(m, "period", at), 1, std::max(d.P, 1), "period", at);
+                const int v = inRange(integer(m, "mark", at), 0, model::MarkNever, "mark", at);
+                r.marks[teaMarkAt(dayOf[static_cast<std::size_t>(w)], p)] = static_cast<std::uint8_t>(v);
+            }
+        if (tj.contains("assignments"))
+            for (const json& a : array(tj, "assignments", where)) {
+                const std::string at = where + "的任课";
+                RenkeEntry e{r.id, integer(a, "class", at), integer(a, "subject", at), integer(a, "periods", at),
+                             a.contains("combined") ? integer(a, "combined", at) : 0};
+                if (d.classAt(e.ban) < 0)
+                    throw BadJson(fmt::format("{}：班级{}不存在。", at, e.ban));
+                if (d.subjectAt(e.ke) < 0)
+                    throw BadJson(fmt::format("{}：科目{}不存在。", at, e.ke));
+                inRange(e.jieshu, 1, model::kMaxWeekSlots, "periods", at);
+                if (e.heban < 0)
+                    throw BadJson(fmt::format("{}的“combined”不能为负数。", at));
+                wanted.push_back(e);
+            }
+        d.rows.push_back(std::move(r));
+    }
+    // Entries the printout still holds stay where they are; the rest are emptied, and the new
+    // ones fill the gaps as the page's drops would.
+    std::vector<bool> used(wanted.size(), false);
+    for (auto& e : d.renke) {
+        if (e.empty())
+            continue;
+        auto it = std::find(wanted.begin(), wanted.end(), e);
+        while (it != wanted.end() && used[static_cast<std::size_t>(it - wanted.begin())])
+            it = std::find(it + 1, wanted.end(), e);
+        if (it != wanted.end()) {
+            used[static_cast<std::size_t>(it - wanted.begin())] = true;
+        } else {
+            e = {};
+            --d.RenKeNum;
+        }
+    }
+    for (std::size_t i = 0; i < wanted.size(); ++i)
+        if (!used[i])
+            addRenke(d, wanted[i].tea, wanted[i].ban, wanted[i].heban, wanted[i].jieshu, wanted[i].ke);
     return d;
 }
 

@@ -1,4 +1,5 @@
-// The working copies of steps 1 to 3 as JSON, for `tavrin-cli classes`, `week` and `subjects`
+// The working copies of steps 1 to 4 as JSON, for `tavrin-cli classes`, `week`, `subjects` and
+// `teachers`
 // (the README documents the keys). Reading refuses malformed input with `BadJson`, naming
 // the place in the program's words.
 #pragma once
@@ -9,6 +10,7 @@
 
 #include "entry/classes.h"
 #include "entry/subjectdraft.h"
+#include "entry/teachers.h"
 #include "entry/week.h"
 
 namespace tavrin::entry {
@@ -31,5 +33,11 @@ nlohmann::ordered_json toJson(const KemuDraft& d);
 // them). A subject with the "id" of a stored one keeps it; one without is new. A number
 // past the page's bound is taken only where it is the stored one, unchanged.
 KemuDraft subjectsFromJson(const nlohmann::json& j, KemuDraft base);
+
+nlohmann::ordered_json toJson(const TeaDraft& d);
+// The teachers of `j` over the file's draft `base`: a teacher with the "id" of a stored one
+// keeps it, one without is new, a stored one left out is deleted. An assignment the file
+// already holds keeps its entry, so an unchanged printout saves as no change.
+TeaDraft teachersFromJson(const nlohmann::json& j, TeaDraft base);
 
 }  // namespace tavrin::entry

@@ -127,6 +127,37 @@ std::int64_t dropDangling(store::Store& s, MasterTable master)
     return dropped;
 }
 
+void deleteUnlisted(store::Store& s, MasterTable t, const std::vector<std::int64_t>& listed, std::int64_t maxKey)
+{
+    const std::set<std::int64_t> keep(listed.begin(), listed.end());
+    std::vector<std::int64_t> gone;
+    {
+        auto st = s.prepare(fmt::format("SELECT {0} FROM {1} WHERE {0} >= 1 AND {0} <= ?1", t.key, t.table));
+        st.bind(1, maxKey);
+        while (st.step())
+            if (!keep.count(st.int64(0)))
+                gone.push_back(st.int64(0));
+    }
+    auto del = s.prepare(fmt::format("DELETE FROM {} WHERE {} = ?1", t.table, t.key));
+    for (std::int64_t id : gone) {
+        del.reset();
+        del.bind(1, id);
+        del.run();
+    }
+}
+
+std::vector<std::int64_t> finalKeys(const std::vector<std::int64_t>& keys)
+{
+    std::vector<std::size_t> order(keys.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+    std::vector<std::int64_t> out(keys.size());
+    for (std::size_t n = 0; n < order.size(); ++n)
+        out[order[n]] = static_cast<std::int64_t>(n) + 1;
+    return out;
+}
+
 void renameRows(store::Store& s, MasterTable t, const std::vector<std::pair<std::int64_t, std::string>>& names)
 {
     std::vector<std::pair<std::int64_t, std::string>> changed;

@@ -67,6 +67,14 @@ std::vector<std::pair<std::string, std::string>> referrers(store::Store& s, cons
 // that key. NULL and 0 ("every class" of a condition) are kept. Returns the rows deleted.
 std::int64_t dropDangling(store::Store& s, MasterTable master);
 
+// Deletes the rows of `t` with a key in 1..maxKey that `listed` does not hold, each with its
+// referring rows (the cascade). Rows outside that range are ones a page could not show, and
+// not its to delete.
+void deleteUnlisted(store::Store& s, MasterTable t, const std::vector<std::int64_t>& listed, std::int64_t maxKey);
+
+// The keys 1..n that rows take in ascending order of their current keys, by position.
+std::vector<std::int64_t> finalKeys(const std::vector<std::int64_t>& keys);
+
 // Gives rows new names so that no two rows share a name at any moment, should the file keep
 // names unique: changed rows first take names no row holds or will hold, then their own.
 void renameRows(store::Store& s, MasterTable t, const std::vector<std::pair<std::int64_t, std::string>>& names);

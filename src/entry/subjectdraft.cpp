@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "entry/kemumarks.h"
+#include "entry/prune.h"
 #include "entry/renumber.h"
 #include "entry/rowtext.h"
 #include "model/loaders.h"
@@ -30,24 +31,6 @@ std::string joined(const std::vector<std::int64_t>& values)
     }
     return s;
 }
-
-// (subject, class) and (class, teacher, subject) as hash keys.
-struct PairKey {
-    std::int64_t a, b;
-    bool operator==(const PairKey&) const = default;
-};
-struct TripleKey {
-    std::int64_t a, b, c;
-    bool operator==(const TripleKey&) const = default;
-};
-struct KeyHash {
-    static std::size_t mix(std::size_t h, std::int64_t v)
-    {
-        return h ^ (std::hash<std::int64_t>{}(v) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2));
-    }
-    std::size_t operator()(const PairKey& k) const { return mix(mix(0, k.a), k.b); }
-    std::size_t operator()(const TripleKey& k) const { return mix(mix(mix(0, k.a), k.b), k.c); }
-};
 
 }  // namespace
 
@@ -391,38 +374,6 @@ void realignAssignments(store::Store& s, const KemuDraft& d)
         }
 }
 
-// Each (class, teacher, subject) keeps at most as many placed lessons as its assignments
-// now hold, the first in table order; lessons of no assignment go.
-void trimTimetable(store::Store& s)
-{
-    std::unordered_map<TripleKey, std::int64_t, KeyHash> room;
-    {
-        auto st = s.prepare("SELECT banid, teaid, keid, jieshu FROM renkebd "
-                            "WHERE banid IS NOT NULL AND teaid IS NOT NULL AND keid IS NOT NULL");
-        while (st.step())
-            room[{st.int64(0), st.int64(1), st.int64(2)}] += st.int64(3);
-    }
-    auto del = s.prepare("DELETE FROM kechenbd WHERE rowid = ?1");
-    std::vector<std::int64_t> gone;
-    {
-        auto st = s.prepare("SELECT rowid, theban, thetea, theke FROM kechenbd ORDER BY rowid");
-        while (st.step()) {
-            auto it = st.isNull(1) || st.isNull(2) || st.isNull(3)
-                          ? room.end()
-                          : room.find({st.int64(1), st.int64(2), st.int64(3)});
-            if (it == room.end() || it->second <= 0)
-                gone.push_back(st.int64(0));
-            else
-                --it->second;
-        }
-    }
-    for (std::int64_t rowid : gone) {
-        del.reset();
-        del.bind(1, rowid);
-        del.run();
-    }
-}
-
 }  // namespace
 
 Result saveSubjects(store::Store& s, const KemuDraft& d, const CapacityQuestion& ask, int* duplicate)
@@ -449,25 +400,11 @@ Result saveSubjects(store::Store& s, const KemuDraft& d, const CapacityQuestion&
         s.run("DELETE FROM kemujieshu");
         s.run("DELETE FROM teshuke");
 
-        // Subjects gone from the list, with everything that refers to them. Rows the grid could
-        // not show (an ID the program cannot hold) are not its to delete.
-        {
-            std::set<std::int64_t> keep;
-            for (const auto& r : d.rows)
-                keep.insert(r.id);
-            std::vector<std::int64_t> gone;
-            auto st = s.prepare("SELECT kemuid FROM kemubd WHERE kemuid >= 1 AND kemuid <= ?1");
-            st.bind(1, kMaxKemuRows);
-            while (st.step())
-                if (!keep.count(st.int64(0)))
-                    gone.push_back(st.int64(0));
-            auto del = s.prepare("DELETE FROM kemubd WHERE kemuid = ?1");
-            for (std::int64_t id : gone) {
-                del.reset();
-                del.bind(1, id);
-                del.run();
-            }
-        }
+        std::vector<std::int64_t> ids;
+        for (const auto& r : d.rows)
+            ids.push_back(r.id);
+        // Subjects gone from the list, with everything that refers to them.
+        deleteUnlisted(s, kKemuTable, ids, kMaxKemuRows);
 
         if (s.scalar("SELECT count(*) FROM renkebd") > 0) {
             realignAssignments(s, d);
@@ -476,13 +413,7 @@ Result saveSubjects(store::Store& s, const KemuDraft& d, const CapacityQuestion&
         }
 
         // Final IDs 1..S in ascending old ID; provisional IDs lie above every stored one.
-        std::vector<std::size_t> order(d.rows.size());
-        for (std::size_t i = 0; i < order.size(); ++i)
-            order[i] = i;
-        std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return d.rows[a].id < d.rows[b].id; });
-        std::vector<std::int64_t> finalId(d.rows.size());
-        for (std::size_t n = 0; n < order.size(); ++n)
-            finalId[order[n]] = static_cast<std::int64_t>(n) + 1;
+        const std::vector<std::int64_t> finalId = finalKeys(ids);
         const auto S = static_cast<std::int64_t>(d.rows.size());
         {
             std::vector<KeyMove> moves;

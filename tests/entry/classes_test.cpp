@@ -50,13 +50,6 @@ void renameIn(TableDump& d, const std::string& from, const std::string& to)
     }
 }
 
-void addLine(TableDump& d, const std::string& table, const std::string& line)
-{
-    auto& lines = d.tables[table];
-    lines.push_back(line);
-    std::sort(lines.begin(), lines.end());
-}
-
 // banbd in key order as "name/group/lock".
 std::vector<std::string> classRows(store::Store& s)
 {

@@ -1,4 +1,4 @@
-// `tavrin-cli classes` and `week`, run as a script would: printing and applying the printed
+// `tavrin-cli classes`, `week`, `subjects` and `teachers`, run as a script would: printing and applying the printed
 // rows unchanged changes no row of the file; a refusal is one line on stderr, exit status 1
 // and an untouched file.
 #include <gtest/gtest.h>
@@ -196,6 +196,79 @@ TEST_F(CliEntry, SubjectsRefusals)
     for (const auto& c : cases) {
         writeFile(dir / "rows.json", c.text);
         const Outcome o = runCli(dir, {"subjects", db, "--apply", (dir / "rows.json").string()});
+        EXPECT_EQ(o.status, 1);
+        EXPECT_EQ(o.err, c.message);
+        EXPECT_EQ(dump(), before);
+    }
+}
+
+TEST_F(CliEntry, TeachersPrintedAndAppliedChangeNoRow)
+{
+    const TableDump before = dump();
+    const std::string text = printed("teachers");
+    const json j = json::parse(text);
+    ASSERT_FALSE(j["teachers"].empty());
+    ASSERT_FALSE(j["teachers"][0]["assignments"].empty());
+    writeFile(dir / "rows.json", text);
+    const Outcome o = runCli(dir, {"teachers", db, "--apply", (dir / "rows.json").string()});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "保存完成\n");
+    EXPECT_EQ(dump(), before) << before.diff(dump());
+    EXPECT_EQ(printed("teachers"), text);
+}
+
+// The periods nobody teaches handed to a new teacher through the printout: afterwards the
+// school's summary lists none, and the teachers count as the page counts them.
+TEST_F(CliEntry, EveryPeriodAssignedLeavesNothingUnassigned)
+{
+    json j = json::parse(printed("teachers"));
+    // Free some periods first, so that the list is never empty to begin with.
+    auto& first = j["teachers"][0]["assignments"];
+    ASSERT_FALSE(first.empty());
+    first.erase(0);
+    writeFile(dir / "rows.json", j.dump());
+    ASSERT_EQ(runCli(dir, {"teachers", db, "--apply", (dir / "rows.json").string()}).status, 0);
+    j = json::parse(printed("teachers"));
+    ASSERT_FALSE(j["unassigned"].empty());
+    json::array_t given;
+    for (const auto& u : j["unassigned"])
+        given.push_back({{"class", u["class"]}, {"subject", u["subject"]}, {"periods", u["periods"]}});
+    j["teachers"].push_back({{"name", "新老师"}, {"short", "新"}, {"assignments", given}});
+    writeFile(dir / "rows.json", j.dump());
+    const Outcome o = runCli(dir, {"teachers", db, "--apply", (dir / "rows.json").string()});
+    ASSERT_EQ(o.status, 0) << o.err;
+
+    const json after = json::parse(printed("teachers"));
+    EXPECT_TRUE(after["unassigned"].empty());
+    EXPECT_EQ(after["teachers"].back()["id"], static_cast<int>(after["teachers"].size()));
+    const Outcome info = runCli(dir, {"info", db, "--json"});
+    ASSERT_EQ(info.status, 0) << info.err;
+    const json summary = json::parse(info.out);
+    EXPECT_TRUE(summary["unassigned"].empty()) << summary["unassigned"].dump();
+}
+
+TEST_F(CliEntry, TeachersRefusals)
+{
+    const json j = json::parse(printed("teachers"));
+    json zero = j;
+    zero["teachers"][0]["assignments"][0]["periods"] = 0;
+    json unknown = j;
+    unknown["teachers"][0]["id"] = 4000;
+    json noClass = j;
+    noClass["teachers"][0]["assignments"][0]["class"] = 9999;
+    struct Bad {
+        std::string text;
+        std::string message;
+    };
+    const Bad cases[] = {
+        {zero.dump(), "第1位教师的任课的“periods”应在1到189之间。\n"},
+        {unknown.dump(), "第1位教师：找不到编号为4000的教师。\n"},
+        {noClass.dump(), "第1位教师的任课：班级9999不存在。\n"},
+    };
+    const TableDump before = dump();
+    for (const auto& c : cases) {
+        writeFile(dir / "rows.json", c.text);
+        const Outcome o = runCli(dir, {"teachers", db, "--apply", (dir / "rows.json").string()});
         EXPECT_EQ(o.status, 1);
         EXPECT_EQ(o.err, c.message);
         EXPECT_EQ(dump(), before);

@@ -7,9 +7,11 @@
 #include "entry/classes.h"
 #include "entry/kemumarks.h"
 #include "entry/subjectdraft.h"
+#include "entry/teachers.h"
 #include "entry/week.h"
 #include "entry_fixture.h"
 #include "subject_fixture.h"
+#include "teacher_fixture.h"
 #include "support/testutil.h"
 
 using namespace tavrin;
@@ -100,6 +102,23 @@ TEST(SaveFaults, SubjectSaveAtEveryStatement)
     entry::commitMarks(d, w);
     const entry::KemuDraft edited = d;
     const int statements = sweepFailures(s, [&] { EXPECT_TRUE(entry::saveSubjects(s, d, {}).ok); });
+    EXPECT_GT(statements, 20);
+    EXPECT_EQ(d, edited);
+}
+
+TEST(SaveFaults, TeacherSaveAtEveryStatement)
+{
+    TeacherSchool b;
+    auto& s = b.store();
+    entry::TeaDraft d = entry::loadTeachers(s);
+    entry::deleteTeacher(d, 2);  // 王: the teachers after him renumbered, a pair broken
+    entry::deleteChip(d, 0);
+    int added = -1;
+    ASSERT_TRUE(entry::addTeacher(d, "孙老师", &added).ok);
+    d.rows[static_cast<std::size_t>(added)].marks[entry::teaMarkAt(1, 1)] = model::MarkPrefer;
+    ASSERT_GE(entry::dropOnTeacher(d, d.rows[static_cast<std::size_t>(added)].id, 3, 2, 3), 0);
+    const entry::TeaDraft edited = d;
+    const int statements = sweepFailures(s, [&] { EXPECT_TRUE(entry::saveTeachers(s, d).ok); });
     EXPECT_GT(statements, 20);
     EXPECT_EQ(d, edited);
 }

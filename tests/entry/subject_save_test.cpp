@@ -18,45 +18,6 @@ using entry::Scope;
 
 namespace {
 
-// `difid` is checked on its own (it runs 0..n-1 in table order after every save); in the
-// dump it would only repeat the row's position.
-TableDump withoutDifid(TableDump d)
-{
-    for (auto& l : d.tables["renkebd"]) {
-        const auto bar = l.find(" |");
-        if (l.rfind("difid=", 0) == 0 && bar != std::string::npos)
-            l = "difid=*" + l.substr(bar);
-    }
-    std::sort(d.tables["renkebd"].begin(), d.tables["renkebd"].end());
-    return d;
-}
-
-void dropSubject(TableDump& d, const std::string& name)
-{
-    for (auto& [t, lines] : d.tables)
-        std::erase_if(lines, [&](const std::string& l) {
-            return l.find("«" + name + "»") != std::string::npos || l.rfind("kemuname=" + name + " |", 0) == 0;
-        });
-}
-
-void replaceLine(TableDump& d, const std::string& table, const std::string& from, const std::string& to)
-{
-    auto& lines = d.tables[table];
-    auto it = std::find(lines.begin(), lines.end(), from);
-    ASSERT_NE(it, lines.end()) << table << ": " << from;
-    if (to.empty())
-        lines.erase(it);
-    else
-        *it = to;
-    std::sort(lines.begin(), lines.end());
-}
-
-void addLine(TableDump& d, const std::string& table, const std::string& line)
-{
-    d.tables[table].push_back(line);
-    std::sort(d.tables[table].begin(), d.tables[table].end());
-}
-
 std::string renke(const char* tea, const char* ban, const char* ke, int n)
 {
     return fmt::format("difid=* | teaid=«{}» | banid=«{}» | keid=«{}» | jieshu={} | heban=0", tea, ban, ke, n);
@@ -156,11 +117,11 @@ INSTANTIATE_TEST_SUITE_P(
         SaveCase{"NothingChanged", [](KemuDraft&) {}, [](TableDump&) {}, {"语文", "数学", "英语"}},
         SaveCase{"DeleteTheMiddleSubject",
                  [](KemuDraft& d) { entry::deleteSubject(d, row(d, "数学")); },
-                 [](TableDump& t) { dropSubject(t, "数学"); },
+                 [](TableDump& t) { dropNamed(t, "kemuname", "数学"); },
                  {"语文", "英语"}},
         SaveCase{"DeleteTheFirstSubject",
                  [](KemuDraft& d) { entry::deleteSubject(d, row(d, "语文")); },
-                 [](TableDump& t) { dropSubject(t, "语文"); },
+                 [](TableDump& t) { dropNamed(t, "kemuname", "语文"); },
                  {"数学", "英语"}},
         SaveCase{"NewSubjectWithPeriodsAndMarks",
                  [](KemuDraft& d) {
@@ -224,7 +185,7 @@ INSTANTIATE_TEST_SUITE_P(
                      d.rows[static_cast<std::size_t>(row(d, "数学"))].maxjie = 2;
                  },
                  [](TableDump& t) {
-                     dropSubject(t, "语文");
+                     dropNamed(t, "kemuname", "语文");
                      replaceLine(t, "renkebd", renke("王老师", "初一3班", "英语", 3), "");
                      replaceLine(t, "kemujieshu", jieshu("英语", "初一3班", 3), "");
                      replaceLine(t, "kechenbd", lesson(10, 5, 1, "初一3班", "王老师", "英语"), "");

@@ -1,9 +1,10 @@
-// ke_shots SCHOOL OUTDIR WIDTHxHEIGHT: pictures of step 3 on a copy of a school file, the
-// window at that size (run under xvfb-run, not a test):
+// ke_shots SCHOOL OUTDIR WIDTHxHEIGHT: pictures of the time-mark dialog's steps on a copy of a
+// school file, the window at that size (run under xvfb-run, not a test):
 //   step3-subjects-WxH.png  the subject grid with a grade group over capacity (red total)
 //                           and the per-class strip of a differing group cell open;
 //   step3-marks-WxH.png     the time-mark dialog at a grade-group scope showing all five
-//                           states.
+//                           states;
+//   step4-teacher-marks-WxH.png  the same dialog over the first teacher, a mark of each kind.
 // ke_shots --measure SCHOOL: a keystroke in a grade-group cell (the cell, the strip and the
 // footer redrawn) on that school, averaged over 200 keystrokes.
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include <cstdio>
 
 #include "entry/ui/kepage.h"
+#include "entry/teachers.h"
 #include "entry/ui/teshuform.h"
 #include "main/form1.h"
 #include "support/shots.h"
@@ -138,5 +140,21 @@ int main(int argc, char** argv)
     dlg->setCell(4, 1, 2);
     dlg->selectScope(entry::Scope::group(0));
     ok = saveShot(*dlg, out.filePath(QStringLiteral("step3-marks-%1.png").arg(size))) && ok;
+    dlg->hide();
+
+    // The same dialog over teachers: the first teacher with a mark of each kind, no scope tree.
+    entry::TeaDraft teachers = entry::loadTeachers(store);
+    if (teachers.rows.empty())
+        return 1;
+    entry::ui::TteshuForm teaDlg(&w);
+    const auto mor = store.scalar("SELECT mor FROM jieshu"), aft = store.scalar("SELECT aft FROM jieshu"),
+               nig = store.scalar("SELECT nig FROM jieshu");
+    const auto& head = teachers.rows[0];
+    teaDlg.showForTeacher(teachers, static_cast<int>(mor), static_cast<int>(aft), static_cast<int>(nig), head.id,
+                          QString::fromStdString(head.name));
+    teaDlg.setCell(1, 1, 1);
+    teaDlg.setCell(2, 3, 2);
+    teaDlg.setCell(3, 5, 3);
+    ok = saveShot(teaDlg, out.filePath(QStringLiteral("step4-teacher-marks-%1.png").arg(size))) && ok;
     return ok ? 0 : 1;
 }

@@ -69,6 +69,7 @@ TteshuForm::TteshuForm(QWidget* parent) : QDialog(parent, Qt::Tool | Qt::Customi
     split->setObjectName("spl1");
     auto* left = new QWidget(split);
     left->setObjectName("pnl3");
+    pnl3_ = left;
     auto* leftLay = new QVBoxLayout(left);
     leftLay->setContentsMargins(0, 0, 0, 0);
     auto* title = new QLabel(QStringLiteral("针对范围设置"), left);
@@ -161,19 +162,24 @@ TteshuForm::TteshuForm(QWidget* parent) : QDialog(parent, Qt::Tool | Qt::Customi
         redraw();
     });
     connect(btnAuto_, &QPushButton::clicked, this, [this] {
-        if (draft_)
+        if (teaDraft_)
+            clearTeaMarks(*teaDraft_, teaWork_, tea_);
+        else if (draft_)
             clearMarks(*draft_, work_, ke_);
         redraw();
     });
     connect(btnOk_, &QPushButton::clicked, this, [this] {
-        if (draft_)
-            commitMarks(*draft_, work_);
-        Q_EMIT committed();
+        bool changed = false;
+        if (teaDraft_)
+            changed = commitTeaMarks(*teaDraft_, teaWork_);
+        else if (draft_)
+            changed = commitMarks(*draft_, work_);
+        Q_EMIT committed(changed);
         hide();
     });
     connect(btnClose_, &QPushButton::clicked, this, &QDialog::hide);
-    connect(btnV1_, &QPushButton::clicked, this, [this] { Q_EMIT stepRequested(-1); });
-    connect(btnV2_, &QPushButton::clicked, this, [this] { Q_EMIT stepRequested(1); });
+    connect(btnV1_, &QPushButton::clicked, this, [this] { step(-1); });
+    connect(btnV2_, &QPushButton::clicked, this, [this] { step(1); });
 }
 
 int TteshuForm::dayOf(int slot) const
@@ -188,26 +194,64 @@ int TteshuForm::jieOf(int slot) const
     return (slot - 1) % P + 1;
 }
 
-void TteshuForm::showFor(KemuDraft& draft, int mor, int aft, int nig, std::int64_t ke, const QString& name)
+void TteshuForm::setWeek(int days, const std::array<std::uint8_t, 8>& dayToWeek, int mor, int aft, int nig)
 {
-    draft_ = &draft;
-    work_ = takeMarks(draft);  // the one copy of this showing
     mor_ = mor;
     aft_ = aft;
     nig_ = nig;
-    const int days = draft.theDay, P = mor + aft + nig;
+    const int P = mor + aft + nig;
     grid_->setWeek(days, P);
     grid_->setGeometryFunction([days, mor, aft, nig](QSize s) { return teshuGeometry(s, days, mor, aft, nig); });
     QStringList dayHeaders, periodHeaders;
     for (int day = 1; day <= days; ++day)
-        dayHeaders << QString::fromUtf8(kWeekNames[draft.dayToWeek[static_cast<std::size_t>(day)]]);
+        dayHeaders << QString::fromUtf8(kWeekNames[dayToWeek[static_cast<std::size_t>(day)]]);
     for (int j = 1; j <= P; ++j)
         periodHeaders << QStringLiteral("第%1节").arg(j);
     grid_->setDayHeaders(dayHeaders);
     grid_->setPeriodHeaders(periodHeaders);
+}
+
+void TteshuForm::showFor(KemuDraft& draft, int mor, int aft, int nig, std::int64_t ke, const QString& name)
+{
+    teaDraft_ = nullptr;
+    draft_ = &draft;
+    work_ = takeMarks(draft);  // the one copy of this showing
+    pnl3_->show();
+    setWeek(draft.theDay, draft.dayToWeek, mor, aft, nig);
     buildTree();
     show();
     retarget(ke, name);
+}
+
+void TteshuForm::showForTeacher(TeaDraft& draft, int mor, int aft, int nig, std::int64_t tea, const QString& name)
+{
+    draft_ = nullptr;
+    teaDraft_ = &draft;
+    teaWork_ = takeTeaMarks(draft);  // the one copy of this showing
+    pnl3_->hide();  // a teacher's marks have no scope
+    setWeek(draft.theDay, draft.dayToWeek, mor, aft, nig);
+    show();
+    retargetTeacher(tea, name);
+}
+
+void TteshuForm::retargetTeacher(std::int64_t tea, const QString& name)
+{
+    tea_ = tea;
+    setWindowTitle(name + QString::fromUtf8(kMarkTitleSuffix));
+    lblKe_->setText(name);
+    redraw();
+}
+
+void TteshuForm::step(int delta)
+{
+    if (teaDraft_) {
+        const int row = stepTeacher(*teaDraft_, tea_, delta);
+        if (row < 0)
+            return;
+        const auto& r = teaDraft_->rows[static_cast<std::size_t>(row)];
+        retargetTeacher(r.id, QString::fromStdString(r.name));
+    }
+    Q_EMIT stepRequested(delta);
 }
 
 void TteshuForm::retarget(std::int64_t ke, const QString& name)
@@ -253,6 +297,8 @@ void TteshuForm::selectScope(Scope s)
 
 int TteshuForm::shown(int day, int jie) const
 {
+    if (teaDraft_)
+        return shownTeaMark(teaWork_, tea_, day, jie);
     return draft_ ? shownMark(*draft_, work_, ke_, scope_, day, jie) : 0;
 }
 
@@ -263,9 +309,12 @@ void TteshuForm::clickCell(int day, int jie)
 
 void TteshuForm::setCell(int day, int jie, int mark)
 {
-    if (!draft_)
+    if (teaDraft_)
+        setTeaMark(teaWork_, tea_, day, jie, mark);
+    else if (draft_)
+        setMark(*draft_, work_, ke_, scope_, day, jie, mark);
+    else
         return;
-    setMark(*draft_, work_, ke_, scope_, day, jie, mark);
     redraw();
 }
 

@@ -1,6 +1,7 @@
-// The time-mark dialog `TteshuForm` in subject mode: a tool window beside the subject page
-// with the scope tree, the week grid of marks and the buttons that commit or drop its copy.
-// The copy is taken when the dialog is shown; stepping to another subject only re-targets.
+// The time-mark dialog `TteshuForm`: a tool window beside the subject or the teacher page
+// with the week grid of marks and the buttons that commit or drop its copy; over subjects
+// also the scope tree of classes. The copy is taken when the dialog is shown; stepping to
+// another subject or teacher only re-targets.
 #pragma once
 
 #include <QDialog>
@@ -8,6 +9,7 @@
 #include <functional>
 
 #include "entry/kemumarks.h"
+#include "entry/teamarks.h"
 #include "ui/kbgrid.h"
 
 class QLabel;
@@ -35,7 +37,17 @@ public:
     // Another subject of the same copy (a row selected in the grid, the arrow buttons).
     void retarget(std::int64_t ke, const QString& name);
     // A subject deleted while the dialog is open.
-    MarkWork* work() { return isVisible() ? &work_ : nullptr; }
+    MarkWork* work() { return isVisible() && !teaDraft_ ? &work_ : nullptr; }
+
+    // `FormShow` in teacher mode (`TeshuTeaWork`): a fresh copy of every teacher's marks, no
+    // scope tree. `draft` must outlive the showing.
+    void showForTeacher(TeaDraft& draft, int mor, int aft, int nig, std::int64_t tea, const QString& name);
+    // `LoadTeaTeshu`: another teacher of the same copy.
+    void retargetTeacher(std::int64_t tea, const QString& name);
+    // A teacher deleted while the dialog is open.
+    TeaMarkWork* teaWork() { return isVisible() && teaDraft_ ? &teaWork_ : nullptr; }
+    std::int64_t teacher() const { return tea_; }
+    bool teacherMode() const { return teaDraft_ != nullptr; }
 
     std::int64_t subject() const { return ke_; }
     Scope scope() const { return scope_; }
@@ -56,14 +68,20 @@ public:
     QPushButton* btnV2() const { return btnV2_; }
 
 Q_SIGNALS:
-    // "确定" put the copy into the draft.
-    void committed();
-    // The arrow buttons: the previous (-1) or next (+1) row of the subject grid.
+    // "确定" put the copy into the draft; `changed` when any mark differs from the draft's,
+    // of whichever subject or teacher the dialog was stepped through.
+    void committed(bool changed);
+    // The arrow buttons: the previous (-1) or next (+1) row of the subject grid. Over
+    // teachers the dialog has already stepped to that row's teacher.
     void stepRequested(int delta);
 
 private:
     KemuDraft* draft_ = nullptr;
     MarkWork work_;
+    TeaDraft* teaDraft_ = nullptr;
+    TeaMarkWork teaWork_;
+    std::int64_t tea_ = 0;
+    QWidget* pnl3_ = nullptr;
     std::int64_t ke_ = 0;
     Scope scope_;
     int mor_ = 0, aft_ = 0, nig_ = 0;
@@ -79,6 +97,8 @@ private:
     QPushButton* btnV2_;
 
     void buildTree();
+    void setWeek(int days, const std::array<std::uint8_t, 8>& dayToWeek, int mor, int aft, int nig);
+    void step(int delta);
     void redraw();
     int dayOf(int slot) const;
     int jieOf(int slot) const;
