@@ -30,6 +30,8 @@
 #include "store/dbfile.h"
 #include "store/log.h"
 #include "spreadsheet/ui/tfrmprkb.h"
+#include "spreadsheet/ui/tfrmprkball.h"
+#include "timetable/ui/schoolpage.h"
 #include "timetable/ui/timetablepage.h"
 #include "ui/widget_asker.h"
 #include "users/ui/frmlogin.h"
@@ -353,6 +355,16 @@ void TForm1::buildPages(const Options& options)
             }
             d.exec();
         });
+        // The whole-school tables export what the class page holds: one timetable for all.
+        using tavrin::spreadsheet::SchoolTable;
+        for (auto [index, kind] : {std::pair{7, SchoolTable::Timetable}, std::pair{8, SchoolTable::Assignments}}) {
+            if (auto* sp = qobject_cast<tavrin::timetable::ui::SchoolTablePage*>(pages_[static_cast<std::size_t>(index)]))
+                sp->setExportHandler([this, tp, kind = kind] {
+                    const auto& kb = tp->data();
+                    tavrin::spreadsheet::openSchoolExport(this, kb.school, kb.gridB(), kb.gridT(), store(), asker(),
+                                                          kind);
+                });
+        }
     }
     pgc1_->setCurrentWidget(ts0_);
 }

@@ -6,11 +6,13 @@
 #include <QImage>
 #include <QListWidget>
 #include <QMenu>
+#include <QCheckBox>
 #include <QScrollBar>
 #include <QtTest>
 
 #include "support/mousedrag.h"
 #include "support/uitest.h"
+#include "spreadsheet/ui/tfrmprkball.h"
 #include "timetable/schoolcells.h"
 #include "timetable/ui/schoolpage.h"
 #include "timetable_fixture.h"
@@ -78,6 +80,7 @@ private Q_SLOTS:
     void hoverAndHighlights();
     void assignmentTableIgnoresDragsAndClicks();
     void tooManyHeldLessonsAreToldNotListed();
+    void exportButtonsOpenTheDialogOfTheirTable();
 };
 
 void SchoolUiTest::headersStayAlignedWhileScrollingStepByStep()

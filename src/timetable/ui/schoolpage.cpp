@@ -161,6 +161,27 @@ void SchoolTablePage::showTable(int table)
         p->showTable(table);
 }
 
+void SchoolTablePage::addExport(QPushButton* button, QAction* entry)
+{
+    btnEx_ = button;
+    mniEx_ = entry;
+    button->setEnabled(false);
+    entry->setEnabled(false);
+    auto run = [this] {
+        if (export_)
+            export_();
+    };
+    connect(button, &QPushButton::clicked, this, run);
+    connect(entry, &QAction::triggered, this, run);
+}
+
+void SchoolTablePage::setExportHandler(std::function<void()> f)
+{
+    export_ = std::move(f);
+    btnEx_->setEnabled(static_cast<bool>(export_));
+    mniEx_->setEnabled(static_cast<bool>(export_));
+}
+
 void SchoolTablePage::present()
 {
     if (shell().currentIndex() != index())
@@ -237,9 +258,7 @@ SchoolPage::SchoolPage(tavrin::ui::Shell& shell, QWidget* parent) : SchoolTableP
     connect(button("btnAll", "全部锁定"), &QPushButton::clicked, this, [this] { doc_.lockAllBans(); });
     connect(button("btnUnlockAll", "全部解锁"), &QPushButton::clicked, this, [this] { doc_.unlockAll(); });
     buildShowBoxes("显示教师", "chkKbAllShow1", "chkKbAllShow2");
-    auto* ex = button("btnExKball", "导出打印");
-    ex->setEnabled(false);
-    ex->setToolTip(QStringLiteral("全校课表的导出尚未提供"));
+    btnEx_ = button("btnExKball", "导出打印");
     h->addStretch(1);
 
     grid_->setDragEnabled(true);
@@ -329,7 +348,7 @@ SchoolPage::SchoolPage(tavrin::ui::Shell& shell, QWidget* parent) : SchoolTableP
         connect(addAction(menu_, QStringLiteral("mniTs7Biao%1").arg(k).toUtf8().constData(), tables[k]),
                 &QAction::triggered, this, [this, k] { showTable(k); });
     menu_->addSeparator();
-    addAction(menu_, "mniTs7Export", "导出Excel打印")->setEnabled(false);
+    addExport(btnEx_, addAction(menu_, "mniTs7Export", "导出Excel打印"));
     connect(addAction(menu_, "mniTs7Help", "帮助"), &QAction::triggered, this, [this] { this->shell().help(); });
 }
 
@@ -636,8 +655,6 @@ AssignPage::AssignPage(tavrin::ui::Shell& shell, QWidget* parent) : SchoolTableP
     auto* h = static_cast<QHBoxLayout*>(top_->layout());
     auto* ex = new QPushButton(QStringLiteral("导出打印"), top_);
     ex->setObjectName(QStringLiteral("btnExKbRen"));
-    ex->setEnabled(false);
-    ex->setToolTip(QStringLiteral("全校课表的导出尚未提供"));
     h->addWidget(ex);
     h->addStretch(1);
     grid_->setDragEnabled(false);
@@ -652,7 +669,7 @@ AssignPage::AssignPage(tavrin::ui::Shell& shell, QWidget* parent) : SchoolTableP
     connect(addAction(menu_, "mniTs8Save", "保存"), &QAction::triggered, this, [this] { this->shell().save(); });
     connect(addAction(menu_, "mniTs8Back", "返回"), &QAction::triggered, this, [this] { this->shell().goBack(); });
     menu_->addSeparator();
-    addAction(menu_, "mniTs8Export", "导出EXCEL打印")->setEnabled(false);
+    addExport(ex, addAction(menu_, "mniTs8Export", "导出EXCEL打印"));
     connect(addAction(menu_, "mniTs8Help", "帮助"), &QAction::triggered, this, [this] { this->shell().help(); });
 }
 

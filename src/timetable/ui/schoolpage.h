@@ -38,6 +38,9 @@ public:
     KbShow show() const;
     // Lays the table out and asks every cell again.
     void present();
+    // The export of this table ("导出打印" and the menu's export entry); both stay disabled
+    // until it is given.
+    void setExportHandler(std::function<void()> f);
 
 protected:
     KbDocument& doc_;
@@ -46,8 +49,13 @@ protected:
     QCheckBox* chk1_ = nullptr;
     QCheckBox* chk2_ = nullptr;
     QMenu* menu_ = nullptr;
+    QPushButton* btnEx_ = nullptr;
+    QAction* mniEx_ = nullptr;
+    std::function<void()> export_;
 
     virtual int tableKind() const = 0;
+    // The button and menu entry of the export, disabled, calling the handler once given.
+    void addExport(QPushButton* button, QAction* entry);
     virtual void fillShape() = 0;
     // The rows (classes or teachers), the headers and the corner.
     void fillTable(KbSide side, const std::string& corner);
