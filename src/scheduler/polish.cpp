@@ -50,7 +50,7 @@ constexpr long long kCoolingPerLesson = 25;
 // the annealing cools at once, then ends and leaves the rest to the descent, which ends the
 // same way: scaled with the school, so that a large week gets the time its defects need.
 constexpr long long kStallPerLesson = 3;
-constexpr long long kMinStall = 2000;
+constexpr long long kMinStall = kPolishMinStall;
 constexpr long long kStallStepsPerWeighed = 10;
 // Units one chain may carry: combined lessons of whole grades need long chains.
 constexpr std::size_t kMaxChain = 32;

@@ -78,6 +78,10 @@ inline long long polishStepsFor(int lessons)
     return std::max(kPolishStepsPerLesson * std::max(lessons, 1), kPolishMinSteps);
 }
 
+// Weighed moves without a gain (of one repeat, or eight gaps) after which the polish gives
+// up on a school of few lessons; larger schools get a few such moves per lesson.
+inline constexpr long long kPolishMinStall = 2000;
+
 // "没有可以优化的课"
 extern const char* const kNothingToPolish;
 
