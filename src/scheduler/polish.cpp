@@ -42,6 +42,16 @@ constexpr double kStartTemperature = 25.0;
 constexpr double kEndTemperature = 1.0;
 // Percent of a step budget the annealing takes; the descent the rest.
 constexpr long long kAnnealShare = 85;
+// The annealing cools over this many weighed moves per lesson (or the budget's share, if
+// less). Weighed moves rather than steps: where chains mostly break off early (lessons bound
+// in combined groups, full teachers) a step costs little and the week needs many of them.
+constexpr long long kCoolingPerLesson = 25;
+// Weighed moves without a gain of a repeat's worth (one repeat, or eight gaps) after which
+// the annealing cools at once, then ends and leaves the rest to the descent, which ends the
+// same way: scaled with the school, so that a large week gets the time its defects need.
+constexpr long long kStallPerLesson = 3;
+constexpr long long kMinStall = kPolishMinStall;
+constexpr long long kStallStepsPerWeighed = 10;
 // Units one chain may carry: combined lessons of whole grades need long chains.
 constexpr std::size_t kMaxChain = 32;
 
@@ -71,6 +81,8 @@ public:
     int moves() const { return moves_; }
     // The best timetable met is better than the one given (else the polish gives that one back).
     bool improved() const { return bestFig_.better(startFig_); }
+    // The best met has the fewest repeats and gaps any timetable can have.
+    bool atBound() const { return bestFig_.repeats <= repeatsBound_ && bestFig_.gaps == 0; }
 
 private:
     static constexpr int kFixed = -2;
@@ -97,6 +109,7 @@ private:
             return std::tuple(repeats, gaps, -pref) < std::tuple(o.repeats, o.gaps, -o.pref);
         }
         bool operator==(const Figures&) const = default;
+        long long weighted() const { return kRepeatCost * repeats + kGapCost * gaps - pref; }
     };
 
     Engine& e_;
@@ -108,7 +121,7 @@ private:
     std::vector<Unit> units_;
     std::vector<int> movable_;
     std::vector<int> bestPref_;  // [unit] the most "尽量排" periods any start would give it
-    // Scratch of tryMoves: the class days and teacher days a move touches, (slot, score) per step.
+    // Scratch of weigh: the class days and teacher days a move touches, (slot, score) per step.
     std::vector<std::pair<int, int>> banDays_, teaDays_, from_;
     model::Array2<int> cell_;     // [ban][slot] unit, -1 free, kFixed
     model::Array2<int> teaCell_;  // [tea][slot] unit, -1 free, kFixed
@@ -119,16 +132,60 @@ private:
     // The figures now and the best met; atBest_: the grids now are a best; haveBest_: best_
     // holds a best.
     Figures cur_, bestFig_, startFig_;
-    long long lastBest_ = 0;  // the step that met the best
+    // The step that last lowered the best's weighted figures by a repeat's worth or more, and
+    // that figure then: gains smaller than that over stall_ steps are not worth their time.
+    long long lastGain_ = 0;
+    // Moves weighed in full (their chain formed and every step allowed): the time goes there,
+    // so the cooling and the stall count them rather than the steps.
+    long long weighed_ = 0;
+    long long lastGainStep_ = 0;
+    // Stalled: no gain over stall_ weighed moves, or over many times as many steps where
+    // hardly a chain forms.
+    long long gainMark_ = 0;
     bool atBest_ = true, haveBest_ = false;
     model::Grids best_;
     // Repeats of each class day and gaps of each teacher day as they stand; the figures of the
     // days a move touches once it is made.
     model::Array2<int> repeatsOf_, gapsOf_;
     std::vector<int> newRepeats_, newGaps_;
+    // Where each listed day sits in banDays_ / teaDays_, and the copies of those days' rows
+    // (P + 1 entries each) that weigh() makes its steps in.
+    model::Array2<int> banRow_, teaRow_;
+    std::vector<int> rows_, teaRows_;
     // Marks of the class days and teacher days a move has listed already.
     model::Array2<int> banSeen_, teaSeen_;
     int stamp_ = 0;
+    // The class days with a repeat and the teacher days with a gap, as sets that draw at
+    // random in O(1): the moves start mostly from them. Keys are day + (theDay + 1) * row.
+    struct DaySet {
+        std::vector<int> keys, pos;  // pos[key]: index in keys, -1 when absent
+        void reset(int size)
+        {
+            keys.clear();
+            pos.assign(static_cast<std::size_t>(size), -1);
+        }
+        void mark(int key, bool in)
+        {
+            int& p = pos[static_cast<std::size_t>(key)];
+            if (in && p < 0) {
+                p = static_cast<int>(keys.size());
+                keys.push_back(key);
+            } else if (!in && p >= 0) {
+                const int last = keys.back();
+                keys[static_cast<std::size_t>(p)] = last;
+                pos[static_cast<std::size_t>(last)] = p;
+                keys.pop_back();
+                p = -1;
+            }
+        }
+    };
+    DaySet badBanDays_, badTeaDays_;
+    std::vector<int> pick_;  // scratch of pickUnit
+    // The fewest repeats any timetable of the movable lessons can have, summed over the
+    // classes and subjects: the annealing ends when it is met and no gap is left.
+    int repeatsBound_ = 0;
+    // Steps the annealing goes without a better timetable before the descent takes over.
+    long long stall_ = 0;
 
     bool stop();
     bool fits(int u, int s) const;
@@ -142,18 +199,24 @@ private:
     int scoreAt(int u, int s) const;
     Figures figures();
     Figures cachedFigures() const;
-    Figures freshFigures();
     void commit();
     bool allowed(int u, int s) const;
     // Makes the steps together when every rule lets them, with the change of the figures; else
     // leaves the timetable as it was.
-    bool tryMoves(const std::vector<Step>& steps, Delta& delta);
-    void undoMoves(const std::vector<Step>& steps);
+    bool weigh(const std::vector<Step>& steps, Delta& delta);
+    bool apply(const std::vector<Step>& steps);
     bool takeMove(const std::vector<Step>& steps, const std::function<bool(const Delta&)>& accept);
     bool chain(int u, int from, int to, int len, std::vector<Step>& out);
     bool worthMoving(int u) const;
+    bool stalled() const
+    {
+        return weighed_ - lastGain_ > stall_ || steps_ - lastGainStep_ > kStallStepsPerWeighed * stall_;
+    }
+    int pickUnit();
+    int dayKey(int row, int d) const { return row * (sc_.theDay + 1) + d; }
+    int lowerRepeats() const;
     void keepBest();
-    void anneal(long long steps);
+    void anneal(long long steps, long long horizon);
     void descend(long long steps);
     void report(long long done, long long total, int phase);
 };
@@ -440,28 +503,18 @@ Polisher::Figures Polisher::cachedFigures() const
     return f;
 }
 
-Polisher::Figures Polisher::freshFigures()
-{
-    Figures f;
-    newRepeats_.clear();
-    newGaps_.clear();
-    for (auto [b, d] : banDays_) {
-        newRepeats_.push_back(timetable::dayRepeats(sc_, e_.g_, b, d));
-        f.repeats += newRepeats_.back();
-    }
-    for (auto [t, d] : teaDays_) {
-        newGaps_.push_back(timetable::dayGaps(sc_, e_.g_, t, d));
-        f.gaps += newGaps_.back();
-    }
-    return f;
-}
-
 void Polisher::commit()
 {
-    for (std::size_t i = 0; i < banDays_.size(); ++i)
-        repeatsOf_(banDays_[i].first, banDays_[i].second) = newRepeats_[i];
-    for (std::size_t i = 0; i < teaDays_.size(); ++i)
-        gapsOf_(teaDays_[i].first, teaDays_[i].second) = newGaps_[i];
+    for (std::size_t i = 0; i < banDays_.size(); ++i) {
+        const auto [b, d] = banDays_[i];
+        repeatsOf_(b, d) = newRepeats_[i];
+        badBanDays_.mark(dayKey(b, d), newRepeats_[i] > 0);
+    }
+    for (std::size_t i = 0; i < teaDays_.size(); ++i) {
+        const auto [t, d] = teaDays_[i];
+        gapsOf_(t, d) = newGaps_[i];
+        badTeaDays_.mark(dayKey(t, d), newGaps_[i] > 0);
+    }
 }
 
 // What no other lesson's place changes: the marks, the fixed lessons' cells and a double's
@@ -484,7 +537,10 @@ bool Polisher::allowed(int u, int s) const
     return true;
 }
 
-bool Polisher::tryMoves(const std::vector<Step>& steps, Delta& delta)
+// Weighs the steps without making them: the days they touch are copied into rows, the
+// steps made there, and the rows measured. False when a mark, a fixed lesson or a double's
+// periods forbid a step.
+bool Polisher::weigh(const std::vector<Step>& steps, Delta& delta)
 {
     banDays_.clear();
     teaDays_.clear();
@@ -498,10 +554,12 @@ bool Polisher::tryMoves(const std::vector<Step>& steps, Delta& delta)
             for (int M : U.members)
                 if (int& seen = banSeen_(e_.ban(M), d); seen != stamp_) {
                     seen = stamp_;
+                    banRow_(e_.ban(M), d) = static_cast<int>(banDays_.size());
                     banDays_.emplace_back(e_.ban(M), d);
                 }
             if (int& seen = teaSeen_(U.tea, d); seen != stamp_) {
                 seen = stamp_;
+                teaRow_(U.tea, d) = static_cast<int>(teaDays_.size());
                 teaDays_.emplace_back(U.tea, d);
             }
         }
@@ -512,7 +570,50 @@ bool Polisher::tryMoves(const std::vector<Step>& steps, Delta& delta)
     for (const auto& st : steps)
         if (!allowed(st.u, st.to))
             return false;
+    ++weighed_;
+    const auto& g = e_.g_;
+    const auto& sl = e_.sl_;
+    const int P = sc_.P(), W = P + 1;
+    rows_.resize(banDays_.size() * static_cast<std::size_t>(W));
+    teaRows_.resize(teaDays_.size() * static_cast<std::size_t>(W));
+    for (std::size_t i = 0; i < banDays_.size(); ++i)
+        for (int j = 1; j <= P; ++j)
+            rows_[i * W + j] = g.Renke_B(banDays_[i].first, model::slotOf(banDays_[i].second, j, P));
+    for (std::size_t i = 0; i < teaDays_.size(); ++i)
+        for (int j = 1; j <= P; ++j)
+            teaRows_[i * W + j] = g.Renke_T(teaDays_[i].first, model::slotOf(teaDays_[i].second, j, P));
+    // Every unit leaves its periods before any takes its new ones: chains trade places.
+    auto put = [&](const Unit& U, int start, bool on) {
+        for (int x = start; x < start + U.len; ++x) {
+            const int d = sl.SlotDay[x], j = sl.SlotJie[x];
+            for (int M : U.members)
+                rows_[static_cast<std::size_t>(banRow_(e_.ban(M), d)) * W + j] = on ? M : -1;
+            teaRows_[static_cast<std::size_t>(teaRow_(U.tea, d)) * W + j] = on ? U.lead : -1;
+        }
+    };
+    for (const auto& st : steps)
+        put(units_[st.u], units_[st.u].slot, false);
+    for (const auto& st : steps)
+        put(units_[st.u], st.to, true);
     const Figures before = cachedFigures();
+    Figures after;
+    newRepeats_.clear();
+    newGaps_.clear();
+    for (std::size_t i = 0; i < banDays_.size(); ++i) {
+        newRepeats_.push_back(timetable::dayRepeats(sc_, banDays_[i].second, &rows_[i * W]));
+        after.repeats += newRepeats_.back();
+    }
+    for (std::size_t i = 0; i < teaDays_.size(); ++i) {
+        newGaps_.push_back(timetable::dayGaps(P, &teaRows_[i * W]));
+        after.gaps += newGaps_.back();
+    }
+    delta = {after.repeats - before.repeats, after.gaps - before.gaps, pref};
+    return true;
+}
+
+// Makes the steps weighed last when every rule lets them; else leaves the timetable as it was.
+bool Polisher::apply(const std::vector<Step>& steps)
+{
     for (const auto& st : steps)
         lift(st.u);
     std::size_t placed = 0;
@@ -522,24 +623,13 @@ bool Polisher::tryMoves(const std::vector<Step>& steps, Delta& delta)
             break;
         place(st.u, st.to, scoreAt(st.u, st.to));
     }
-    if (placed < steps.size()) {
-        for (std::size_t i = 0; i < placed; ++i)
-            lift(steps[i].u);
-        for (std::size_t i = 0; i < steps.size(); ++i)
-            place(steps[i].u, from_[i].first, from_[i].second);
-        return false;
-    }
-    const Figures after = freshFigures();
-    delta = {after.repeats - before.repeats, after.gaps - before.gaps, pref};
-    return true;
-}
-
-void Polisher::undoMoves(const std::vector<Step>& steps)
-{
-    for (const auto& st : steps)
-        lift(st.u);
+    if (placed == steps.size())
+        return true;
+    for (std::size_t i = 0; i < placed; ++i)
+        lift(steps[i].u);
     for (std::size_t i = 0; i < steps.size(); ++i)
         place(steps[i].u, from_[i].first, from_[i].second);
+    return false;
 }
 
 // The units that move when the block of `len` periods starting at `from` (u among them)
@@ -602,6 +692,65 @@ bool Polisher::worthMoving(int u) const
     return bestPref_[u] > 0 && prefAt(u, U.slot) < bestPref_[u];
 }
 
+// A unit to start a move from: mostly a lesson of a class day with a repeat (one whose subject
+// the class has again that day) or of a teacher day with a gap, now and then any movable
+// one, so that the search also reaches the lessons a defect's cure has to displace.
+int Polisher::pickUnit()
+{
+    const bool repeats = !badBanDays_.keys.empty(), gaps = !badTeaDays_.keys.empty();
+    if ((repeats || gaps) && rng_() % 8 != 0) {
+        const bool fromBan = repeats && (!gaps || rng_() % 4 != 0);
+        const auto& set = fromBan ? badBanDays_ : badTeaDays_;
+        const int key = set.keys[rng_() % set.keys.size()];
+        const int row = key / (sc_.theDay + 1), d = key % (sc_.theDay + 1);
+        const int P = sc_.P();
+        pick_.clear();
+        for (int j = 1; j <= P; ++j) {
+            const int x = model::slotOf(d, j, P);
+            const int c = fromBan ? cell_(row, x) : teaCell_(row, x);
+            if (c < 0 || (!pick_.empty() && pick_.back() == c))
+                continue;
+            if (fromBan) {
+                const Unit& U = units_[c];
+                int k = -1;
+                for (int M : U.members)
+                    if (e_.ban(M) == row)
+                        k = e_.ke(M);
+                if (k < 0 || e_.cntBKDay_(row, k, d) <= U.len)
+                    continue;
+            }
+            pick_.push_back(c);
+        }
+        if (!pick_.empty())
+            return pick_[rng_() % pick_.size()];
+    }
+    int u = movable_[rng_() % movable_.size()];
+    for (int tries = 0; tries < 4 && !worthMoving(u); ++tries)
+        u = movable_[rng_() % movable_.size()];
+    return u;
+}
+
+// Per class and subject, the lessons of the week less the doubles they could form less one
+// lesson per day: no timetable has fewer repeats. Summed over the classes.
+int Polisher::lowerRepeats() const
+{
+    const auto& g = e_.g_;
+    std::vector<int> lessons(static_cast<std::size_t>(sc_.KemuOldNum + 1), 0);
+    int bound = 0;
+    for (int b = 1; b <= sc_.MaxBanID; ++b) {
+        std::fill(lessons.begin(), lessons.end(), 0);
+        for (int x = 1; x <= N_; ++x)
+            if (const int r = g.Renke_B(b, x); r >= 0 && r < sc_.renkeSize())
+                ++lessons[static_cast<std::size_t>(e_.ke(r))];
+        for (int k = 1; k <= sc_.KemuOldNum; ++k) {
+            const int n = lessons[static_cast<std::size_t>(k)];
+            const int doubles = std::min(n / 2, sc_.theDay * static_cast<int>(sc_.KemuLianpai[k]));
+            bound += std::max(0, n - doubles - sc_.theDay);
+        }
+    }
+    return bound;
+}
+
 // Notes the timetable as it stands as the best so far; taken lazily, just before a move
 // leaves it, since most moves that reach a best are followed by ones that keep it.
 void Polisher::keepBest()
@@ -613,28 +762,27 @@ void Polisher::keepBest()
 bool Polisher::takeMove(const std::vector<Step>& steps, const std::function<bool(const Delta&)>& accept)
 {
     Delta d;
-    if (!tryMoves(steps, d))
+    if (!weigh(steps, d) || !accept(d))
         return false;
-    if (!accept(d)) {
-        undoMoves(steps);
-        return false;
-    }
     const Figures next{cur_.repeats + d.repeats, cur_.gaps + d.gaps, cur_.pref + d.pref};
+    const bool leaving = !next.better(bestFig_) && !(next == bestFig_);
+    // Leaving the best timetable not yet copied: copy it first.
+    if (leaving && atBest_ && !haveBest_)
+        keepBest();
+    if (!apply(steps))
+        return false;
     if (next.better(bestFig_)) {
         bestFig_ = next;
-        lastBest_ = steps_;
+        if (const long long w = next.weighted(); w <= gainMark_ - kRepeatCost) {
+            gainMark_ = w;
+            lastGain_ = weighed_;
+            lastGainStep_ = steps_;
+        }
         atBest_ = true;
         haveBest_ = false;
     } else if (next == bestFig_) {
         atBest_ = true;
     } else {
-        if (atBest_ && !haveBest_) {
-            // Leaving the best timetable not yet copied: copy it first.
-            undoMoves(steps);
-            keepBest();
-            Delta again;
-            tryMoves(steps, again);
-        }
         atBest_ = false;
     }
     commit();
@@ -646,7 +794,7 @@ bool Polisher::takeMove(const std::vector<Step>& steps, const std::function<bool
 // Simulated annealing over the chains: a random unit (mostly one with a repeat, a gap or an
 // unmet "尽量排" in reach) and a random block to trade with; a move that makes the weighted
 // figures no worse is taken, a worse one with a chance that falls with the temperature.
-void Polisher::anneal(long long steps)
+void Polisher::anneal(long long steps, long long horizon)
 {
     if (steps <= 0 || movable_.empty())
         return;
@@ -655,18 +803,26 @@ void Polisher::anneal(long long steps)
     std::vector<Step> cand;
     std::uniform_real_distribution<double> coin(0.0, 1.0);
     const long long total = steps;
+    bool quenched = false;
+    const long long start = weighed_;
     long long maxPref = 0;
     for (int v : bestPref_)
         maxPref += v;
     while (steps_ < end) {
         // Nothing left to gain, or a quarter of the annealing without a better timetable: the
         // descent settles what is left.
-        if ((bestFig_.repeats == 0 && bestFig_.gaps == 0 && bestFig_.pref >= maxPref) ||
-            steps_ - lastBest_ > total / 4)
+        if (bestFig_.repeats <= repeatsBound_ && bestFig_.gaps == 0 && bestFig_.pref >= maxPref)
             return;
-        int u = movable_[rng_() % movable_.size()];
-        for (int tries = 0; tries < 4 && !worthMoving(u); ++tries)
-            u = movable_[rng_() % movable_.size()];
+        // Stalled while warm: cool at once and go on from there; stalled again: the descent
+        // settles what is left.
+        if (stalled()) {
+            if (quenched)
+                return;
+            quenched = true;
+            lastGain_ = weighed_;
+            lastGainStep_ = steps_;
+        }
+        const int u = pickUnit();
         const int to = 1 + static_cast<int>(rng_() % static_cast<unsigned>(N_));
         // Mostly the unit's own periods; now and then two, so that a lesson can trade with a
         // double, taking its neighbour along.
@@ -678,8 +834,9 @@ void Polisher::anneal(long long steps)
         report(total - (end - steps_), total, 0);
         if (!chain(u, from, to, len, cand))
             continue;
-        const double done = static_cast<double>(total - (end - steps_)) / static_cast<double>(total);
-        const double temp = t0 * std::pow(t1 / t0, done);
+        const double done =
+            std::min(1.0, static_cast<double>(weighed_ - start) / static_cast<double>(std::max(horizon, 1LL)));
+        const double temp = quenched ? t1 : t0 * std::pow(t1 / t0, done);
         const double draw = coin(rng_);
         takeMove(cand, [&](const Delta& d) {
             const long long w = d.weighted();
@@ -696,6 +853,7 @@ void Polisher::descend(long long steps)
     std::vector<int> order = movable_;
     std::shuffle(order.begin(), order.end(), rng_);
     const long long end = steps > 0 ? steps_ + steps : -1;
+    long long lastGain = weighed_, lastGainStep = steps_, mark = cur_.weighted();
     for (int sweep = 0; sweep < kMaxSweeps; ++sweep) {
         bool better = false;
         for (std::size_t i = 0; i < order.size(); ++i) {
@@ -703,7 +861,8 @@ void Polisher::descend(long long steps)
             if (!worthMoving(u))
                 continue;
             for (int to = 1; to <= N_; ++to) {
-                if (end >= 0 && steps_ >= end)
+                if ((end >= 0 && steps_ >= end) || weighed_ - lastGain > stall_ ||
+                    steps_ - lastGainStep > kStallStepsPerWeighed * stall_)
                     return;
                 if (stop())
                     return;
@@ -712,6 +871,11 @@ void Polisher::descend(long long steps)
                     continue;
                 if (takeMove(cand, [](const Delta& d) { return d.better(); })) {
                     better = true;
+                    if (const long long w = cur_.weighted(); w <= mark - kRepeatCost) {
+                        mark = w;
+                        lastGain = weighed_;
+                        lastGainStep = steps_;
+                    }
                     break;
                 }
             }
@@ -742,12 +906,15 @@ void Polisher::run(long long lessons)
             movable_.push_back(u);
     cur_ = figures();
     bestFig_ = startFig_ = cur_;
+    repeatsBound_ = lowerRepeats();
+    gainMark_ = cur_.weighted();
+    stall_ = std::max(kMinStall, kStallPerLesson * std::max(lessons, 1LL));
     atBest_ = true;
     // A budget goes mostly to the annealing and the rest to the descent that settles it;
     // without one the annealing takes the default share and the descent runs to its end.
     const long long budget = req_.stepBudget;
     const long long annealSteps = budget > 0 ? budget * kAnnealShare / 100 : polishStepsFor(static_cast<int>(lessons));
-    anneal(annealSteps);
+    anneal(annealSteps, kCoolingPerLesson * std::max(lessons, 1LL));
     if (!cancelled_ && !budgetSpent_)
         descend(budget > 0 ? budget - steps_ : 0);
     if (cancelled_)
@@ -763,6 +930,8 @@ Polisher::Figures Polisher::figures()
     Figures f;
     repeatsOf_.resize(sc_.MaxBanID + 1, sc_.theDay + 1, 0);
     banSeen_.resize(sc_.MaxBanID + 1, sc_.theDay + 1, 0);
+    banRow_.resize(sc_.MaxBanID + 1, sc_.theDay + 1, 0);
+    teaRow_.resize(sc_.TeaOldNum + 1, sc_.theDay + 1, 0);
     teaSeen_.resize(sc_.TeaOldNum + 1, sc_.theDay + 1, 0);
     gapsOf_.resize(sc_.TeaOldNum + 1, sc_.theDay + 1, 0);
     for (int b = 1; b <= sc_.MaxBanID; ++b)
@@ -771,6 +940,14 @@ Polisher::Figures Polisher::figures()
     for (int t = 1; t <= sc_.TeaOldNum; ++t)
         for (int d = 1; d <= sc_.theDay; ++d)
             f.gaps += gapsOf_(t, d) = timetable::dayGaps(sc_, e_.g_, t, d);
+    badBanDays_.reset(dayKey(sc_.MaxBanID + 1, 0));
+    badTeaDays_.reset(dayKey(sc_.TeaOldNum + 1, 0));
+    for (int b = 1; b <= sc_.MaxBanID; ++b)
+        for (int d = 1; d <= sc_.theDay; ++d)
+            badBanDays_.mark(dayKey(b, d), repeatsOf_(b, d) > 0);
+    for (int t = 1; t <= sc_.TeaOldNum; ++t)
+        for (int d = 1; d <= sc_.theDay; ++d)
+            badTeaDays_.mark(dayKey(t, d), gapsOf_(t, d) > 0);
     for (int u = 0; u < static_cast<int>(units_.size()); ++u)
         if (bestPref_[u] > 0)
             f.pref += prefAt(u, units_[u].slot);
@@ -807,6 +984,7 @@ PolishResult polishTimetable(const model::School& s, const model::Grids& start, 
         res.moves = p.moves();
         res.steps = p.steps();
         res.improved = !res.cancelled && p.improved();
+        res.atBound = !res.cancelled && p.atBound();
         if (res.improved)
             res.grids = e.grids();
     }

@@ -4,7 +4,11 @@
 // a lesson moving into the other block takes along every lesson there of its classes, its
 // teacher and the teacher's exclusion partner, and so on, which covers moves to free periods,
 // swaps in one class and chains of swaps across classes. Simulated annealing over these moves,
-// then a descent, keep the best timetable met. A double or a combined lesson moves as one unit. It never moves a lesson of a kept or locked class, of a locked teacher, or one
+// then a descent, keep the best timetable met. Moves start mostly from a class day with a
+// repeat or a teacher day with a gap, and each is weighed on copies of the days it touches
+// before it is made. The polish ends early when the repeats and gaps reach the fewest the
+// lessons allow, or when a long run of moves gains nothing; the same seed and budget still
+// give the same timetable. A double or a combined lesson moves as one unit. It never moves a lesson of a kept or locked class, of a locked teacher, or one
 // scored kImmovableScore or more ("一定排"); every move keeps every rule the checker enforces
 // (and the run's options the search enforces), and it never changes what is placed.
 #pragma once
@@ -51,6 +55,9 @@ struct PolishResult {
     bool nothingToMove = false; // every lesson locked, kept or fixed in place
     bool budgetSpent = false;
     bool improved = false;      // the grids are better than the ones given (else they are those)
+    // The repeats are at the fewest the lessons allow and no teacher has a gap: the polish
+    // ended there, whatever steps were left.
+    bool atBound = false;
     model::Grids grids;
     PolishFigures before, after;
     timetable::Quality quality;  // every measure of the grids returned
@@ -63,13 +70,17 @@ struct PolishResult {
 // The polish's default steps after a run on a school of `lessons` lessons: enough for the
 // repeats and gaps of real schools' weeks to fall to what a careful timetabler reaches. Small
 // schools whose lessons are bound in large combined groups need many steps for few lessons,
-// hence the floor; on large schools the polish takes longer than the search itself.
+// hence the floor. Most runs end well before it, where moves stop paying.
 inline constexpr long long kPolishStepsPerLesson = 60;
 inline constexpr long long kPolishMinSteps = 300'000;
 inline long long polishStepsFor(int lessons)
 {
     return std::max(kPolishStepsPerLesson * std::max(lessons, 1), kPolishMinSteps);
 }
+
+// Weighed moves without a gain (of one repeat, or eight gaps) after which the polish gives
+// up on a school of few lessons; larger schools get a few such moves per lesson.
+inline constexpr long long kPolishMinStall = 2000;
 
 // "没有可以优化的课"
 extern const char* const kNothingToPolish;

@@ -9,15 +9,25 @@ namespace tavrin::timetable {
 int dayRepeats(const model::School& s, const model::Grids& g, int b, int d)
 {
     const int P = s.P();
+    int row[65];
+    for (int j = 1; j <= P && j <= 64; ++j)
+        row[j] = g.Renke_B(b, model::slotOf(d, j, P));
+    return dayRepeats(s, d, row);
+}
+
+int dayRepeats(const model::School& s, int d, const int* renke)
+{
+    // Rows hold at most 64 periods: a day has far fewer.
+    const int P = s.P(), J = std::min(P, 64);
     const auto& sl = s.slots;
     // Subjects of the day, their lessons and the doubles among them; a day has few periods.
     int kes[64], lessons[64], pairs[64];
     int n = 0;
     int prevR = -1, prevSection = -1;
     bool prevPaired = false;
-    for (int j = 1; j <= P; ++j) {
+    for (int j = 1; j <= J; ++j) {
         const int x = model::slotOf(d, j, P);
-        const int r = g.Renke_B(b, x);
+        const int r = renke[j];
         if (r < 0 || r >= s.renkeSize()) {
             prevR = -1;
             continue;
@@ -50,10 +60,18 @@ int dayRepeats(const model::School& s, const model::Grids& g, int b, int d)
 
 int dayGaps(const model::School& s, const model::Grids& g, int t, int d)
 {
-    const int P = s.P();
+    const int P = s.P(), J = std::min(P, 64);
+    int row[65];
+    for (int j = 1; j <= J; ++j)
+        row[j] = g.Renke_T(t, model::slotOf(d, j, P));
+    return dayGaps(J, row);
+}
+
+int dayGaps(int P, const int* renke)
+{
     int first = -1, last = -1, busy = 0;
     for (int j = 1; j <= P; ++j)
-        if (g.Renke_T(t, model::slotOf(d, j, P)) >= 0) {
+        if (renke[j] >= 0) {
             if (first < 0)
                 first = j;
             last = j;

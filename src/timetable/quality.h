@@ -27,8 +27,13 @@ Quality measureQuality(const model::School& s, const model::Grids& g);
 // neighbouring periods of one section) counts as one lesson. The one definition every
 // figure, the polish and the JSON use.
 int dayRepeats(const model::School& s, const model::Grids& g, int b, int d);
+// The same over a class's day given as its lessons at periods 1..P (renke[j]; anything that is
+// not a lesson, -1 among them, is free), so that a day can be weighed before it is written.
+int dayRepeats(const model::School& s, int d, const int* renke);
 // Teacher gaps of teacher t on day d: the periods without a lesson between the teacher's
 // first and last lesson of the day (a combined lesson fills the teacher's row once).
 int dayGaps(const model::School& s, const model::Grids& g, int t, int d);
+// The same over a teacher's day given as their lessons at periods 1..P (renke[j], -1 free).
+int dayGaps(int P, const int* renke);
 
 }  // namespace tavrin::timetable

@@ -291,6 +291,131 @@ TEST(Polish, ClassesNotChosenStandAsTheyAre)
 
 namespace {
 
+// Three days of two periods, one class: 语文 (甲) four times a week, on Monday and Tuesday
+// twice each, and 数学 (乙) twice on Wednesday. Four lessons on three days leave one repeat
+// whatever moves.
+void fourOnThreeDays(SchoolBuilder& b)
+{
+    const int ji = b.ji("初一");
+    const int A = b.ban("1班", ji);
+    const int X = b.ke("语文"), Y = b.ke("数学");
+    const int t1 = b.tea("甲"), t2 = b.tea("乙");
+    b.renke(t1, A, X, 4);
+    b.renke(t2, A, Y, 2);
+    for (int jie : {1, 2}) {
+        b.lesson(A, 1, jie, t1, X);
+        b.lesson(A, 2, jie, t1, X);
+        b.lesson(A, 3, jie, t2, Y);
+    }
+}
+
+// Two days of three periods, one class: 语文 (甲, a wanted double a week) at Monday's three
+// periods and Tuesday's first, 数学 (乙) at Tuesday's other two. Standing as two doubles, the
+// four 语文 lessons need not repeat: one swap makes a week without a repeat.
+void doublesOnTwoDays(SchoolBuilder& b)
+{
+    const int ji = b.ji("初一");
+    const int A = b.ban("1班", ji);
+    const int X = b.ke("语文", 0, 1), Y = b.ke("数学");
+    const int t1 = b.tea("甲"), t2 = b.tea("乙");
+    b.renke(t1, A, X, 4);
+    b.renke(t2, A, Y, 2);
+    for (int jie : {1, 2, 3})
+        b.lesson(A, 1, jie, t1, X);
+    b.lesson(A, 2, 1, t1, X);
+    b.lesson(A, 2, 2, t2, Y);
+    b.lesson(A, 2, 3, t2, Y);
+}
+
+// One day of three periods, two classes: 甲 teaches class 1 at period 1 and class 2 at
+// period 3 and may never teach at period 2, so the gap between stays whatever moves; the
+// other lessons can move, but nothing they do helps.
+void gapNothingCloses(SchoolBuilder& b)
+{
+    const int ji = b.ji("初一");
+    const int A = b.ban("1班", ji), B = b.ban("2班", ji);
+    const int t1 = b.tea("甲"), t2 = b.tea("乙"), t3 = b.tea("丙"), t4 = b.tea("丁"), t5 = b.tea("戊");
+    const int X = b.ke("语文"), Y = b.ke("数学"), Z = b.ke("英语"), U = b.ke("物理"), V = b.ke("化学");
+    b.renke(t1, A, X, 1);
+    b.renke(t2, A, Y, 1);
+    b.renke(t3, A, Z, 1);
+    b.renke(t4, B, U, 1);
+    b.renke(t5, B, V, 1);
+    b.renke(t1, B, X, 1);
+    b.lesson(A, 1, 1, t1, X);
+    b.lesson(A, 1, 2, t2, Y);
+    b.lesson(A, 1, 3, t3, Z);
+    b.lesson(B, 1, 1, t4, U);
+    b.lesson(B, 1, 2, t5, V);
+    b.lesson(B, 1, 3, t1, X);
+    b.markTea(t1, 1, 2, 3);
+}
+
+struct BoundCase {
+    const char* name;
+    std::vector<int> days;
+    int mor;
+    std::function<void(SchoolBuilder&)> build;
+    int repeatsBefore, repeatsAfter;
+};
+
+}  // namespace
+
+TEST(Polish, EndsAtTheFewestRepeatsAndGapsTheLessonsAllow)
+{
+    const BoundCase cases[] = {
+        {"four lessons on three days keep one repeat", {1, 2, 3}, 2, fourOnThreeDays, 3, 1},
+        {"two wanted doubles on two days need none", {1, 2}, 3, doublesOnTwoDays, 2, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Built w(c.days, c.mor);
+        c.build(w.b);
+        w.load();
+        ASSERT_TRUE(timetable::checkTimetable(w.school, w.grids).empty());
+        const auto r = w.polish();
+        EXPECT_EQ(r.before.repeats, c.repeatsBefore);
+        EXPECT_EQ(r.after.repeats, c.repeatsAfter);
+        EXPECT_EQ(r.after.gaps, 0);
+        EXPECT_TRUE(r.atBound);
+        EXPECT_FALSE(r.budgetSpent);
+        // Ended there, not after the moves without a gain that end a polish which cannot tell.
+        EXPECT_LT(r.steps, scheduler::kPolishMinStall);
+        EXPECT_TRUE(timetable::checkTimetable(w.school, r.grids).empty());
+        EXPECT_EQ(r.after, scheduler::polishFigures(w.school, r.grids));
+    }
+}
+
+TEST(Polish, EndsWhenMovesStopPayingTheSameWayEveryTime)
+{
+    Built w({1}, 3);
+    gapNothingCloses(w.b);
+    w.load();
+    ASSERT_TRUE(timetable::checkTimetable(w.school, w.grids).empty());
+    std::vector<scheduler::PolishResult> runs;
+    // Budgets far beyond where it ends, twice each: the end depends on neither.
+    for (long long budget : {1'000'000LL, 1'000'000LL, 3'000'000LL}) {
+        scheduler::PolishRequest req;
+        req.seed = 5;
+        req.stepBudget = budget;
+        runs.push_back(scheduler::polishTimetable(w.school, w.grids, std::vector<std::uint8_t>(w.school.MaxBanID + 1, 0),
+                                                  req));
+    }
+    for (const auto& r : runs) {
+        EXPECT_EQ(r.before.gaps, 1);
+        EXPECT_EQ(r.after, r.before);
+        EXPECT_FALSE(r.atBound);
+        EXPECT_FALSE(r.budgetSpent);
+        EXPECT_FALSE(r.improved);
+        EXPECT_TRUE(r.grids == w.grids);
+        EXPECT_GT(r.steps, 0);
+        EXPECT_EQ(r.steps, runs.front().steps);
+        EXPECT_EQ(r.moves, runs.front().moves);
+    }
+}
+
+namespace {
+
 // Generated schools with combined lessons.
 struct Demo : tavrin::testing::DemoSchool {
     Demo(demo::DemoSize size, std::uint32_t seed) : DemoSchool(size, true, seed) {}
