@@ -4,6 +4,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cctype>
 #include <cmath>
@@ -13,6 +14,11 @@
 #include <pugixml.hpp>
 #include <map>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 
 namespace tavrin::spreadsheet {
 
@@ -505,7 +511,7 @@ private:
 
     int readRow(std::size_t start, std::size_t end, int lastRow)
     {
-        pugi::xml_document doc;
+        pugi::xml_document& doc = rowDoc_;  // one document reused: its memory pages stay
         if (!doc.load_buffer_inplace(xml_.data() + start, end - start, kParseOptions, pugi::encoding_utf8))
             corrupt();
         pugi::xml_node row = doc.document_element();
@@ -579,6 +585,7 @@ private:
     const ReadProgress& progress_;
     std::string prefix_;
     GridBuilder grid_;
+    pugi::xml_document rowDoc_;
 };
 
 // ---- compound files (.xls, encrypted .xlsx) ----
@@ -966,6 +973,145 @@ ReadResult readXls(const std::string& path, const BiffExtras& extras, const Read
     return res;
 }
 
+// libfreexl has been seen to overrun its own buffers on a crafted .xls, which no check of
+// ours before the call can rule out. So it runs in a child process: a crash there becomes the
+// damaged-workbook message and the screen with its unsaved data lives on. The child sends
+// frames through a pipe: a row read ('R', rows done, rows in all), then either the cells
+// ('C', row, column, text) and 'D', or a failure ('F', status, message).
+namespace xlsfork {
+
+std::atomic<bool> crashForTest{false};
+
+void sendAll(int fd, const char* p, std::size_t n)
+{
+    while (n > 0) {
+        ssize_t w = ::write(fd, p, n);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0)
+            ::_exit(3);
+        p += w;
+        n -= std::size_t(w);
+    }
+}
+
+void frame(int fd, char type, std::uint32_t a, std::uint32_t b, std::string_view text = {})
+{
+    char head[13];
+    head[0] = type;
+    std::uint32_t len = std::uint32_t(text.size());
+    std::memcpy(head + 1, &a, 4);
+    std::memcpy(head + 5, &b, 4);
+    std::memcpy(head + 9, &len, 4);
+    sendAll(fd, head, sizeof head);
+    sendAll(fd, text.data(), text.size());
+}
+
+bool readAll(int fd, char* p, std::size_t n)
+{
+    while (n > 0) {
+        ssize_t r = ::read(fd, p, n);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            return false;
+        p += r;
+        n -= std::size_t(r);
+    }
+    return true;
+}
+
+ReadResult run(const std::string& path, const BiffExtras& extras, const ReadProgress& progress)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return fail(Status::Corrupt);
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return fail(Status::Corrupt);
+    }
+    if (pid == 0) {
+        ::close(fds[0]);
+        if (crashForTest.load())
+            ::raise(SIGKILL);
+        const int out = fds[1];
+        ReadResult r = readXls(path, extras, [out](int done, int percent) {
+            frame(out, 'R', std::uint32_t(done), std::uint32_t(percent));
+            return true;
+        });
+        if (r.ok()) {
+            for (const auto& row : r.sheet.rows)
+                for (const auto& [col, text] : row.cells)
+                    frame(out, 'C', std::uint32_t(row.row), std::uint32_t(col), text);
+            frame(out, 'D', 0, 0);
+        } else {
+            frame(out, 'F', std::uint32_t(r.status), 0, r.message);
+        }
+        ::close(out);
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    ReadResult result = fail(Status::Corrupt);
+    GridBuilder grid;
+    bool cancelled = false, finished = false;
+    int lastRow = 0;
+    for (;;) {
+        char head[13];
+        if (!readAll(fds[0], head, sizeof head))
+            break;
+        std::uint32_t a, b, len;
+        std::memcpy(&a, head + 1, 4);
+        std::memcpy(&b, head + 5, 4);
+        std::memcpy(&len, head + 9, 4);
+        if (len > kMaxUnpackedPart)
+            break;
+        std::string text(len, '\0');
+        if (!readAll(fds[0], text.data(), len))
+            break;
+        if (head[0] == 'R') {
+            if (progress && !progress(int(a), int(b))) {
+                cancelled = true;
+                break;
+            }
+        } else if (head[0] == 'C') {
+            if (int(a) != lastRow)
+                grid.endRow();
+            lastRow = int(a);
+            grid.add(int(a), int(b), std::move(text));
+        } else if (head[0] == 'F') {
+            result.status = Status(a);
+            result.message = std::move(text);
+            finished = true;
+            break;
+        } else if (head[0] == 'D') {
+            result = ReadResult();
+            result.sheet = grid.finish();
+            finished = true;
+            break;
+        } else {
+            break;
+        }
+    }
+    ::close(fds[0]);
+    if (cancelled || !finished)
+        ::kill(pid, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (cancelled) {
+        ReadResult r;
+        r.status = Status::Cancelled;
+        return r;
+    }
+    if (!finished || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return fail(Status::Corrupt);
+    return result;
+}
+
+}  // namespace xlsfork
+
 enum class Kind { Zip, Compound, Other };
 
 Kind kindOf(std::string_view b)
@@ -1022,7 +1168,7 @@ ReadResult readBytes(std::string_view bytes, const std::string& xlsPath, bool wr
                 if (!out.flush())
                     return fail(Status::Corrupt);
             }
-            return readXls(xlsPath, extras, progress);
+            return xlsfork::run(xlsPath, extras, progress);
         }
         case Kind::Other: return fail(Status::NotWorkbook);
         }
@@ -1054,6 +1200,8 @@ int SheetGrid::lastCol() const
             m = std::max(m, r.cells.back().first);
     return m;
 }
+
+void setXlsChildCrashForTest(bool crash) { xlsfork::crashForTest.store(crash); }
 
 std::string columnLetters(int col)
 {

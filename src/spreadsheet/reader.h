@@ -61,6 +61,10 @@ ReadResult readFirstSheet(const std::string& path, const ReadProgress& progress 
 ReadResult readFirstSheetBytes(std::string_view bytes, const std::string& scratchPath,
                                const ReadProgress& progress = {});
 
+// Test hook: the child process that reads a .xls dies before reading, as it would when the
+// library crashed on the file.
+void setXlsChildCrashForTest(bool crash);
+
 // Column letters as a spreadsheet shows them: 1 -> "A", 27 -> "AA", 16384 -> "XFD".
 std::string columnLetters(int col);
 // "第5行C列是错误值（#REF!），请修正后再导入。"

@@ -397,6 +397,21 @@ TEST(ReaderTest, XlsWithAPasswordOrAnErrorCell)
     EXPECT_EQ(err.message, "第1行B列是错误值（#DIV/0!），请修正后再导入。");
 }
 
+// The .xls library runs in a child process: its crash is the damaged-workbook message, and
+// the reading process goes on.
+TEST(ReaderTest, XlsLibraryCrashBecomesAMessage)
+{
+    setXlsChildCrashForTest(true);
+    auto crashed = readFirstSheet(kFixtures + "/plain.xls");
+    setXlsChildCrashForTest(false);
+    EXPECT_EQ(crashed.status, Status::Corrupt);
+    EXPECT_EQ(crashed.message, kCorruptText);
+    EXPECT_TRUE(crashed.sheet.rows.empty());
+    auto again = readFirstSheet(kFixtures + "/plain.xls");
+    ASSERT_TRUE(again.ok()) << again.message;
+    EXPECT_EQ(again.sheet.text(1, 1), "科目");
+}
+
 // ---- our own workbooks read back ----
 
 TEST(ReaderTest, OwnWorkbookReadBack)
