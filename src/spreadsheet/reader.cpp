@@ -14,6 +14,7 @@
 #include <pugixml.hpp>
 #include <map>
 #include <sys/stat.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -72,7 +73,17 @@ pugi::xml_node child(pugi::xml_node parent, std::string_view local)
 
 // Entities are never expanded by pugixml and nothing is ever fetched, but a document that
 // declares a DOCTYPE is no workbook part any writer produces: it is refused outright.
-bool hasDoctype(std::string_view xml) { return xml.find("<!DOCTYPE") != std::string_view::npos; }
+// A substring search that stays fast on a large part: glibc's memmem, where std::string::find
+// would compare at every '<' of the sheet.
+std::size_t findIn(std::string_view s, std::string_view pat, std::size_t from = 0)
+{
+    if (from > s.size())
+        return std::string_view::npos;
+    const void* hit = ::memmem(s.data() + from, s.size() - from, pat.data(), pat.size());
+    return hit ? std::size_t(static_cast<const char*>(hit) - s.data()) : std::string_view::npos;
+}
+
+bool hasDoctype(std::string_view xml) { return findIn(xml, "<!DOCTYPE") != std::string_view::npos; }
 
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
 
@@ -159,9 +170,13 @@ bool parseRef(std::string_view ref, int& row, int& col)
 {
     std::size_t i = 0;
     long c = 0;
-    while (i < ref.size() && i < 3 && std::isalpha(static_cast<unsigned char>(ref[i]))) {
-        c = c * 26 + (std::toupper(static_cast<unsigned char>(ref[i])) - 'A' + 1);
-        ++i;
+    for (; i < ref.size() && i < 3; ++i) {
+        char ch = ref[i];
+        if (ch >= 'a' && ch <= 'z')
+            ch = char(ch - 'a' + 'A');
+        if (ch < 'A' || ch > 'Z')
+            break;
+        c = c * 26 + (ch - 'A' + 1);
     }
     if (i == 0 || c > kMaxSheetCol)
         return false;
@@ -434,7 +449,7 @@ public:
         if (xml_[gt - 1] == '/')
             return done();
         std::string rowName = prefix_ + "row";
-        std::size_t close = xml_.find("</" + prefix_ + "sheetData", gt);
+        std::size_t close = findIn(xml_, "</" + prefix_ + "sheetData", gt);
         if (close == std::string::npos)
             corrupt();
         std::size_t pos = gt + 1;
@@ -452,7 +467,7 @@ public:
                 end = tagEnd + 1;
             } else {
                 std::string endTag = "</" + rowName + ">";
-                std::size_t e = xml_.find(endTag, tagEnd);
+                std::size_t e = findIn(xml_, endTag, tagEnd);
                 if (e == std::string::npos || e > close)
                     corrupt();
                 end = e + endTag.size();
@@ -480,7 +495,7 @@ private:
     // The start tag "<sheetData" or "<x:sheetData"; remembers the prefix the part uses.
     std::size_t findTag(std::string_view name, std::size_t from)
     {
-        for (std::size_t p = xml_.find(name, from); p != std::string::npos; p = xml_.find(name, p + 1)) {
+        for (std::size_t p = findIn(xml_, name, from); p != std::string::npos; p = findIn(xml_, name, p + 1)) {
             std::size_t lt = p;
             if (lt > 0 && xml_[lt - 1] == ':') {
                 --lt;
@@ -501,7 +516,7 @@ private:
     std::size_t findElement(const std::string& name, std::size_t from, std::size_t limit)
     {
         std::string open = "<" + name;
-        for (std::size_t p = xml_.find(open, from); p != std::string::npos && p < limit; p = xml_.find(open, p + 1)) {
+        for (std::size_t p = findIn(xml_, open, from); p != std::string::npos && p < limit; p = findIn(xml_, open, p + 1)) {
             char after = p + open.size() < xml_.size() ? xml_[p + open.size()] : '\0';
             if (after == '>' || after == '/' || after == ' ' || after == '\t' || after == '\n' || after == '\r')
                 return p;
@@ -786,7 +801,11 @@ struct BiffExtras {
     bool password = false;
     std::map<std::pair<int, int>, std::string> values;  // (row, col) 1-based -> text
     std::map<std::pair<int, int>, std::string> errors;  // (row, col) -> "#REF!"
+    std::uint64_t cells = 0;                             // the largest stated sheet extent
 };
+
+// Beyond this many cells in one sheet's stated extent a .xls is no import template.
+constexpr std::uint64_t kMaxXlsCells = 4'000'000;
 
 const char* biffError(unsigned code)
 {
@@ -855,6 +874,18 @@ BiffExtras scanBiff(std::string_view wb)
             at += 4 + len;
         }
     };
+    // libfreexl makes room for every sheet's stated extent at once: a crafted extent would
+    // cost it gigabytes and minutes, so the largest one is read first.
+    for (std::size_t at = 0; at + 4 <= wb.size();) {
+        unsigned type = le16(wb, at), len = le16(wb, at + 2);
+        if (at + 4 + len > wb.size())
+            break;
+        if (type == 0x0200 && len >= 12) {
+            std::uint64_t rows = le32(wb, at + 8), cols = le16(wb, at + 14);
+            x.cells = std::max(x.cells, rows * cols);
+        }
+        at += 4 + len;
+    }
     std::optional<std::size_t> sheetAt;
     bool biff8 = false;
     records(0, [&](unsigned type, std::string_view rec) {
@@ -931,7 +962,7 @@ ReadResult readXls(const std::string& path, const BiffExtras& extras, const Read
         return fail(Status::Corrupt);
     unsigned rows = 0;
     unsigned short cols = 0;
-    if (freexl_worksheet_dimensions(h, &rows, &cols) != FREEXL_OK)
+    if (freexl_worksheet_dimensions(h, &rows, &cols) != FREEXL_OK || std::uint64_t(rows) * cols > kMaxXlsCells)
         return fail(Status::Corrupt);
     GridBuilder grid;
     for (unsigned r = 0; r < rows; ++r) {
@@ -981,6 +1012,7 @@ ReadResult readXls(const std::string& path, const BiffExtras& extras, const Read
 namespace xlsfork {
 
 std::atomic<bool> crashForTest{false};
+constexpr int kSilenceMs = 15000;
 
 void sendAll(int fd, const char* p, std::size_t n)
 {
@@ -1058,6 +1090,13 @@ ReadResult run(const std::string& path, const BiffExtras& extras, const ReadProg
     bool cancelled = false, finished = false;
     int lastRow = 0;
     for (;;) {
+        // A child that says nothing for this long is stuck in the library on a crafted file.
+        pollfd pf{fds[0], POLLIN, 0};
+        int ready;
+        while ((ready = ::poll(&pf, 1, kSilenceMs)) < 0 && errno == EINTR) {
+        }
+        if (ready <= 0)
+            break;
         char head[13];
         if (!readAll(fds[0], head, sizeof head))
             break;
@@ -1162,6 +1201,8 @@ ReadResult readBytes(std::string_view bytes, const std::string& xlsPath, bool wr
             BiffExtras extras;
             if (auto wb = cf.stream("Workbook"))
                 extras = scanBiff(*wb);
+            if (extras.cells > kMaxXlsCells)
+                return fail(Status::Corrupt);
             if (writeXls) {
                 std::ofstream out(xlsPath, std::ios::binary | std::ios::trunc);
                 out.write(bytes.data(), std::streamsize(bytes.size()));

@@ -386,15 +386,26 @@ TEST(ReaderTest, LibreOfficeWorkbooks)
     }
 }
 
-TEST(ReaderTest, XlsWithAPasswordOrAnErrorCell)
+TEST(ReaderTest, XlsRefusals)
 {
-    auto pw = readFirstSheet(kFixtures + "/password.xls");
-    EXPECT_EQ(pw.status, Status::Password);
-    EXPECT_EQ(pw.message, kPasswordText);
-    EXPECT_TRUE(pw.sheet.rows.empty());
-    auto err = readFirstSheet(kFixtures + "/error.xls");
-    EXPECT_EQ(err.status, Status::ErrorCell);
-    EXPECT_EQ(err.message, "第1行B列是错误值（#DIV/0!），请修正后再导入。");
+    struct Case {
+        const char* file;
+        Status want;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"password.xls", Status::Password, kPasswordText},
+        {"error.xls", Status::ErrorCell, "第1行B列是错误值（#DIV/0!），请修正后再导入。"},
+        // A sheet that states an extent of millions of cells, which the library would try to hold.
+        {"huge-extent.xls", Status::Corrupt, kCorruptText},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        auto r = readFirstSheet(kFixtures + "/" + c.file);
+        EXPECT_EQ(r.status, c.want);
+        EXPECT_EQ(r.message, c.message);
+        EXPECT_TRUE(r.sheet.rows.empty());
+    }
 }
 
 // The .xls library runs in a child process: its crash is the damaged-workbook message, and
