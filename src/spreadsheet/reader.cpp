@@ -1201,6 +1201,8 @@ ReadResult readBytes(std::string_view bytes, const std::string& xlsPath, bool wr
             BiffExtras extras;
             if (auto wb = cf.stream("Workbook"))
                 extras = scanBiff(*wb);
+            if (extras.password)
+                return fail(Status::Password);  // the records after it are scrambled
             if (extras.cells > kMaxXlsCells)
                 return fail(Status::Corrupt);
             if (writeXls) {
