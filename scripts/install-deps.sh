@@ -9,7 +9,7 @@ PKGS=(
   libsodium-dev libcli11-dev nlohmann-json3-dev libfmt-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-noto-cjk xvfb xauth xdg-utils python3
-  libreoffice-calc poppler-utils
+  libreoffice-calc python3-uno poppler-utils
 )
 missing=()
 for p in "${PKGS[@]}"; do
