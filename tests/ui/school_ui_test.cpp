@@ -391,5 +391,45 @@ void SchoolUiTest::tooManyHeldLessonsAreToldNotListed()
     QCOMPARE(win->status(), QString::fromUtf8(timetable::holdingOverflowText(timetable::KbSide::Ban)));
 }
 
+// "导出打印" and the menu's export entry on each table open the whole-school dialog for that
+// table (its second show box names the other side).
+void SchoolUiTest::exportButtonsOpenTheDialogOfTheirTable()
+{
+    const struct {
+        int table;
+        const char* button;
+        const char* entry;
+        const char* second;
+    } cases[] = {{ui::KbAll, "btnExKball", "mniTs7Export", "显示教师"},
+                 {ui::KbRenke, "btnExKbRen", "mniTs8Export", "显示班级"}};
+    for (const auto& c : cases) {
+        School school;
+        fillSchool(*school.store);
+        SchoolWindow win(*school.store);
+        win->openTimetable(c.table);
+        auto* page = static_cast<timetable::ui::SchoolTablePage*>(win->page(win->currentIndex()));
+        auto* btn = page->findChild<QPushButton*>(c.button);
+        QVERIFY(btn && btn->isEnabled());
+        QVERIFY(page->action(c.entry)->isEnabled());
+        for (int via = 0; via < 2; ++via) {
+            QString title, second;
+            QTimer::singleShot(0, [&] {
+                if (auto* d = qobject_cast<spreadsheet::TFrmPrKball*>(QApplication::activeModalWidget())) {
+                    title = d->windowTitle();
+                    second = d->chkFont(2)->text();
+                    d->close();
+                }
+            });
+            if (via == 0)
+                QTest::mouseClick(btn, Qt::LeftButton);
+            else
+                page->action(c.entry)->trigger();
+            QCOMPARE(title, QStringLiteral("导出，打印"));
+            QCOMPARE(second, QString::fromUtf8(c.second));
+        }
+        QVERIFY(win.asker.shown.empty());
+    }
+}
+
 QTEST_MAIN(SchoolUiTest)
 #include "school_ui_test.moc"
