@@ -16,7 +16,7 @@ if [ ! -f "$BUILD/CMakeCache.txt" ]; then
 elif ! grep -q '^TAVRIN_BUILD_TESTS:BOOL=ON' "$BUILD/CMakeCache.txt"; then
   cmake -S . -B "$BUILD" -DTAVRIN_BUILD_TESTS=ON >/dev/null  # the picture tools live with the screen tests
 fi
-cmake --build "$BUILD" --target tavrin tavrin-cli timetable_shots dialog_shots pai_shots export_shots changes_shots -j"${JOBS:-2}"
+cmake --build "$BUILD" --target tavrin tavrin-cli timetable_shots dialog_shots pai_shots export_shots changes_shots school_shots -j"${JOBS:-2}"
 tool() { realpath "$(find "$BUILD" -name "$1" -type f -perm -u+x | head -n1)"; }
 CLI=$(tool tavrin-cli)
 APP="$BUILD/tavrin"
@@ -25,6 +25,7 @@ DIALOG_SHOTS=$(tool dialog_shots)
 PAI_SHOTS=$(tool pai_shots)
 EXPORT_SHOTS=$(tool export_shots)
 CHANGES_SHOTS=$(tool changes_shots)
+SCHOOL_SHOTS=$(tool school_shots)
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}  # a sanitizer build may take the pictures too
 
 # A fixed folder, so that the path on the home page is the same in every run's pictures.
@@ -101,6 +102,8 @@ for SIZE in 960x640 1920x1080; do
   "$CLI" schedule "$WORK/changes/db.dat" --seed 1 >/dev/null
   xvfb-run -a -s "$SCREEN" "$CHANGES_SHOTS" "$WORK/changes/db.dat" "$OUT" 1 "$SIZE"
   ls "$OUT"/changes-*-"$SIZE".png
+  # school-{all,drag,renke}-SIZE.png: the whole-school timetable and the assignment table.
+  xvfb-run -a -s "$SCREEN" "$SCHOOL_SHOTS" "$WORK/changes/db.dat" "$OUT" "$SIZE"
   # From the school's folder, where the dialog opens: no path of this machine in the picture.
   (cd "$WORK/sample" && xvfb-run -a -s "$SCREEN" "$DIALOG_SHOTS" db.dat "$OLDPWD/$OUT/file-dialog-$SIZE.png" "$SIZE")
   echo "$OUT/file-dialog-$SIZE.png"
