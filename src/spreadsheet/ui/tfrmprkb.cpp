@@ -1,9 +1,7 @@
 #include "spreadsheet/ui/tfrmprkb.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QDateTime>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -18,7 +16,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include "scheduler/conditions.h"
@@ -122,14 +119,13 @@ int findNext(ui::CheckList& list, const QString& text)
 
 TfrmPrKb::TfrmPrKb(const model::School& school, const model::Array2<int>& classGrid, const model::Array2<int>& teaGrid,
                    store::Store& st, ui::Asker& asker, int defaultLayout, QWidget* parent)
-    : QDialog(parent), school_(school), classGrid_(classGrid), teaGrid_(teaGrid), st_(st), asker_(asker),
-      defaultLayout_(defaultLayout)
+    : ExportDialog(asker, QStringLiteral("导出"), parent), school_(school), classGrid_(classGrid), teaGrid_(teaGrid),
+      st_(st), defaultLayout_(defaultLayout)
 {
     setObjectName("TfrmPrKb");
     setWindowTitle(QStringLiteral("导出、打印课程表"));
     BanIsSel.assign(static_cast<std::size_t>(school_.MaxBanID) + 1, false);
     TeaIsSel.assign(static_cast<std::size_t>(school_.TeaOldNum) + 1, false);
-    exportDir = defaultExportDir();
 
     lvSelBan_ = new ui::CheckList(QStringLiteral("选择班级表"), this);
     lvSelTea_ = new ui::CheckList(QStringLiteral("选择教师表"), this);
@@ -175,19 +171,7 @@ TfrmPrKb::TfrmPrKb(const model::School& school, const model::Array2<int>& classG
     chkPr_ = new QCheckBox(QStringLiteral("导出后自动打印"), this);
     chkPr_->setObjectName("chkPr");
     printSheets = printOnDefaultPrinter;
-    btnOutExcel_ = new QPushButton(QStringLiteral("导出为EXCEL"), this);
-    btnCancel_ = new QPushButton(QStringLiteral("关闭"), this);
-    btnOutExcel_->setObjectName("btnOutExcel");
-    btnCancel_->setObjectName("btnCancel");
     connect(btnOutExcel_, &QPushButton::clicked, this, &TfrmPrKb::startExport);
-    connect(btnCancel_, &QPushButton::clicked, this, &TfrmPrKb::cancelOrClose);
-    pnlLoading_ = new QLabel(QStringLiteral("正在生成课程表，请稍候……"), this);
-    progress_ = new QProgressBar(this);
-    progress_->setRange(0, 100);
-    pnlLoading_->hide();
-    progress_->hide();
-    job_ = new ui::LongJob(this);
-    connect(job_, &ui::LongJob::progressed, this, [this](int pct, const QString&) { progress_->setValue(pct); });
 
     auto* lists = new QGridLayout;
     lists->addWidget(lvSelBan_, 0, 0, 1, 2);
@@ -323,99 +307,25 @@ void TfrmPrKb::startExport()
         asker_.inform(QStringLiteral("请至少选择一个班或一个教师。"));
         return;
     }
-    exporting_ = true;
-    btnOutExcel_->setEnabled(false);
-    btnOutExcel_->setText(QStringLiteral("正在导出..."));
-    btnCancel_->setText(QStringLiteral("取消"));
-    pnlLoading_->show();
-    progress_->setValue(0);
-    progress_->show();
-    setCursor(Qt::WaitCursor);
-
     const KbExportOptions o = options();
-    QDir().mkpath(exportDir);
-    const std::string path = freeExportFile(exportDir, QStringLiteral("课程表")).toStdString();
-    auto result = std::make_shared<WriteResult>();
-    auto cancelled = std::make_shared<bool>(false);
-    // Kept for the printer, which prints once the export is complete, so a cancel prints nothing.
+    // The sheets are kept for the printer, which prints once the export is complete, so a
+    // cancel prints nothing.
     const bool print = chkPr_->isChecked();
-    auto kept = std::make_shared<Workbook>();
-    const int cancelAt = cancelAfter;
-    ui::LongJob* job = job_;
-    job_->start(
-        [=, this](ui::LongJob::Context& c) {
-            Workbook book;
-            const bool done = exportTimetables(
-                school_, {&classGrid_, &teaGrid_}, o, jobItems, book, [&](int d, int total) {
-                    if (cancelAt >= 0 && d >= cancelAt)
-                        job->cancel();
-                    c.progress(total > 0 ? d * 100 / total : 100);
-                    return !c.cancelled();
-                });
-            if (!done || c.cancelled()) {
-                *cancelled = true;
-                return;
-            }
-            *result = book.save(path);
-            if (print)
-                *kept = std::move(book);
+    runExport(
+        QStringLiteral("课程表"),
+        [=, this](Workbook& book, const Progress& progress) {
+            return exportTimetables(school_, {&classGrid_, &teaGrid_}, o, jobItems, book, progress);
         },
-        [=, this](const QString& fault) {
-            backToIdle();
-            if (*cancelled) {
-                asker_.inform(QStringLiteral("已取消"));
-                return;
-            }
-            if (!fault.isEmpty() || !result->ok) {
-                asker_.inform(QStringLiteral("无法保存EXCEL文件。") + (fault.isEmpty() ? QString::fromStdString(result->error) : fault),
-                              {}, ui::Icon::Warning);
-                return;
-            }
+        print,
+        [=, this](const Workbook& book) {
             writePrintSetting(st_, o);
-            lastFile_ = QString::fromStdString(path);
             QString printed;
             if (print && printSheets) {
                 QString why;
-                printed = printSheets(*kept, &why) ? QStringLiteral("\n已送往打印机。") : QStringLiteral("\n") + why;
+                printed = printSheets(book, &why) ? QStringLiteral("\n已送往打印机。") : QStringLiteral("\n") + why;
             }
-            asker_.inform(QStringLiteral("课程表导出已完成。\n") + lastFile_ + printed);
-            if (openWhenDone && !QDesktopServices::openUrl(QUrl::fromLocalFile(lastFile_)))
-                asker_.inform(QStringLiteral("无法正常调用EXCEL,请检查EXCEL安装是否正常。\n") + lastFile_, {},
-                              ui::Icon::Warning);
+            return QStringLiteral("课程表导出已完成。\n") + lastFile() + printed;
         });
-}
-
-void TfrmPrKb::backToIdle()
-{
-    exporting_ = false;
-    btnOutExcel_->setEnabled(true);
-    btnOutExcel_->setText(QStringLiteral("导出"));
-    btnCancel_->setText(QStringLiteral("关闭"));
-    pnlLoading_->hide();
-    progress_->hide();
-    unsetCursor();
-}
-
-void TfrmPrKb::cancelOrClose()
-{
-    if (exporting_)
-        job_->cancel();
-    else
-        close();
-}
-
-void TfrmPrKb::closeEvent(QCloseEvent* e)
-{
-    if (exporting_)
-        e->ignore();
-    else
-        QDialog::closeEvent(e);
-}
-
-void TfrmPrKb::reject()
-{
-    if (!exporting_)
-        QDialog::reject();
 }
 
 void openTimetableExport(QWidget* parent, const model::School& school, const model::Array2<int>& classGrid,

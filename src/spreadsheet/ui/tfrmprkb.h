@@ -13,6 +13,7 @@
 
 #include "model/school.h"
 #include "spreadsheet/kbexport.h"
+#include "spreadsheet/ui/exportdialog.h"
 #include "store/store.h"
 
 class QCheckBox;
@@ -30,7 +31,7 @@ class LongJob;
 
 namespace tavrin::spreadsheet {
 
-class TfrmPrKb : public QDialog {
+class TfrmPrKb : public ExportDialog {
     Q_OBJECT
 public:
     // `classGrid` and `teaGrid` are copied: the export reads the timetable as it was when
@@ -41,13 +42,8 @@ public:
 
     // The classes (by ID) and teachers (by number) to tick when the lists are built.
     std::vector<bool> BanIsSel, TeaIsSel;
-    // Where finished workbooks go (default: 文档/Tavrin导出) and whether they are opened.
-    QString exportDir;
-    bool openWhenDone = true;
     // The date the heading's school year comes from.
     QDate today = QDate::currentDate();
-    // Test hook: cancel the export after k list items (-1: never).
-    int cancelAfter = -1;
     // Where "导出后自动打印" sends the finished sheets (default: the default printer); false
     // with the reason when nothing was printed.
     std::function<bool(const Workbook&, QString*)> printSheets;
@@ -56,14 +52,9 @@ public:
     void loadData();
     // `btnOutExcel`.
     void startExport();
-    // `btnCancel`: cancels while exporting, else closes.
-    void cancelOrClose();
     // `btnFnTea`: the next teacher whose name holds the text; `btnFnBan` likewise for classes.
     void findTeacher();
     void findClass();
-    bool exporting() const { return exporting_; }
-    // The file the last completed export wrote.
-    QString lastFile() const { return lastFile_; }
     KbExportOptions options() const;
 
     ui::CheckList* lvSelBan() const { return lvSelBan_; }
@@ -74,41 +65,29 @@ public:
     QLineEdit* edtBottomText() const { return edtBottomText_; }
     QRadioButton* btnGdType(int i) const { return i == 1 ? btnGdType1_ : btnGdType2_; }
     QRadioButton* btnPaper(int i) const { return i == 1 ? btnPaper1_ : i == 2 ? btnPaper2_ : btnPaper3_; }
-    QPushButton* btnOutExcel() const { return btnOutExcel_; }
-    QPushButton* btnCancel() const { return btnCancel_; }
     QCheckBox* chkPr() const { return chkPr_; }
-    QProgressBar* progressBar() const { return progress_; }
-    ui::LongJob* job() const { return job_; }
 
 protected:
     void showEvent(QShowEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
-    void reject() override;
 
 private:
     model::School school_;
     model::Array2<int> classGrid_, teaGrid_;
     store::Store& st_;
-    ui::Asker& asker_;
     int defaultLayout_;
     std::string font1_, font2_;
     int size1_ = 16, size2_ = 10;
-    bool exporting_ = false;
-    QString lastFile_;
 
     ui::CheckList* lvSelBan_;
     ui::CheckList* lvSelTea_;
     QLineEdit *edtFnBan_, *edtFnTea_, *edtTimeHead_, *edtBottomText_;
     QRadioButton *btnGdType1_, *btnGdType2_, *btnPaper1_, *btnPaper2_, *btnPaper3_;
     QCheckBox *chkFont1_, *chkFont2_, *chkPr_;
-    QLabel *lblFont1_, *lblFont2_, *pnlLoading_;
-    QPushButton *btnFont1_, *btnFont2_, *btnOutExcel_, *btnCancel_;
-    QProgressBar* progress_;
-    ui::LongJob* job_;
+    QLabel *lblFont1_, *lblFont2_;
+    QPushButton *btnFont1_, *btnFont2_;
 
     void showFonts();
     void pickFont(int which);
-    void backToIdle();
 };
 
 // `btnExKb`: the dialog over the timetable on show, the class (`ban` true) or teacher `id`

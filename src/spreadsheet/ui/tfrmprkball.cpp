@@ -2,9 +2,6 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QCloseEvent>
-#include <QDesktopServices>
-#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -13,15 +10,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
-#include <memory>
 
 #include "spreadsheet/ui/printsheets.h"
 #include "spreadsheet/ui/tfrmprkb.h"
 #include "ui/asker.h"
-#include "ui/longjob.h"
 
 namespace tavrin::spreadsheet {
 
@@ -53,11 +47,11 @@ QWidget* pair(QWidget* parent, QRadioButton*& a, const QString& captionA, QRadio
 TFrmPrKball::TFrmPrKball(const model::School& school, const model::Array2<int>& classGrid,
                          const model::Array2<int>& teaGrid, store::Store& st, ui::Asker& asker, SchoolTable kind,
                          QWidget* parent)
-    : QDialog(parent), school_(school), classGrid_(classGrid), teaGrid_(teaGrid), st_(st), asker_(asker), kind_(kind)
+    : ExportDialog(asker, QStringLiteral("导出为EXCEL"), parent), school_(school), classGrid_(classGrid),
+      teaGrid_(teaGrid), st_(st), kind_(kind)
 {
     setObjectName("TFrmPrKball");
     setWindowTitle(QStringLiteral("导出，打印"));
-    exportDir = defaultExportDir();
     paperNote = defaultPrinterPaperNote;
 
     auto* layoutBox = new QGroupBox(QStringLiteral("表格样式"), this);
@@ -115,20 +109,7 @@ TFrmPrKball::TFrmPrKball(const model::School& school, const model::Array2<int>& 
     edtTimeHead_->setObjectName("edtTimeHead");
     hb->addWidget(edtTimeHead_);
 
-    btnOutExcel_ = new QPushButton(QStringLiteral("导出为EXCEL"), this);
-    btnCancel_ = new QPushButton(QStringLiteral("关闭"), this);
-    btnOutExcel_->setObjectName("btnOutExcel");
-    btnCancel_->setObjectName("btnCancel");
     connect(btnOutExcel_, &QPushButton::clicked, this, &TFrmPrKball::startExport);
-    connect(btnCancel_, &QPushButton::clicked, this, &TFrmPrKball::cancelOrClose);
-    pnlLoading_ = new QLabel(QStringLiteral("正在生成课程表，请稍候……"), this);
-    pnlLoading_->setObjectName("pnlLoading");
-    progress_ = new QProgressBar(this);
-    progress_->setRange(0, 100);
-    pnlLoading_->hide();
-    progress_->hide();
-    job_ = new ui::LongJob(this);
-    connect(job_, &ui::LongJob::progressed, this, [this](int pct, const QString&) { progress_->setValue(pct); });
 
     auto* top = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
@@ -204,95 +185,22 @@ SchoolExportOptions TFrmPrKball::options() const
 
 void TFrmPrKball::startExport()
 {
-    if (exporting_)
+    if (exporting())
         return;
     keptLayout = btnGdType2_->isChecked() ? 2 : 1;
-    exporting_ = true;
-    btnOutExcel_->setEnabled(false);
-    btnOutExcel_->setText(QStringLiteral("正在导出..."));
-    btnCancel_->setText(QStringLiteral("取消"));
-    pnlLoading_->show();
-    progress_->setValue(0);
-    progress_->show();
-    setCursor(Qt::WaitCursor);
-
     const SchoolExportOptions o = options();
-    QDir().mkpath(exportDir);
-    const QString stem = QString::fromStdString(schoolTableTitle(school_, kind_));
-    const std::string path = freeExportFile(exportDir, stem).toStdString();
-    auto result = std::make_shared<WriteResult>();
-    auto cancelled = std::make_shared<bool>(false);
-    const int cancelAt = cancelAfter;
-    ui::LongJob* job = job_;
-    job_->start(
-        [=, this](ui::LongJob::Context& c) {
-            Workbook book;
-            const bool done = exportSchoolTable(school_, {&classGrid_, &teaGrid_}, o, book, [&](int d, int total) {
-                if (cancelAt >= 0 && d >= cancelAt)
-                    job->cancel();
-                c.progress(total > 0 ? d * 100 / total : 100);
-                return !c.cancelled();
-            });
-            if (!done || c.cancelled()) {
-                *cancelled = true;
-                return;
-            }
-            *result = book.save(path);
+    runExport(
+        QString::fromStdString(schoolTableTitle(school_, kind_)),
+        [=, this](Workbook& book, const Progress& progress) {
+            return exportSchoolTable(school_, {&classGrid_, &teaGrid_}, o, book, progress);
         },
-        [=, this](const QString& fault) {
-            backToIdle();
-            if (*cancelled) {
-                asker_.inform(QStringLiteral("已取消"));
-                return;
-            }
-            if (!fault.isEmpty() || !result->ok) {
-                asker_.inform(QStringLiteral("无法保存EXCEL文件。") +
-                                  (fault.isEmpty() ? QString::fromStdString(result->error) : fault),
-                              {}, ui::Icon::Warning);
-                return;
-            }
+        false,
+        [=, this](const Workbook&) {
             writeSchoolPrintSetting(st_, o);
-            lastFile_ = QString::fromStdString(path);
             const QString note = paperNote ? paperNote(o.paper) : QString();
-            asker_.inform(QStringLiteral("导出完成。\n") + (note.isEmpty() ? QString() : note + QStringLiteral("\n")) +
-                          lastFile_);
-            if (openWhenDone && !QDesktopServices::openUrl(QUrl::fromLocalFile(lastFile_)))
-                asker_.inform(QStringLiteral("无法正常调用EXCEL,请检查EXCEL安装是否正常。\n") + lastFile_, {},
-                              ui::Icon::Warning);
+            return QStringLiteral("导出完成。\n") + (note.isEmpty() ? QString() : note + QStringLiteral("\n")) +
+                   lastFile();
         });
-}
-
-void TFrmPrKball::backToIdle()
-{
-    exporting_ = false;
-    btnOutExcel_->setEnabled(true);
-    btnOutExcel_->setText(QStringLiteral("导出为EXCEL"));
-    btnCancel_->setText(QStringLiteral("关闭"));
-    pnlLoading_->hide();
-    progress_->hide();
-    unsetCursor();
-}
-
-void TFrmPrKball::cancelOrClose()
-{
-    if (exporting_)
-        job_->cancel();
-    else
-        close();
-}
-
-void TFrmPrKball::closeEvent(QCloseEvent* e)
-{
-    if (exporting_)
-        e->ignore();
-    else
-        QDialog::closeEvent(e);
-}
-
-void TFrmPrKball::reject()
-{
-    if (!exporting_)
-        QDialog::reject();
 }
 
 void openSchoolExport(QWidget* parent, const model::School& school, const model::Array2<int>& classGrid,

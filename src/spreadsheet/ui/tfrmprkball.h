@@ -12,6 +12,7 @@
 
 #include "model/school.h"
 #include "spreadsheet/schoolexport.h"
+#include "spreadsheet/ui/exportdialog.h"
 #include "store/store.h"
 
 class QCheckBox;
@@ -28,7 +29,7 @@ class LongJob;
 
 namespace tavrin::spreadsheet {
 
-class TFrmPrKball : public QDialog {
+class TFrmPrKball : public ExportDialog {
     Q_OBJECT
 public:
     // The grids are copied: the export reads the timetable as it was when the dialog opened.
@@ -36,13 +37,8 @@ public:
                 store::Store& st, ui::Asker& asker, SchoolTable kind, QWidget* parent = nullptr);
     ~TFrmPrKball() override;
 
-    // Where finished workbooks go (default: 文档/Tavrin导出) and whether they are opened.
-    QString exportDir;
-    bool openWhenDone = true;
     // The date the heading's school year comes from, when none is stored.
     QDate today = QDate::currentDate();
-    // Test hook: cancel the export after k rows of the table (-1: never).
-    int cancelAfter = -1;
     // The note the completion message ends with for the chosen paper (default: asks the
     // default printer).
     std::function<QString(const std::string& paper)> paperNote;
@@ -51,10 +47,6 @@ public:
     void loadData();
     // `btnOutExcel`.
     void startExport();
-    // `btnCancel`: cancels while exporting, else closes.
-    void cancelOrClose();
-    bool exporting() const { return exporting_; }
-    QString lastFile() const { return lastFile_; }
     SchoolExportOptions options() const;
 
     QRadioButton* btnGdType(int i) const { return i == 1 ? btnGdType1_ : btnGdType2_; }
@@ -63,37 +55,26 @@ public:
     QRadioButton* rbJian(int i) const { return i == 1 ? rbJian1_ : rbJian2_; }
     QLabel* lblFont(int i) const { return i == 1 ? lblFont1_ : lblFont2_; }
     QLineEdit* edtTimeHead() const { return edtTimeHead_; }
-    QPushButton* btnOutExcel() const { return btnOutExcel_; }
-    QPushButton* btnCancel() const { return btnCancel_; }
-    QProgressBar* progressBar() const { return progress_; }
 
 protected:
     void showEvent(QShowEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
-    void reject() override;
 
 private:
     model::School school_;
     model::Array2<int> classGrid_, teaGrid_;
     store::Store& st_;
-    ui::Asker& asker_;
     SchoolTable kind_;
     std::string font1_, font2_;
     int size1_ = 8, size2_ = 6;
-    bool exporting_ = false;
-    QString lastFile_;
 
     QRadioButton *btnGdType1_, *btnGdType2_, *btnPaper1_, *btnPaper2_;
     QRadioButton *rbAll1_, *rbJian1_, *rbAll2_, *rbJian2_;
     QCheckBox *chkFont1_, *chkFont2_;
-    QLabel *lblFont1_, *lblFont2_, *pnlLoading_;
+    QLabel *lblFont1_, *lblFont2_;
     QLineEdit* edtTimeHead_;
-    QPushButton *btnFont1_, *btnFont2_, *btnOutExcel_, *btnCancel_;
-    QProgressBar* progress_;
-    ui::LongJob* job_;
+    QPushButton *btnFont1_, *btnFont2_;
 
     void showFonts();
-    void backToIdle();
 };
 
 // `btnExKball` (the school timetable) and `btnExKbRen` (the assignment table): the dialog
