@@ -9,22 +9,16 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <random>
 #include <string>
 
-#include "demo/demo.h"
-#include "main/form1.h"
-#include "store/store.h"
+#include "demo_window.h"
 #include "timetable/ui/kbdragcontroller.h"
 #include "timetable/ui/timetablepage.h"
 #include "ui/kbgrid.h"
-#include "ui/widget_asker.h"
-#include "users/users.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace tavrin;
 
 int busiest(const timetable::KbData& kb, bool tea)
@@ -97,33 +91,16 @@ void run(timetable::ui::TimetablePage& page, bool tea)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    const fs::path file = fs::temp_directory_path() / "tavrin_bench_drag.dat";
-    fs::remove(file);
-    std::string error;
-    if (!demo::writeDemoSchool(file, {demo::DemoSize::Large, 1, true, true}, &error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    bench::DemoWindow w("drag", demo::DemoSize::Large, {1600, 1000});
+    if (!w.ok())
+        return 1;
+    w->openTimetable(ui::KbBan);
+    auto* page = timetable::ui::TimetablePage::of(*w);
+    if (!page || !page->stepLoaded()) {
+        std::fprintf(stderr, "课程表打不开。\n");
         return 1;
     }
-    int status = 0;
-    {
-        store::Store store(file);
-        ui::QuietAsker quiet;
-        mainwin::TForm1::Options options;
-        options.asker = &quiet;
-        mainwin::TForm1 w(store, options);
-        users::autoLogin(users::loadUsers(store), w.session());
-        w.resize(1600, 1000);
-        w.show();
-        w.openTimetable(ui::KbBan);
-        auto* page = timetable::ui::TimetablePage::of(w);
-        if (!page || !page->stepLoaded()) {
-            std::fprintf(stderr, "课程表打不开。\n");
-            status = 1;
-        } else {
-            run(*page, false);
-            run(*page, true);
-        }
-    }
-    fs::remove(file);
-    return status;
+    run(*page, false);
+    run(*page, true);
+    return 0;
 }

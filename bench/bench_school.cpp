@@ -12,20 +12,14 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
-#include "demo/demo.h"
-#include "main/form1.h"
-#include "store/store.h"
+#include "demo_window.h"
 #include "timetable/ui/schoolpage.h"
 #include "ui/schoolgrid.h"
-#include "ui/widget_asker.h"
-#include "users/users.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace tavrin;
 
 struct Figure {
@@ -93,73 +87,58 @@ void blankPaints(ui::SchoolGrid* g)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    const fs::path file = fs::temp_directory_path() / "tavrin_bench_school.dat";
-    fs::remove(file);
-    std::string error;
-    if (!demo::writeDemoSchool(file, {demo::DemoSize::Xl, 1, true, true}, &error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    bench::DemoWindow w("school", demo::DemoSize::Xl, {1920, 1080});
+    if (!w.ok())
         return 1;
-    }
     int status = 0;
-    {
-        store::Store store(file);
-        ui::QuietAsker quiet;
-        mainwin::TForm1::Options options;
-        options.asker = &quiet;
-        mainwin::TForm1 w(store, options);
-        users::autoLogin(users::loadUsers(store), w.session());
-        w.resize(1920, 1080);
-        w.show();
-        QElapsedTimer enter;
-        enter.start();
-        w.openTimetable(ui::KbAll);
-        QApplication::processEvents();
-        std::printf("entering the step on the whole-school table: %.1f ms\n", double(enter.nsecsElapsed()) / 1e6);
-        auto* all = qobject_cast<timetable::ui::SchoolPage*>(w.page(7));
-        if (!all || !w.kbStep().document().loaded()) {
-            std::fprintf(stderr, "总课程表打不开。\n");
-            status = 1;
-        } else {
-            ui::SchoolGrid* g = all->grid();
-            paints(g, "总课程表");
-            // Drag starts on the first draggable cell of every tenth row in view.
-            Figure start, toggle;
-            g->horizontalScrollBar()->setValue(0);
-            g->verticalScrollBar()->setValue(0);
-            for (int row = 1; row <= g->rows(); row += 10) {
-                g->scrollToRow(row);
-                int slot = 0;
-                for (int s = 1; s <= g->slots() && !slot; ++s)
-                    if (g->cell(row, s).draggable && g->cellRect(row, s).right() < g->viewport()->width())
-                        slot = s;
-                if (!slot)
-                    continue;
-                const QPoint at = g->cellRect(row, slot).center();
-                mouse(g->viewport(), QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
-                start.add(timed([&] {
-                    mouse(g->viewport(), QEvent::MouseMove, at + QPoint(12, 3), Qt::NoButton, Qt::LeftButton);
-                    g->viewport()->repaint();
-                }));
-                g->cancelDrag();
-                mouse(g->viewport(), QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
-                all->prepareCellMenu(row, slot);
-                toggle.add(timed([&] {
-                    all->action("NHotTea")->trigger();
-                    g->viewport()->repaint();
-                }));
-                all->prepareCellMenu(row, slot);
+    QElapsedTimer enter;
+    enter.start();
+    w->openTimetable(ui::KbAll);
+    QApplication::processEvents();
+    std::printf("entering the step on the whole-school table: %.1f ms\n", double(enter.nsecsElapsed()) / 1e6);
+    auto* all = qobject_cast<timetable::ui::SchoolPage*>(w->page(7));
+    if (!all || !w->kbStep().document().loaded()) {
+        std::fprintf(stderr, "总课程表打不开。\n");
+        status = 1;
+    } else {
+        ui::SchoolGrid* g = all->grid();
+        paints(g, "总课程表");
+        // Drag starts on the first draggable cell of every tenth row in view.
+        Figure start, toggle;
+        g->horizontalScrollBar()->setValue(0);
+        g->verticalScrollBar()->setValue(0);
+        for (int row = 1; row <= g->rows(); row += 10) {
+            g->scrollToRow(row);
+            int slot = 0;
+            for (int s = 1; s <= g->slots() && !slot; ++s)
+                if (g->cell(row, s).draggable && g->cellRect(row, s).right() < g->viewport()->width())
+                    slot = s;
+            if (!slot)
+                continue;
+            const QPoint at = g->cellRect(row, slot).center();
+            mouse(g->viewport(), QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+            start.add(timed([&] {
+                mouse(g->viewport(), QEvent::MouseMove, at + QPoint(12, 3), Qt::NoButton, Qt::LeftButton);
+                g->viewport()->repaint();
+            }));
+            g->cancelDrag();
+            mouse(g->viewport(), QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+            all->prepareCellMenu(row, slot);
+            toggle.add(timed([&] {
                 all->action("NHotTea")->trigger();
-            }
-            start.print("drag start (classification and repaint)");
-            toggle.print("highlight toggle (and repaint)");
-            w.biaoButton(4)->click();
-            QApplication::processEvents();
-            if (auto* renke = qobject_cast<timetable::ui::AssignPage*>(w.page(8))) {
-                paints(renke->grid(), "总任课表");
-                blankPaints(renke->grid());
-            }
+                g->viewport()->repaint();
+            }));
+            all->prepareCellMenu(row, slot);
+            all->action("NHotTea")->trigger();
+        }
+        start.print("drag start (classification and repaint)");
+        toggle.print("highlight toggle (and repaint)");
+        w->biaoButton(4)->click();
+        QApplication::processEvents();
+        if (auto* renke = qobject_cast<timetable::ui::AssignPage*>(w->page(8))) {
+            paints(renke->grid(), "总任课表");
+            blankPaints(renke->grid());
         }
     }
-    fs::remove(file);
     return status;
 }

@@ -1,0 +1,59 @@
+// The screen benchmarks' common start: a demo school with its planted timetable written to a
+// temporary file (removed again at the end), and the program's window over it, logged in as
+// the default user and shown at a given size.
+#pragma once
+
+#include <QSize>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "demo/demo.h"
+#include "main/form1.h"
+#include "store/store.h"
+#include "ui/widget_asker.h"
+#include "users/users.h"
+
+namespace tavrin::bench {
+
+class DemoWindow {
+public:
+    // `name` names the temporary file. On failure the reason is printed and `ok()` is false.
+    DemoWindow(const char* name, demo::DemoSize size, QSize at)
+        : file_(std::filesystem::temp_directory_path() / (std::string("tavrin_bench_") + name + ".dat"))
+    {
+        std::filesystem::remove(file_);
+        std::string error;
+        if (!demo::writeDemoSchool(file_, {size, 1, true, true}, &error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return;
+        }
+        store_ = std::make_unique<store::Store>(file_);
+        mainwin::TForm1::Options options;
+        options.asker = &quiet_;
+        w_ = std::make_unique<mainwin::TForm1>(*store_, options);
+        users::autoLogin(users::loadUsers(*store_), w_->session());
+        w_->resize(at);
+        w_->show();
+    }
+    ~DemoWindow()
+    {
+        w_.reset();
+        store_.reset();
+        std::error_code ec;
+        std::filesystem::remove(file_, ec);
+    }
+    bool ok() const { return w_ != nullptr; }
+    mainwin::TForm1& operator*() const { return *w_; }
+    mainwin::TForm1* operator->() const { return w_.get(); }
+
+private:
+    std::filesystem::path file_;
+    std::unique_ptr<store::Store> store_;
+    ui::QuietAsker quiet_;
+    std::unique_ptr<mainwin::TForm1> w_;
+};
+
+}  // namespace tavrin::bench
