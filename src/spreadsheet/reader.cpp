@@ -1012,6 +1012,7 @@ ReadResult readXls(const std::string& path, const BiffExtras& extras, const Read
 namespace xlsfork {
 
 std::atomic<bool> crashForTest{false};
+std::atomic<void (*)()> childStartHook{nullptr};
 constexpr int kSilenceMs = 15000;
 
 void sendAll(int fd, const char* p, std::size_t n)
@@ -1066,6 +1067,8 @@ ReadResult run(const std::string& path, const BiffExtras& extras, const ReadProg
     }
     if (pid == 0) {
         ::close(fds[0]);
+        if (auto hook = childStartHook.load())
+            hook();
         if (crashForTest.load())
             ::raise(SIGKILL);
         const int out = fds[1];
@@ -1245,6 +1248,7 @@ int SheetGrid::lastCol() const
 }
 
 void setXlsChildCrashForTest(bool crash) { xlsfork::crashForTest.store(crash); }
+void setXlsChildStartHook(void (*hook)()) { xlsfork::childStartHook.store(hook); }
 
 std::string columnLetters(int col)
 {
