@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QMimeData>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -155,7 +156,9 @@ int main(int argc, char** argv)
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(o.page->lvRenke()->viewport(), &leave);
 
-    // A drop on the second teacher: the dialog beside the pointer, over the window.
+    // A drop on the second teacher: the dialog beside the pointer, over the window. Pressing
+    // the list row has taken the selection away.
+    o.page->selectRow(-1);
     const QRect target = o.page->lvtea()->visualRect(o.page->model()->index(1, TeaModel::kName));
     QCursor::setPos(o.page->lvtea()->viewport()->mapToGlobal(target.center()) + QPoint(180, 60));
     bool shot = false;

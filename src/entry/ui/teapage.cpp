@@ -355,7 +355,11 @@ ChipList::ChipList(const TeaModel* model, std::int64_t tea, QWidget* parent)
     setStyleSheet("QListWidget{background:transparent;}"
                   "QListWidget::item{background:#eef4ff;border:1px solid #8fa9cf;border-radius:4px;"
                   "padding:3px 6px;color:#1f3f6b;}"
-                  "QListWidget::item:selected{background:#2f6fc4;border-color:#2f6fc4;color:white;}");
+                  "QListWidget::item:selected{background:#2f6fc4;border-color:#2f6fc4;color:white;}"
+                  // A thin bar when the chips are wider than the cell, so that they keep their height.
+                  "QScrollBar:horizontal{height:6px;background:#dfe8f6;border:0;}"
+                  "QScrollBar::handle:horizontal{background:#8fa9cf;border-radius:3px;min-width:20px;}"
+                  "QScrollBar::add-line:horizontal,QScrollBar::sub-line:horizontal{width:0;}");
     for (const auto& c : chips(model->draft(), tea)) {
         auto* item = new QListWidgetItem(qs(c.text), this);
         item->setData(Qt::UserRole, c.entry);
@@ -537,11 +541,16 @@ TfrmJieshu::TfrmJieshu(QWidget* parent)
     setObjectName("TfrmJieshu");
     setModal(true);
     setMinimumWidth(320);
-    setStyleSheet("QDialog{background:#f4f7fb;}"
+    setStyleSheet("QDialog{background:#f4f7fb;border:1px solid #8fa9cf;}"
+                  "#lblCaption{color:#1f3f6b;font-weight:bold;}"
                   "QPushButton{background:white;border:1px solid #b8c6d9;border-radius:5px;padding:5px 18px;"
                   "color:#1f3f6b;}"
                   "QPushButton:default{background:#2f6fc4;color:white;border-color:#2f6fc4;}");
     auto* lay = new QVBoxLayout(this);
+    // The caption again inside: who takes which class's subject, whatever the title bar shows.
+    lblCaption_ = new QLabel(this);
+    lblCaption_->setObjectName("lblCaption");
+    lay->addWidget(lblCaption_);
     auto* row = new QHBoxLayout;
     row->addWidget(new QLabel(QStringLiteral("节数:"), this));
     edtJieshu_ = new StepBox(this);
@@ -573,6 +582,7 @@ TfrmJieshu::TfrmJieshu(QWidget* parent)
 void TfrmJieshu::prepare(const QString& caption, int max)
 {
     setWindowTitle(caption);
+    lblCaption_->setText(caption);
     edtJieshu_->setRange(1, std::max(max, 1));
     edtJieshu_->setValue(std::max(max, 1));
     theJie_ = 0;
@@ -806,7 +816,7 @@ void TeaPage::load(int)
     h->resizeSection(0, 45);
     h->resizeSection(TeaModel::kName, 80);
     h->resizeSection(TeaModel::kName2, 80);
-    h->resizeSection(TeaModel::kTeshu, 100);
+    h->resizeSection(TeaModel::kTeshu, 120);  // room for its title, "尽量、一定、不排"
     h->setSectionResizeMode(TeaModel::kRenke, QHeaderView::Stretch);
     renke_->rebuild();
     updateLabels();

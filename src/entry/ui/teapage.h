@@ -196,12 +196,14 @@ public:
     // What "确定" chose; 0 after "取消" or a close.
     int theJie() const { return theJie_; }
 
+    QLabel* lblCaption() const { return lblCaption_; }
     QSpinBox* edtJieshu() const { return edtJieshu_; }
     QPushButton* btn1() const { return btn1_; }
     QPushButton* btn2() const { return btn2_; }
 
 private:
     int theJie_ = 0;
+    QLabel* lblCaption_;
     QSpinBox* edtJieshu_;
     QPushButton* btn1_;
     QPushButton* btn2_;
