@@ -4,8 +4,9 @@
 # dialog; then, at the smallest window (960x640) and a large one (1920x1080), the home page
 # of an empty school and of the sample school, the class and teacher pages in both layouts
 # with held lessons, the side panels with the change list and a drag with the floating mini
-# timetable, and the file dialog of 恢复数据 in Chinese. Builds the program and the
-# picture tools (Release, in ./build, or in $TAVRIN_SHOT_BUILD) when needed.
+# timetable, the teacher page with a drop's periods dialog, and the file dialog of 恢复数据 in
+# Chinese. Builds the program and the picture tools (Release, in ./build, or in
+# $TAVRIN_SHOT_BUILD) when needed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${TAVRIN_SHOT_BUILD:-build}
@@ -16,7 +17,7 @@ if [ ! -f "$BUILD/CMakeCache.txt" ]; then
 elif ! grep -q '^TAVRIN_BUILD_TESTS:BOOL=ON' "$BUILD/CMakeCache.txt"; then
   cmake -S . -B "$BUILD" -DTAVRIN_BUILD_TESTS=ON >/dev/null  # the picture tools live with the screen tests
 fi
-cmake --build "$BUILD" --target tavrin tavrin-cli timetable_shots dialog_shots pai_shots export_shots changes_shots school_shots -j"${JOBS:-2}"
+cmake --build "$BUILD" --target tavrin tavrin-cli timetable_shots dialog_shots pai_shots export_shots changes_shots school_shots tea_shots -j"${JOBS:-2}"
 tool() { realpath "$(find "$BUILD" -name "$1" -type f -perm -u+x | head -n1)"; }
 CLI=$(tool tavrin-cli)
 APP="$BUILD/tavrin"
@@ -26,6 +27,7 @@ PAI_SHOTS=$(tool pai_shots)
 EXPORT_SHOTS=$(tool export_shots)
 CHANGES_SHOTS=$(tool changes_shots)
 SCHOOL_SHOTS=$(tool school_shots)
+TEA_SHOTS=$(tool tea_shots)
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}  # a sanitizer build may take the pictures too
 
 # A fixed folder, so that the path on the home page is the same in every run's pictures.
@@ -104,6 +106,9 @@ for SIZE in 960x640 1920x1080; do
   ls "$OUT"/changes-*-"$SIZE".png
   # school-{all,drag,renke}-SIZE.png: the whole-school timetable and the assignment table.
   xvfb-run -a -s "$SCREEN" "$SCHOOL_SHOTS" "$WORK/changes/db.dat" "$OUT" "$SIZE"
+  # step4-{teachers,drop}-SIZE.png: the teacher page with the chip strip and the unassigned
+  # list's hint, and the periods dialog of a drop; on a fresh copy, nothing saved.
+  xvfb-run -a -s "$SCREEN" "$TEA_SHOTS" samples/示例学校.wkt "$OUT" "$SIZE"
   # From the school's folder, where the dialog opens: no path of this machine in the picture.
   (cd "$WORK/sample" && xvfb-run -a -s "$SCREEN" "$DIALOG_SHOTS" db.dat "$OLDPWD/$OUT/file-dialog-$SIZE.png" "$SIZE")
   echo "$OUT/file-dialog-$SIZE.png"

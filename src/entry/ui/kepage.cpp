@@ -19,6 +19,7 @@
 
 #include <algorithm>
 
+#include "entry/ui/gridcells.h"
 #include "entry/ui/teshuform.h"
 #include "model/loaders.h"
 #include "store/store.h"
@@ -36,8 +37,7 @@ QString qs(const std::string& s)
     return QString::fromStdString(s);
 }
 
-const QColor kBar(0x52, 0x52, 0x52), kOver(0xCA, 0x05, 0x00), kAlt(0xF5, 0xF5, 0xF5), kSelected(0xBB, 0xCE, 0xEE);
-constexpr const char* kMarkCell = "设置...";
+const QColor kBar(0x52, 0x52, 0x52), kOver(0xCA, 0x05, 0x00);
 constexpr int kSumH = 19, kCapH = 20;
 
 // The strip's editor `edtBanjie`: one class's count, written through at every keystroke;
@@ -149,7 +149,7 @@ QVariant KeModel::data(const QModelIndex& index, int role) const
     case Qt::TextAlignmentRole:
         return static_cast<int>(Qt::AlignVCenter | (col == markColumn() ? Qt::AlignLeft : Qt::AlignHCenter));
     case Qt::BackgroundRole:
-        return row % 2 == 0 ? QColor(Qt::white) : kAlt;
+        return rowBackground(row);
     default:
         return {};
     }
@@ -332,24 +332,14 @@ void KeDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const 
 
 void KeDelegate::paint(QPainter* p, const QStyleOptionViewItem& o, const QModelIndex& index) const
 {
-    QStyleOptionViewItem opt = o;
-    if (opt.state & QStyle::State_Selected) {
-        opt.palette.setColor(QPalette::Highlight, kSelected);
-        opt.palette.setColor(QPalette::HighlightedText, Qt::black);
-    }
     if (index.column() != model_->markColumn()) {
-        QStyledItemDelegate::paint(p, opt, index);
+        QStyledItemDelegate::paint(p, selectedLook(o), index);
         return;
     }
     // The marks cell is a button of its own on the row's background.
-    p->fillRect(o.rect, (o.state & QStyle::State_Selected) ? kSelected : index.data(Qt::BackgroundRole).value<QColor>());
-    QStyleOptionButton b;
-    b.rect = o.rect.adjusted(2, 2, -2, -2);
-    b.rect.setWidth(std::min(b.rect.width(), 80));
-    b.text = QString::fromUtf8(kMarkCell);
-    b.state = QStyle::State_Enabled | QStyle::State_Raised;
-    const QWidget* w = o.widget;
-    (w ? w->style() : QApplication::style())->drawControl(QStyle::CE_PushButton, &b, p, w);
+    QRect button = o.rect.adjusted(2, 2, -2, -2);
+    button.setWidth(std::min(button.width(), 80));
+    paintMarkButton(p, o, index.row(), button);
 }
 
 bool KeDelegate::editorEvent(QEvent* e, QAbstractItemModel* model, const QStyleOptionViewItem& o,
@@ -757,7 +747,7 @@ void KePage::showStrip(int row, int column)
         const std::int64_t v = d.rows[static_cast<std::size_t>(row)].jieshu[static_cast<std::size_t>(g.first + k)];
         auto* item = new QTableWidgetItem(qs(countText(v)));
         item->setTextAlignment(Qt::AlignCenter);
-        item->setBackground(kSelected);
+        item->setBackground(kRowSelected);
         lvBanJie_->setItem(0, k, item);
         lvBanJie_->setColumnWidth(k, 65);
     }
