@@ -100,36 +100,31 @@ void paints(ui::SchoolGrid* g)
     warm.print("full paint, cells known");
 }
 
+// One page at a time to the end of a scroll bar.
+Figure pagesTo(QScrollBar* bar)
+{
+    Figure f;
+    while (bar->value() < bar->maximum()) {
+        const int last = bar->value();
+        f.add(timed([&] {
+            bar->setValue(bar->value() + bar->pageStep());
+            frame();
+        }));
+        if (bar->value() == last)
+            break;
+    }
+    return f;
+}
+
 // Page by page to the right along the top rows, then down along the right-hand slots.
 void pageScrolls(ui::SchoolGrid* g)
 {
-    auto* h = g->horizontalScrollBar();
-    auto* v = g->verticalScrollBar();
-    h->setValue(0);
-    v->setValue(0);
+    g->horizontalScrollBar()->setValue(0);
+    g->verticalScrollBar()->setValue(0);
     g->refresh();
     frame();
-    Figure right, down;
-    while (h->value() < h->maximum()) {
-        const int last = h->value();
-        right.add(timed([&] {
-            h->setValue(h->value() + h->pageStep());
-            frame();
-        }));
-        if (h->value() == last)
-            break;
-    }
-    while (v->value() < v->maximum()) {
-        const int last = v->value();
-        down.add(timed([&] {
-            v->setValue(v->value() + v->pageStep());
-            frame();
-        }));
-        if (v->value() == last)
-            break;
-    }
-    right.print("scroll one page right");
-    down.print("scroll one page down");
+    pagesTo(g->horizontalScrollBar()).print("scroll one page right");
+    pagesTo(g->verticalScrollBar()).print("scroll one page down");
 }
 
 // The pointer across a row of cells in view, one cell at a time, in every tenth row.
