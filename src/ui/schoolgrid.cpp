@@ -32,6 +32,11 @@ QColor lighter(const QColor& c)
 
 const QColor kHeader(0, 0, 0);
 
+constexpr int kUnknown = -2;  // a cell whose text has not been shaped yet
+constexpr int kNoBox = -1;    // a blank cell
+constexpr std::size_t kMaxBoxes = 20000;
+constexpr qsizetype kTileBudget = 32 * 1024 * 1024;  // bytes of tiles kept before starting afresh
+
 }  // namespace
 
 QColor schoolColor(timetable::SchoolColour c)
@@ -103,8 +108,10 @@ void SchoolGrid::setBodyColor(const QColor& c)
 void SchoolGrid::refresh()
 {
     const std::size_t n = static_cast<std::size_t>(std::max(0, geo_.rows)) * static_cast<std::size_t>(std::max(0, geo_.slots));
-    if (cache_.size() != n)
+    if (cache_.size() != n) {
         cache_.assign(n, Cell{});
+        cellBox_.assign(n, kUnknown);
+    }
     valid_.assign(n, 0);
     viewport()->update();
 }
@@ -116,7 +123,7 @@ void SchoolGrid::refreshRow(int row)
     const auto first = static_cast<std::size_t>(row - 1) * static_cast<std::size_t>(geo_.slots);
     std::fill(valid_.begin() + static_cast<std::ptrdiff_t>(first),
               valid_.begin() + static_cast<std::ptrdiff_t>(first + static_cast<std::size_t>(geo_.slots)), 0);
-    viewport()->update(QRect(0, cellRect(row, 1).top(), viewport()->width(), geo_.h));
+    updateRow(row);
 }
 
 const SchoolGrid::Cell& SchoolGrid::cell(int row, int slot) const
@@ -128,7 +135,12 @@ const SchoolGrid::Cell& SchoolGrid::cell(int row, int slot) const
     if (i >= cache_.size())
         return none;
     if (!valid_[i]) {
-        cache_[i] = cellFn_ ? cellFn_(row, slot) : Cell{};
+        Cell fresh = cellFn_ ? cellFn_(row, slot) : Cell{};
+        // Most cells keep their text through a refresh (a highlight, a lock): their shaped
+        // text stays.
+        if (fresh.text != cache_[i].text)
+            cellBox_[i] = kUnknown;
+        cache_[i] = std::move(fresh);
         valid_[i] = 1;
     }
     return cache_[i];
@@ -139,10 +151,8 @@ void SchoolGrid::setRowOverlay(int row, std::vector<QColor> fills)
     const int old = overlayRow_;
     overlayRow_ = row;
     overlay_ = std::move(fills);
-    if (old >= 1)
-        viewport()->update(QRect(0, cellRect(old, 1).top(), viewport()->width(), geo_.h));
-    if (row >= 1)
-        viewport()->update(QRect(0, cellRect(row, 1).top(), viewport()->width(), geo_.h));
+    updateRow(old);
+    updateRow(row);
 }
 
 void SchoolGrid::clearOverlay()
@@ -172,7 +182,7 @@ void SchoolGrid::relayout()
     const int body = vw - std::max(0, (vw - 30) / (n + 1));
     const int rows = geo_.rows;
     geo_ = timetable::schoolGeometry(body, rows, week_);
-    boxes_.clear();
+    forgetShapes();
     // Names as long as "初一(10)班" would lose what tells classes apart in a cell's width.
     const QFontMetrics fm(paintFont());
     int longest = 0;
@@ -270,10 +280,21 @@ void SchoolGrid::resizeEvent(QResizeEvent* e)
     relayout();
 }
 
-void SchoolGrid::scrollContentsBy(int, int)
+void SchoolGrid::scrollContentsBy(int dx, int dy)
 {
-    // Body and strips move together: everything is painted again from the new offsets.
-    viewport()->update();
+    // Body and strips move together in this one call: the body both ways, the top strip
+    // sideways, the names up and down; only what comes into view is painted. The dragged
+    // cell stays under the pointer, so during a drag everything is painted again.
+    if (dragging_) {
+        viewport()->update();
+        return;
+    }
+    const int L = leftWidth(), T = topHeight(), vw = viewport()->width(), vh = viewport()->height();
+    viewport()->scroll(dx, dy, QRect(L, T, vw - L, vh - T));
+    if (dx)
+        viewport()->scroll(dx, 0, QRect(L, 0, vw - L, T));
+    if (dy)
+        viewport()->scroll(0, dy, QRect(0, T, L, vh - T));
 }
 
 // ---------------------------------------------------------------- painting
@@ -302,39 +323,81 @@ QColor SchoolGrid::shownRowNameFill(int row) const
     return lit ? lighter(kHeader) : kHeader;
 }
 
+void SchoolGrid::forgetShapes() const
+{
+    boxes_.clear();
+    boxIndex_.clear();
+    tiles_.clear();
+    tileBytes_ = 0;
+    std::fill(cellBox_.begin(), cellBox_.end(), kUnknown);
+}
+
+int SchoolGrid::boxFor(const QString& text, int w, int h, const QFont& f) const
+{
+    if (text.isEmpty())
+        return kNoBox;
+    BoxKey key{text, w, h};
+    if (const auto it = boxIndex_.constFind(key); it != boxIndex_.cend())
+        return *it;
+    if (boxes_.size() >= kMaxBoxes)
+        forgetShapes();
+    TextBox box;
+    const QFontMetrics fm(f);
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    box.lineHeight = fm.height();
+    box.n = std::max(1, std::min<int>({static_cast<int>(lines.size()), h / std::max(1, box.lineHeight), 3}));
+    for (int i = 0; i < box.n; ++i) {
+        box.lines[i].setTextFormat(Qt::PlainText);
+        box.lines[i].setPerformanceHint(QStaticText::AggressiveCaching);
+        box.lines[i].setText(fm.elidedText(lines[i], Qt::ElideRight, w - 4));
+        box.lines[i].prepare(QTransform(), f);
+    }
+    boxes_.push_back(std::move(box));
+    const int index = static_cast<int>(boxes_.size()) - 1;
+    boxIndex_.insert(std::move(key), index);
+    return index;
+}
+
+void SchoolGrid::paintBox(QPainter& p, const QRect& r, int box, const QColor& fill, const QColor& fg) const
+{
+    if (box < 0 || static_cast<std::size_t>(box) >= boxes_.size()) {
+        p.fillRect(r, fill);
+        return;
+    }
+    const TileKey key{box, fill.rgb(), fg.rgb()};
+    auto it = tiles_.constFind(key);
+    if (it == tiles_.cend()) {
+        if (tileBytes_ > kTileBudget) {
+            tiles_.clear();
+            tileBytes_ = 0;
+        }
+        // Drawn in one scratch image and copied out, so the tiles carry no paint engine each.
+        if (scratch_.width() < r.width() || scratch_.height() < r.height())
+            scratch_ = QImage(std::max(scratch_.width(), r.width()), std::max(scratch_.height(), r.height()),
+                              QImage::Format_RGB32);
+        {
+            QPainter tp(&scratch_);
+            tp.setFont(p.font());
+            tp.fillRect(QRect(QPoint(0, 0), r.size()), fill);
+            const TextBox& b = boxes_[static_cast<std::size_t>(box)];
+            tp.setPen(fg);
+            const int top = (r.height() - b.n * b.lineHeight) / 2;
+            for (int i = 0; i < b.n; ++i) {
+                const int tw = static_cast<int>(b.lines[i].size().width());
+                tp.drawStaticText((r.width() - tw) / 2, top + i * b.lineHeight, b.lines[i]);
+            }
+        }
+        QImage tile = scratch_.copy(QRect(QPoint(0, 0), r.size()));
+        tileBytes_ += tile.sizeInBytes();
+        it = tiles_.insert(key, std::move(tile));
+    }
+    p.drawImage(r.topLeft(), *it);
+}
+
 void SchoolGrid::paintCell(QPainter& p, const QRect& r, const QString& text, const QColor& fill,
                            const QColor& fg) const
 {
-    p.fillRect(r, fill);
-    if (text.isEmpty())
-        return;
-    // The same few hundred texts fill most cells: each is shaped and shortened once per cell
-    // size, then drawn from the cache.
-    if (boxes_.size() > 20000)
-        boxes_.clear();
-    const QString key = text + QChar(0x1F) + QString::number(r.width()) + QLatin1Char('x') + QString::number(r.height());
-    auto it = boxes_.find(key);
-    if (it == boxes_.end()) {
-        TextBox box;
-        const QFontMetrics fm(p.font());
-        const QStringList lines = text.split(QLatin1Char('\n'));
-        box.lineHeight = fm.height();
-        box.n = std::max(1, std::min<int>({static_cast<int>(lines.size()), r.height() / std::max(1, box.lineHeight), 3}));
-        for (int i = 0; i < box.n; ++i) {
-            box.lines[i].setTextFormat(Qt::PlainText);
-            box.lines[i].setPerformanceHint(QStaticText::AggressiveCaching);
-            box.lines[i].setText(fm.elidedText(lines[i], Qt::ElideRight, r.width() - 4));
-            box.lines[i].prepare(QTransform(), p.font());
-        }
-        it = boxes_.insert(key, box);
-    }
-    const TextBox& box = *it;
-    p.setPen(fg);
-    const int top = r.top() + (r.height() - box.n * box.lineHeight) / 2;
-    for (int i = 0; i < box.n; ++i) {
-        const int tw = static_cast<int>(box.lines[i].size().width());
-        p.drawStaticText(r.left() + (r.width() - tw) / 2, top + i * box.lineHeight, box.lines[i]);
-    }
+    paintBox(p, r, boxFor(text, r.width(), r.height(), p.font()), fill, fg);
 }
 
 void SchoolGrid::paintEvent(QPaintEvent* e)
@@ -362,8 +425,12 @@ void SchoolGrid::paintEvent(QPaintEvent* e)
             if (!rc.intersects(clip))
                 continue;
             const Cell& c = cell(r, s);
+            int& box = cellBox_[static_cast<std::size_t>(r - 1) * static_cast<std::size_t>(geo_.slots) +
+                                static_cast<std::size_t>(s - 1)];
+            if (box == kUnknown)
+                box = boxFor(c.text, rc.width(), rc.height(), p.font());
             const bool source = dragging_ && r == dragRow_ && s == dragSlot_;
-            paintCell(p, rc, source ? QString() : c.text, shownFill(r, s), c.textColor);
+            paintBox(p, rc, source ? kNoBox : box, shownFill(r, s), c.textColor);
         }
     const QRect img = dropImageRect();
     if (!img.isEmpty()) {
@@ -432,22 +499,31 @@ bool SchoolGrid::viewportEvent(QEvent* e)
 
 // ---------------------------------------------------------------- mouse and keys
 
-void SchoolGrid::updateRowAndHeaders(int row, int slot)
+void SchoolGrid::updateRow(int row)
 {
-    if (row >= 1)
+    if (row >= 1 && row <= geo_.rows)
         viewport()->update(QRect(0, cellRect(row, 1).top(), viewport()->width(), geo_.h));
+}
+
+// What the pointer lights: the cell, its slot's header and its row's name.
+void SchoolGrid::updateHover(int row, int slot)
+{
+    if (row >= 1 && slot >= 1)
+        viewport()->update(cellRect(row, slot));
     if (slot >= 1)
         viewport()->update(slotHeaderRect(slot));
+    if (row >= 1)
+        viewport()->update(rowNameRect(row));
 }
 
 void SchoolGrid::setHover(int row, int slot)
 {
     if (row == hoverRow_ && slot == hoverSlot_)
         return;
-    updateRowAndHeaders(hoverRow_, hoverSlot_);
+    updateHover(hoverRow_, hoverSlot_);
     hoverRow_ = row;
     hoverSlot_ = slot;
-    updateRowAndHeaders(row, slot);
+    updateHover(row, slot);
 }
 
 QRect SchoolGrid::floatingRect() const
@@ -527,6 +603,9 @@ void SchoolGrid::mouseMoveEvent(QMouseEvent* e)
         pointer_ = pos;
         floatingFill_ = {};
         setHover(0, 0);
+        // The source cell loses its text; the dragged copy appears under the pointer.
+        viewport()->update(cellRect(dragRow_, dragSlot_));
+        viewport()->update(floatingRect().adjusted(-1, -1, 1, 1));
         Q_EMIT dragStarted(dragRow_, dragSlot_);
         if (dragging_)
             Q_EMIT dragMoved(rowAt(pos), slotAt(pos), false);

@@ -15,6 +15,7 @@
 #include <QColor>
 #include <QFont>
 #include <QHash>
+#include <QImage>
 #include <QStaticText>
 #include <QString>
 #include <QStringList>
@@ -143,20 +144,44 @@ private:
     int dragRow_ = 0, dragSlot_ = 0;
     QPoint pointer_;
     QColor floatingFill_;
+    // Painting is blitting: every text is shaped and shortened once per box size, and every
+    // look a cell or header takes (its text's box, fill and text colour) is drawn once into a
+    // tile, so a paint copies tiles instead of blending glyphs. Both caches are per layout.
     struct TextBox {
         QStaticText lines[3];
         int n = 0;
         int lineHeight = 0;
     };
-    mutable QHash<QString, TextBox> boxes_;  // shaped texts by text and box size
+    struct BoxKey {
+        QString text;
+        int w = 0, h = 0;
+        bool operator==(const BoxKey&) const = default;
+        friend size_t qHash(const BoxKey& k, size_t seed = 0) { return qHashMulti(seed, k.text, k.w, k.h); }
+    };
+    struct TileKey {
+        int box = 0;
+        QRgb fill = 0, fg = 0;
+        bool operator==(const TileKey&) const = default;
+        friend size_t qHash(const TileKey& k, size_t seed = 0) { return qHashMulti(seed, k.box, k.fill, k.fg); }
+    };
+    mutable std::vector<TextBox> boxes_;
+    mutable QHash<BoxKey, int> boxIndex_;
+    mutable std::vector<int> cellBox_;  // per cell: its text's box, kNoBox when blank, kUnknown not yet
+    mutable QHash<TileKey, QImage> tiles_;
+    mutable qsizetype tileBytes_ = 0;
+    mutable QImage scratch_;
 
+    void forgetShapes() const;
+    int boxFor(const QString& text, int w, int h, const QFont& f) const;
+    void paintBox(QPainter& p, const QRect& r, int box, const QColor& fill, const QColor& fg) const;
     void relayout();
     QFont paintFont() const;
     void setHover(int row, int slot);
     void autoScroll(const QPoint& p);
     QPoint bodyOrigin() const;  // viewport position of the body's (0, 0)
     void paintCell(QPainter& p, const QRect& r, const QString& text, const QColor& fill, const QColor& fg) const;
-    void updateRowAndHeaders(int row, int slot);
+    void updateHover(int row, int slot);
+    void updateRow(int row);
 };
 
 QColor schoolColor(timetable::SchoolColour c);

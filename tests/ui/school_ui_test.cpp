@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QCheckBox>
+#include <QScreen>
 #include <QScrollBar>
 #include <QtTest>
 
@@ -72,6 +73,7 @@ class SchoolUiTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void headersStayAlignedWhileScrollingStepByStep();
+    void partialRepaintsLeaveWhatAFullPaintShows();
     void openingTheTablesEntersTheStep();
     void mouseDragExchangesTwoLessons();
     void dropImageParksAndUndoRestoresTheRow();
@@ -166,6 +168,105 @@ void SchoolUiTest::headersStayAlignedWhileScrollingStepByStep()
     QVERIFY(last.bottom() < g.viewport()->height());
     QCOMPARE(g.slotHeaderRect(189).left(), last.left());
     QCOMPARE(g.rowNameRect(40).top(), last.top());
+}
+
+// Hover, scrolling, a row's colours and a drag each repaint only part of the table (or move
+// pixels already painted); what the window then shows must be what painting the whole table
+// in the same state gives.
+void SchoolUiTest::partialRepaintsLeaveWhatAFullPaintShows()
+{
+    const model::WeekShape week{7, 9, 9, 9};
+    SchoolGrid g;
+    g.setCellFunction([](int r, int s) {
+        const QString text = (r + s) % 3 ? QStringLiteral("课%1\n（师%2）").arg(s).arg(r) : QString();
+        return SchoolGrid::Cell{text, QColor(90 + (7 * s + r) % 120, 120, 40), Qt::white, (r + s) % 5 != 0, true};
+    });
+    g.setShape(30, week);
+    QStringList names, days, slots;
+    for (int r = 1; r <= 30; ++r)
+        names << QStringLiteral("第%1班").arg(r);
+    for (int d = 1; d <= 7; ++d)
+        days << QStringLiteral("星期%1").arg(d);
+    for (int s = 1; s <= 189; ++s)
+        slots << QStringLiteral("第%1节\n8:%2").arg((s - 1) % 27 + 1).arg(s % 60, 2, 10, QLatin1Char('0'));
+    g.setRowNames(names);
+    g.setDayHeaders(days);
+    g.setSlotHeaders(slots);
+    g.setCornerText(QStringLiteral("总　课\n\n程　表"));
+    g.setDragEnabled(true);
+    g.resize(560, 380);
+    g.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&g));
+    QWidget* vp = g.viewport();
+
+    // The window's own pixels (the offscreen screen hands back what was painted into it),
+    // against a paint of the whole viewport now.
+    auto differs = [&](const QString& step) -> QString {
+        QApplication::processEvents();
+        const QPoint at = vp->mapTo(&g, QPoint(0, 0));
+        const QImage shown =
+            g.screen()->grabWindow(g.winId(), at.x(), at.y(), vp->width(), vp->height()).toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage full = vp->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        if (shown.size() != full.size())
+            return step + QStringLiteral(": sizes differ");
+        for (int y = 0; y < full.height(); ++y)
+            for (int x = 0; x < full.width(); ++x)
+                if (shown.pixel(x, y) != full.pixel(x, y))
+                    return step + QStringLiteral(": (%1, %2) shows %3, a full paint %4")
+                                      .arg(x)
+                                      .arg(y)
+                                      .arg(shown.pixel(x, y) & 0xFFFFFF, 6, 16)
+                                      .arg(full.pixel(x, y) & 0xFFFFFF, 6, 16);
+        return {};
+    };
+    auto move = [&](const QPoint& p, Qt::MouseButtons held = Qt::NoButton) {
+        mouse(vp, QEvent::MouseMove, p, Qt::NoButton, held);
+    };
+    QCOMPARE(differs(QStringLiteral("shown")), QString());
+    // Hover from cell to cell, across rows and slots, onto a name, a cell that does not light,
+    // and off the cells.
+    const struct {
+        int row, slot;
+    } hovers[] = {{2, 3}, {2, 4}, {5, 4}, {5, 0}, {3, 2}, {4, 1}, {0, 0}};
+    for (const auto& h : hovers) {
+        move(h.row == 0 ? QPoint(g.leftWidth() + 5, 5)
+                        : (h.slot == 0 ? g.rowNameRect(h.row).center() : centre(&g, h.row, h.slot)));
+        QCOMPARE(differs(QStringLiteral("hover %1,%2").arg(h.row).arg(h.slot)), QString());
+    }
+    // Small scrolls move what is painted; a hover after them lights the right cell.
+    for (int i = 0; i < 4; ++i) {
+        g.horizontalScrollBar()->setValue(g.horizontalScrollBar()->value() + 37);
+        QCOMPARE(differs(QStringLiteral("right %1").arg(i)), QString());
+        g.verticalScrollBar()->setValue(g.verticalScrollBar()->value() + 29);
+        QCOMPARE(differs(QStringLiteral("down %1").arg(i)), QString());
+        move(centre(&g, 3 + i, 4 + i));
+        QCOMPARE(differs(QStringLiteral("hover after scroll %1").arg(i)), QString());
+    }
+    g.horizontalScrollBar()->setValue(g.horizontalScrollBar()->value() - 50);
+    g.verticalScrollBar()->setValue(g.verticalScrollBar()->value() - 20);
+    QCOMPARE(differs(QStringLiteral("back")), QString());
+    // A row's colours on and off.
+    const int row = g.rowAt(centre(&g, 5, 6));
+    g.setRowOverlay(row, std::vector<QColor>(190, QColor(0x3B, 0x8E, 0x3B)));
+    QCOMPARE(differs(QStringLiteral("row coloured")), QString());
+    g.clearOverlay();
+    QCOMPARE(differs(QStringLiteral("row plain")), QString());
+    // A drag that scrolls the table near its right edge, then Esc.
+    const int slot = g.slotAt(centre(&g, row, 6));
+    const QPoint from = centre(&g, row, slot);
+    mouse(vp, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    move(from + QPoint(QApplication::startDragDistance() + 2, 1), Qt::LeftButton);
+    QVERIFY(g.dragging());
+    QCOMPARE(differs(QStringLiteral("drag")), QString());
+    const int before = g.horizontalScrollBar()->value();
+    for (int i = 0; i < 3; ++i)
+        move(QPoint(vp->width() - 5, from.y()), Qt::LeftButton);
+    QVERIFY(g.horizontalScrollBar()->value() > before);
+    QCOMPARE(differs(QStringLiteral("drag scrolled")), QString());
+    QTest::keyClick(&g, Qt::Key_Escape);
+    mouse(vp, QEvent::MouseButtonRelease, QPoint(vp->width() - 5, from.y()), Qt::LeftButton, Qt::NoButton);
+    QVERIFY(!g.dragging());
+    QCOMPARE(differs(QStringLiteral("drag cancelled")), QString());
 }
 
 void SchoolUiTest::openingTheTablesEntersTheStep()
