@@ -413,6 +413,8 @@ AssignmentPlan planAssignments(const SheetGrid& sheet, const entry::TeaDraft& d)
                     skip(fmt::format("该班该科已无未分配的节数（每周{}节，已分配{}节）", weekly, assigned[cell]));
                 continue;
             }
+            // A teacher named twice in one cell holds the sum of his counts.
+            std::vector<std::pair<std::string, std::int64_t>> wanted;
             for (std::size_t i = 0; i < pieces.size(); i += 2) {
                 const std::string& name = pieces[i];
                 if (i + 1 >= pieces.size()) {
@@ -431,8 +433,16 @@ AssignmentPlan planAssignments(const SheetGrid& sheet, const entry::TeaDraft& d)
                     skip(fmt::format("{}的节数“{}”不是1或以上的整数，未导入", shortText(name), shortText(count)));
                     continue;
                 }
+                const auto n = static_cast<std::int64_t>(std::min<long long>(*v, 1000000));
+                auto same = std::find_if(wanted.begin(), wanted.end(), [&](const auto& w) { return w.first == name; });
+                if (same == wanted.end())
+                    wanted.emplace_back(name, n);
+                else
+                    same->second = std::min<std::int64_t>(same->second + n, 1000000);
+            }
+            for (const auto& [name, n] : wanted) {
                 const std::int64_t tea = teacherKey(name);
-                const std::int64_t want = static_cast<std::int64_t>(std::min<long long>(*v, 1000000)) - held[{cell, tea}];
+                const std::int64_t want = n - held[{cell, tea}];
                 if (want <= 0)
                     continue;  // he holds that much already
                 const std::int64_t free = weekly - assigned[cell];

@@ -215,6 +215,7 @@ TEST_F(AssignmentImport, CellsOfOneClassAndSubject)
         {"体育", "3班", "王老师,三", {}, true},
         {"体育", "3班", ",2", {}, true},
         {"体育", "3班", "王老师,1,", {{"王老师", 1}}, false},
+        {"体育", "3班", "王老师,1,李老师,1,王老师,1", {{"王老师", 2}, {"李老师", 1}}, false},
         // The screen's own distribution read back: nothing doubles.
         {"语文", "3班", "李老师,2,张老师,4", {}, false},
         {"语文", "3班", "张老师,4", {}, false},
