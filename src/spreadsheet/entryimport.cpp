@@ -148,6 +148,24 @@ void fillTemplate(Sheet& sh, const std::vector<std::string>& across, const std::
     sh.align({1, 2, 1, lastCol}, HAlign::Center);
 }
 
+// The names of a list, in order, and where each name first stands (nameless entries left out).
+template <class List, class Name>
+std::vector<std::string> namesOf(const List& list, Name name)
+{
+    std::vector<std::string> out;
+    for (const auto& x : list)
+        out.push_back(name(x));
+    return out;
+}
+std::unordered_map<std::string, std::int64_t> firstByName(const std::vector<std::string>& names)
+{
+    std::unordered_map<std::string, std::int64_t> out;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (!names[i].empty())
+            out.emplace(names[i], static_cast<std::int64_t>(i));
+    return out;
+}
+
 std::uint64_t pairKey(std::size_t a, std::size_t b)
 {
     return (static_cast<std::uint64_t>(a) << 32) | static_cast<std::uint64_t>(b);
@@ -196,25 +214,16 @@ std::string skippedMessage(const std::vector<ImportSkip>& skipped, std::size_t s
 Workbook subjectTemplate(const entry::KemuDraft& d)
 {
     Workbook book;
-    std::vector<std::string> groups, subjects;
-    for (const auto& g : d.groups)
-        groups.push_back(g.name);
-    for (const auto& r : d.rows)
-        subjects.push_back(r.name);
-    fillTemplate(book.add("科目节数"), groups, subjects);
+    fillTemplate(book.add("科目节数"), namesOf(d.groups, [](const auto& g) { return g.name; }),
+                 namesOf(d.rows, [](const auto& r) { return r.name; }));
     return book;
 }
 
 SubjectPlan planSubjects(const SheetGrid& sheet, const entry::KemuDraft& d)
 {
     SubjectPlan plan;
-    std::unordered_map<std::string, std::int64_t> groupByName, rowByName;
-    for (std::size_t g = 0; g < d.groups.size(); ++g)
-        if (!d.groups[g].name.empty())
-            groupByName.emplace(d.groups[g].name, static_cast<std::int64_t>(g));
-    for (std::size_t r = 0; r < d.rows.size(); ++r)
-        if (!d.rows[r].name.empty())
-            rowByName.emplace(d.rows[r].name, static_cast<std::int64_t>(r));
+    const auto groupByName = firstByName(namesOf(d.groups, [](const auto& g) { return g.name; }));
+    const auto rowByName = firstByName(namesOf(d.rows, [](const auto& r) { return r.name; }));
 
     Axis cols = headerColumns(sheet, plan.skipped, "年级", [&](const std::string& n) -> std::optional<std::int64_t> {
         auto it = groupByName.find(n);
@@ -315,25 +324,17 @@ bool applySubjects(entry::KemuDraft& d, const SubjectPlan& plan)
 Workbook assignmentTemplate(const entry::TeaDraft& d)
 {
     Workbook book;
-    std::vector<std::string> classes, subjects;
-    for (const auto& c : d.classes)
-        classes.push_back(c.name);
-    for (const auto& k : d.subjects)
-        subjects.push_back(k.name);
-    fillTemplate(book.add("教师任课"), classes, subjects);
+    fillTemplate(book.add("教师任课"), namesOf(d.classes, [](const auto& c) { return c.name; }),
+                 namesOf(d.subjects, [](const auto& k) { return k.name; }));
     return book;
 }
 
 AssignmentPlan planAssignments(const SheetGrid& sheet, const entry::TeaDraft& d)
 {
     AssignmentPlan plan;
-    std::unordered_map<std::string, std::int64_t> classByName, subjectByName, teaByName;
-    for (std::size_t c = 0; c < d.classes.size(); ++c)
-        if (!d.classes[c].name.empty())
-            classByName.emplace(d.classes[c].name, static_cast<std::int64_t>(c));
-    for (std::size_t k = 0; k < d.subjects.size(); ++k)
-        if (!d.subjects[k].name.empty())
-            subjectByName.emplace(d.subjects[k].name, static_cast<std::int64_t>(k));
+    const auto classByName = firstByName(namesOf(d.classes, [](const auto& c) { return c.name; }));
+    const auto subjectByName = firstByName(namesOf(d.subjects, [](const auto& k) { return k.name; }));
+    std::unordered_map<std::string, std::int64_t> teaByName;
     for (const auto& t : d.rows)
         teaByName.emplace(t.name, t.id);
     auto finder = [](const std::unordered_map<std::string, std::int64_t>& m) {

@@ -121,7 +121,7 @@ void ImportUiTest::subjectImportRunsToTheEnd()
     // Return asks before the import is dropped.
     win.asker.answerSave(ui::SaveAnswer::Cancel);
     win.w->goBack();
-    QCOMPARE(win.asker.shown.back().kind, ScriptedAsker::Kind::Save);
+    QVERIFY(win.asker.shown.back().kind == ScriptedAsker::Kind::Save);
     QCOMPARE(win.w->currentIndex(), 3);
 
     // The menus start the same import.

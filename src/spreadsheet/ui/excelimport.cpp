@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -75,12 +76,6 @@ std::optional<SheetGrid> chooseAndRead(QWidget* parent, ui::Asker& asker, const 
         return std::nullopt;
     }
     return std::move(result->sheet);
-}
-
-void reportSkipped(ui::Asker& asker, const std::vector<ImportSkip>& skipped)
-{
-    if (!skipped.empty())
-        asker.inform(QString::fromStdString(skippedMessage(skipped)), {}, ui::Icon::Warning);
 }
 
 }  // namespace
@@ -230,10 +225,15 @@ TfrmExcelToTea::TfrmExcelToTea(ui::Asker& asker, const entry::TeaDraft& d, QWidg
 
 // ---------------------------------------------------------------- the imports
 
-ImportOutcome runKeImport(QWidget* parent, ui::Asker& asker, entry::KemuDraft& d, const ImportSeams& seams)
+namespace {
+
+// Dialog, file, plan checked whole, apply in one go, then one message for what was skipped.
+template <class Dialog, class Draft, class Plan>
+ImportOutcome runImport(QWidget* parent, ui::Asker& asker, Draft& d, const ImportSeams& seams,
+                        Plan (*plan)(const SheetGrid&, const Draft&), bool (*apply)(Draft&, const Plan&))
 {
     ImportOutcome out;
-    TFrmExcelToKe dlg(asker, d, parent);
+    Dialog dlg(asker, d, parent);
     if (seams.opener)
         dlg.setUrlOpener(seams.opener);
     ui::runDialog(seams.runner, dlg);
@@ -243,35 +243,27 @@ ImportOutcome runKeImport(QWidget* parent, ui::Asker& asker, entry::KemuDraft& d
     const auto sheet = chooseAndRead(parent, asker, dlg.templateFile());
     if (!sheet)
         return out;
-    const SubjectPlan plan = planSubjects(*sheet, d);
-    if (!plan.refusal.empty()) {
-        asker.inform(QString::fromStdString(plan.refusal), {}, ui::Icon::Warning);
+    const Plan p = plan(*sheet, d);
+    if (!p.refusal.empty()) {
+        asker.inform(QString::fromStdString(p.refusal), {}, ui::Icon::Warning);
         return out;
     }
-    out.changed = applySubjects(d, plan);
-    reportSkipped(asker, plan.skipped);
+    out.changed = apply(d, p);
+    if (!p.skipped.empty())
+        asker.inform(QString::fromStdString(skippedMessage(p.skipped)), {}, ui::Icon::Warning);
     return out;
+}
+
+}  // namespace
+
+ImportOutcome runKeImport(QWidget* parent, ui::Asker& asker, entry::KemuDraft& d, const ImportSeams& seams)
+{
+    return runImport<TFrmExcelToKe>(parent, asker, d, seams, &planSubjects, &applySubjects);
 }
 
 bool runTeaImport(QWidget* parent, ui::Asker& asker, entry::TeaDraft& d, const ImportSeams& seams)
 {
-    TfrmExcelToTea dlg(asker, d, parent);
-    if (seams.opener)
-        dlg.setUrlOpener(seams.opener);
-    ui::runDialog(seams.runner, dlg);
-    if (!dlg.IsOpenExcel)
-        return false;
-    const auto sheet = chooseAndRead(parent, asker, dlg.templateFile());
-    if (!sheet)
-        return false;
-    const AssignmentPlan plan = planAssignments(*sheet, d);
-    if (!plan.refusal.empty()) {
-        asker.inform(QString::fromStdString(plan.refusal), {}, ui::Icon::Warning);
-        return false;
-    }
-    const bool changed = applyAssignments(d, plan);
-    reportSkipped(asker, plan.skipped);
-    return changed;
+    return runImport<TfrmExcelToTea>(parent, asker, d, seams, &planAssignments, &applyAssignments).changed;
 }
 
 }  // namespace tavrin::spreadsheet
