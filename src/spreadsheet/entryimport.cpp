@@ -277,7 +277,7 @@ SubjectPlan planSubjects(const SheetGrid& sheet, const entry::KemuDraft& d)
             }
             if (bad)
                 plan.skipped.push_back({sheetRow, col, raw,
-                                        fmt::format("节数须是0到{}的整数，不符的按0计", entry::kMaxKemuJie)});
+                                        fmt::format("不是0到{}的整数，按0计", entry::kMaxKemuJie)});
             row.cells[static_cast<std::size_t>(g)] = std::move(text);
         }
         plan.rows.push_back(std::move(row));
