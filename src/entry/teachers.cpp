@@ -267,7 +267,9 @@ int findTeacher(const TeaDraft& d, std::string_view text, int selected)
 int addRenke(TeaDraft& d, std::int64_t tea, std::int64_t ban, std::int64_t heban, std::int64_t jieshu,
              std::int64_t ke)
 {
-    std::size_t i = 0;
+    // With no entry emptied the first free one is past the end: an import adding thousands
+    // must not walk the list each time.
+    std::size_t i = d.RenKeNum >= static_cast<int>(d.renke.size()) ? d.renke.size() : 0;
     while (i < d.renke.size() && !d.renke[i].empty())
         ++i;
     if (i == d.renke.size())

@@ -38,6 +38,17 @@ public:
     // example "排课备份文件 (*.wkt)". The save dialog asks before replacing a file.
     virtual QString openFileName(const QString& title, const QString& filter) = 0;
     virtual QString saveFileName(const QString& title, const QString& filter) = 0;
+    // The same, starting at `start`: a folder, or a file to offer (its folder and name).
+    virtual QString openFileNameAt(const QString& title, const QString& filter, const QString& start)
+    {
+        (void)start;
+        return openFileName(title, filter);
+    }
+    virtual QString saveFileNameAt(const QString& title, const QString& filter, const QString& start)
+    {
+        (void)start;
+        return saveFileName(title, filter);
+    }
 };
 
 // The read-only gate of every command that changes data: a viewer is told

@@ -191,9 +191,10 @@ std::optional<QString> WidgetAsker::askText(const QString& title, const QString&
 
 // The file dialog at a size where the places' names and the date column read whole; the
 // platform's own dialog, where there is one, keeps its own look.
-static QString chooseFile(QWidget* owner, const QString& title, const QString& filter, QFileDialog::AcceptMode mode)
+static QString chooseFile(QWidget* owner, const QString& title, const QString& filter, QFileDialog::AcceptMode mode,
+                          const QString& start = {})
 {
-    QFileDialog dialog(owner, title, QString(), filter);
+    QFileDialog dialog(owner, title, start, filter);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     QSize size(900, 560);
@@ -221,6 +222,16 @@ QString WidgetAsker::openFileName(const QString& title, const QString& filter)
 QString WidgetAsker::saveFileName(const QString& title, const QString& filter)
 {
     return chooseFile(owner(), title, filter, QFileDialog::AcceptSave);
+}
+
+QString WidgetAsker::openFileNameAt(const QString& title, const QString& filter, const QString& start)
+{
+    return chooseFile(owner(), title, filter, QFileDialog::AcceptOpen, start);
+}
+
+QString WidgetAsker::saveFileNameAt(const QString& title, const QString& filter, const QString& start)
+{
+    return chooseFile(owner(), title, filter, QFileDialog::AcceptSave, start);
 }
 
 void QuietAsker::inform(const QString& text, const QString& title, Icon)

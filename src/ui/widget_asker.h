@@ -43,6 +43,8 @@ public:
     std::optional<QString> askText(const QString& title, const QString& label, const QString& initial) override;
     QString openFileName(const QString& title, const QString& filter) override;
     QString saveFileName(const QString& title, const QString& filter) override;
+    QString openFileNameAt(const QString& title, const QString& filter, const QString& start) override;
+    QString saveFileNameAt(const QString& title, const QString& filter, const QString& start) override;
 
 private:
     QPointer<QWidget> parent_;

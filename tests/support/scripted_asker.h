@@ -123,6 +123,19 @@ public:
         return {};
     }
 
+    // Where the *At dialogs were asked to start, in order.
+    QStringList starts;
+    QString openFileNameAt(const QString& title, const QString& filter, const QString& start) override
+    {
+        starts << start;
+        return openFileName(title, filter);
+    }
+    QString saveFileNameAt(const QString& title, const QString& filter, const QString& start) override
+    {
+        starts << start;
+        return saveFileName(title, filter);
+    }
+
 private:
     std::optional<Reply> current_;
 

@@ -497,8 +497,7 @@ KePage::KePage(tavrin::ui::Shell& sh, QWidget* parent) : Page(sh, 3, parent)
     auto* btnFill = button("btnFillKemuName", "自动填充科目简称");
     auto* imp = button("btnExceToKe", "导入Excel数据");
     auto* exp = button("btnKeToExcel", "导出Excel数据");
-    imp->setEnabled(false);  // the spreadsheet exchange comes with its own step
-    exp->setEnabled(false);
+    exp->setEnabled(false);  // the spreadsheet export comes with its own step
     bar->addStretch(1);
     outer->addLayout(bar);
 
@@ -555,7 +554,7 @@ KePage::KePage(tavrin::ui::Shell& sh, QWidget* parent) : Page(sh, 3, parent)
     pmKemu_->addAction(QStringLiteral("添加科目"), this, &KePage::btnAddKeClick)->setObjectName("mniAddKe");
     pmKemu_->addAction(QStringLiteral("删除科目"), this, &KePage::btnDelKeClick)->setObjectName("mniDelKe");
     pmKemu_->addSeparator();
-    pmKemu_->addAction(QStringLiteral("导入EXCEL数据"))->setEnabled(false);
+    pmKemu_->addAction(QStringLiteral("导入EXCEL数据"), this, &KePage::btnExceToKeClick)->setObjectName("mniExcelToKe");
     pmKemu_->addAction(QStringLiteral("导出EXCEL数据"))->setEnabled(false);
     pmTs3_ = new QMenu(this);
     pmTs3_->setObjectName("pmTs3");
@@ -568,7 +567,7 @@ KePage::KePage(tavrin::ui::Shell& sh, QWidget* parent) : Page(sh, 3, parent)
     pmTs3_->addAction(QStringLiteral("填充简称(首字)"), this, [this] { this->fill(true); })->setObjectName("mniFillStart2");
     pmTs3_->addAction(QStringLiteral("填充简称(末字)"), this, [this] { this->fill(false); })->setObjectName("mniFillEnd2");
     pmTs3_->addSeparator();
-    pmTs3_->addAction(QStringLiteral("导入EXCEL数据"))->setEnabled(false);
+    pmTs3_->addAction(QStringLiteral("导入EXCEL数据"), this, &KePage::btnExceToKeClick)->setObjectName("mniExcelToKe2");
     pmTs3_->addAction(QStringLiteral("导出EXCEL数据"))->setEnabled(false);
     pmTs3_->addSeparator();
     pmTs3_->addAction(QStringLiteral("帮助"), this, [this] { shell().help(); });
@@ -577,6 +576,7 @@ KePage::KePage(tavrin::ui::Shell& sh, QWidget* parent) : Page(sh, 3, parent)
 
     connect(add, &QPushButton::clicked, this, &KePage::btnAddKeClick);
     connect(del, &QPushButton::clicked, this, &KePage::btnDelKeClick);
+    connect(imp, &QPushButton::clicked, this, &KePage::btnExceToKeClick);
     connect(btnFill, &QPushButton::released, this,
             [this, btnFill] { pmFill_->popup(btnFill->mapToGlobal(QPoint(0, btnFill->height()))); });
     connect(lvKe_, &QWidget::customContextMenuRequested, this,
@@ -772,6 +772,25 @@ void KePage::hideStrip()
     pnlBanjie_->hide();
     btnShowban_->hide();
     stripRow_ = stripGroup_ = -1;
+}
+
+void KePage::btnExceToKeClick()
+{
+    closeEditor();
+    hideStrip();
+    KemuDraft work = model_->draft();
+    const auto out = spreadsheet::runKeImport(this, shell().asker(), work, importSeams_);
+    if (out.changed) {
+        teshu_->hide();
+        const int row = selectedRow();
+        model_->setDraft(std::move(work));
+        footer_->update();
+        if (row >= 0 && row < model_->rowCount())
+            selectRow(row);
+    }
+    // Choosing step three marks the step changed, as the screen always has.
+    if (out.thirdStep || out.changed)
+        markChanged();
 }
 
 void KePage::btnAddKeClick()

@@ -12,6 +12,7 @@
 
 #include "entry/kemumarks.h"
 #include "entry/subjectdraft.h"
+#include "spreadsheet/ui/excelimport.h"
 #include "ui/page.h"
 
 class QFrame;
@@ -143,6 +144,10 @@ public:
     void leave() override;
 
     void btnAddKeClick();
+    // `btnExceToKeClick`: the subject import onto the grid.
+    void btnExceToKeClick();
+    // How the import shows its dialog and the template (tests script both).
+    void setImportSeams(spreadsheet::ImportSeams s) { importSeams_ = std::move(s); }
     void btnDelKeClick();
     void fill(bool first);
     // Opens the cell editor on a cell (as a click there does).
@@ -184,6 +189,7 @@ private:
     std::unique_ptr<TteshuForm> teshu_;
     int stripRow_ = -1, stripGroup_ = -1;
     bool loadingStrip_ = false;
+    spreadsheet::ImportSeams importSeams_;
 
     void moveEditor(int dr, int dc);
     void closeEditor();
