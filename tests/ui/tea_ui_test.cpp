@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QWheelEvent>
 #include <QtTest>
 
@@ -18,6 +19,8 @@
 #include "entry/teacher_fixture.h"
 #include "entry/teachers.h"
 #include "entry/ui/teapage.h"
+#include "spreadsheet/ui/excelimport.h"
+#include "spreadsheet/workbook.h"
 #include "support/uitest.h"
 #include "ui/fonts.h"
 #include "ui/style.h"
@@ -151,6 +154,7 @@ private Q_SLOTS:
     void nameEditorWalksAndEscapeKeepsTheText();
     void stripFollowsSelectionAndScrolling();
     void returnAfterADropAsksTheSaveQuestion();
+    void assignmentImportShowsAndAsksOnReturn();
     void saveWritesTheDropAndReloads();
     void addDeleteFindAndFill();
 };
@@ -469,6 +473,56 @@ void TeaUiTest::returnAfterADropAsksTheSaveQuestion()
     QCOMPARE(win->currentIndex(), 0);
     QCOMPARE(static_cast<long long>(s.school.store().scalar("SELECT count(*) FROM renkebd WHERE banid = 3 AND keid = 2")),
              0LL);
+}
+
+// "从Excel导入数据" runs the dialog's three steps on the page's working copy: the grid and the
+// list show the import at once, and Return asks before dropping it.
+void TeaUiTest::assignmentImportShowsAndAsksOnReturn()
+{
+    TeaSchool s;
+    TeaWindow win(s.school.store());
+    QTemporaryDir dir;
+    const QString filled = dir.filePath(QStringLiteral("filled.xlsx"));
+    {
+        spreadsheet::Workbook book;
+        auto& sh = book.add("t");
+        sh.setText(1, 1, "科目");
+        sh.setText(1, 2, "3班");
+        sh.setText(2, 1, "体育");
+        sh.setText(2, 2, "孙老师,3");
+        QVERIFY(book.save(filled.toStdString()).ok);
+    }
+    int runs = 0;
+    win.page->setImportSeams({[&](QDialog& d) {
+                                  ++runs;
+                                  dynamic_cast<spreadsheet::ExcelImportDialog&>(d).btnOpenExcel()->click();
+                              },
+                              [](const QUrl&) { return true; }});
+    QVERIFY(win.page->btnExcelToTea()->isEnabled());
+    QVERIFY(win.page->mniExcelToTea()->isEnabled());
+    const int teachers = win.page->model()->rowCount();
+    win.asker.answerFile(filled);
+    win.page->btnExcelToTea()->click();
+    QCOMPARE(runs, 1);
+    QVERIFY(win.asker.done());
+    // A new teacher row with his text; 体育 in 3班 has 2 of its 5 periods left.
+    QCOMPARE(win.page->model()->rowCount(), teachers + 1);
+    QCOMPARE(win.page->model()->index(teachers, TeaModel::kName).data().toString(), QStringLiteral("孙老师"));
+    QCOMPARE(win.text(teachers), QStringLiteral("共3节:   [3班\"体育\"3节]"));
+    QCOMPARE(win.page->renkeModel()->index(win.listRow("3班", "体育"), 1).data().toInt(), 2);
+    QVERIFY(win->dataChanged());
+
+    win.asker.answerSave(ui::SaveAnswer::Cancel);
+    win->goBack();
+    QCOMPARE(win.asker.shown.back().kind, ScriptedAsker::Kind::Save);
+    QCOMPARE(win->currentIndex(), 4);
+
+    // The menu entry starts the same dialog; the file dialog cancelled changes nothing.
+    const auto before = win.d();
+    win.asker.answerFile({});
+    win.page->mniExcelToTea()->trigger();
+    QCOMPARE(runs, 2);
+    QVERIFY(win.d() == before);
 }
 
 void TeaUiTest::saveWritesTheDropAndReloads()

@@ -623,7 +623,6 @@ TeaPage::TeaPage(tavrin::ui::Shell& sh, QWidget* parent) : Page(sh, 4, parent)
     bar->addStretch(1);
     auto* imp = button("btnExcelToTea", "从Excel导入数据");
     auto* exp = button("btnTeaToExcel", "导出Excel数据");
-    imp->setEnabled(false);  // the spreadsheet exchange comes with its own dialogs
     exp->setEnabled(false);
     outer->addLayout(bar);
 
@@ -730,8 +729,8 @@ TeaPage::TeaPage(tavrin::ui::Shell& sh, QWidget* parent) : Page(sh, 4, parent)
 
     pmTeaToExcel_ = new QMenu(this);
     pmTeaToExcel_->setObjectName("pmTeaToExcel");
-    pmTeaToExcel_->addAction(QStringLiteral("导出EXCEL(可再导入)"))->setObjectName("mniTeaToExcel1");
-    pmTeaToExcel_->addAction(QStringLiteral("导出EXCEL(用于统计)"))->setObjectName("mniTeaToExcel2");
+    pmTeaToExcel_->addAction(QStringLiteral("用于导入的EXCEL任课数据"))->setObjectName("mniTeaToExcel1");
+    pmTeaToExcel_->addAction(QStringLiteral("用于统计的EXCEL任课表格"))->setObjectName("mniTeaToExcel2");
     for (QAction* a : pmTeaToExcel_->actions())
         a->setEnabled(false);
     pmTeaGd_ = new QMenu(this);
@@ -748,10 +747,10 @@ TeaPage::TeaPage(tavrin::ui::Shell& sh, QWidget* parent) : Page(sh, 4, parent)
     pmTs4_->addSeparator();
     pmTs4_->addAction(QStringLiteral("填充简称"), this, &TeaPage::fillShortNames)->setObjectName("mniFillTea2");
     pmTs4_->addSeparator();
-    pmTs4_->addAction(QStringLiteral("导入EXCEL数据"))->setObjectName("mniExcelToTea");
+    pmTs4_->addAction(QStringLiteral("导入EXCEL数据"), this, &TeaPage::btnExcelToTeaClick)->setObjectName("mniExcelToTea");
     pmTs4_->addAction(QStringLiteral("导出EXCEL(可再导入)"))->setObjectName("mniTeaToExcel1_2");
     pmTs4_->addAction(QStringLiteral("导出EXCEL(用于统计)"))->setObjectName("mniTeaToExcel2_2");
-    for (const char* n : {"mniExcelToTea", "mniTeaToExcel1_2", "mniTeaToExcel2_2"})
+    for (const char* n : {"mniTeaToExcel1_2", "mniTeaToExcel2_2"})
         action(n)->setEnabled(false);
     pmTs4_->addSeparator();
     pmTs4_->addAction(QStringLiteral("帮助"), this, [this] { shell().help(); });
@@ -763,6 +762,7 @@ TeaPage::TeaPage(tavrin::ui::Shell& sh, QWidget* parent) : Page(sh, 4, parent)
     connect(del, &QPushButton::clicked, this, &TeaPage::btnDelTeaClick);
     connect(fill, &QPushButton::clicked, this, &TeaPage::fillShortNames);
     connect(find, &QPushButton::clicked, this, &TeaPage::btnFnTeaClick);
+    connect(imp, &QPushButton::clicked, this, &TeaPage::btnExcelToTeaClick);
     connect(edtFnTea_, &QLineEdit::returnPressed, this, &TeaPage::btnFnTeaClick);
     connect(exp, &QPushButton::clicked, this,
             [this, exp] { pmTeaToExcel_->popup(exp->mapToGlobal(QPoint(0, exp->height()))); });
@@ -835,6 +835,17 @@ void TeaPage::refreshAfterImport()
     updateLabels();
     updateButtons();
     markChanged();
+}
+
+void TeaPage::btnExcelToTeaClick()
+{
+    closeEditor();
+    teshu_->hide();
+    TeaDraft work = model_->draft();
+    if (tavrin::spreadsheet::runTeaImport(this, shell().asker(), work, importSeams_)) {
+        model_->draft() = std::move(work);
+        refreshAfterImport();
+    }
 }
 
 bool TeaPage::save()

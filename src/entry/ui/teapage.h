@@ -18,6 +18,7 @@
 #include <optional>
 
 #include "entry/teachers.h"
+#include "spreadsheet/ui/excelimport.h"
 #include "ui/page.h"
 #include "ui/widgets.h"
 
@@ -224,6 +225,9 @@ public:
     // The working copy, for the spreadsheet import; call refreshAfterImport after changing it.
     TeaDraft& draft() { return model_->draft(); }
     void refreshAfterImport();
+    // "从Excel导入数据": the import dialog on a copy of the working copy, taken over when it changed.
+    void btnExcelToTeaClick();
+    void setImportSeams(tavrin::spreadsheet::ImportSeams s) { importSeams_ = std::move(s); }
 
     void btnAddTeaClick();
     void btnDelTeaClick();
@@ -257,7 +261,7 @@ public:
     QMenu* pmTeaGd() const { return pmTeaGd_; }
     QMenu* pmTs4() const { return pmTs4_; }
     QMenu* pmTeaToExcel() const { return pmTeaToExcel_; }
-    // The spreadsheet controls, disabled until their dialogs are wired in.
+    // The spreadsheet controls.
     QPushButton* btnExcelToTea() const { return button("btnExcelToTea"); }
     QPushButton* btnTeaToExcel() const { return button("btnTeaToExcel"); }
     QAction* mniExcelToTea() const { return action("mniExcelToTea"); }
@@ -286,6 +290,7 @@ private:
     std::unique_ptr<TteshuForm> teshu_;
     std::unique_ptr<TfrmJieshu> jieshu_;
     tavrin::ui::DialogRunner runner_;
+    tavrin::spreadsheet::ImportSeams importSeams_;
     QPersistentModelIndex stripIndex_;
 
     void moveEditor(int dr, int dc);
