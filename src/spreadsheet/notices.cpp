@@ -36,26 +36,6 @@ std::size_t characterCount(const std::string& s)
     return n;
 }
 
-// Walks the rows of the sheet in print order, starting a new page when a row does not fit on
-// the rest of the current one, as the application paginates.
-class Pager {
-public:
-    explicit Pager(double body) : body_(body) {}
-    double used() const { return used_; }
-    bool fits(double h) const { return used_ + h <= body_; }
-    void breakPage() { used_ = 0; }
-    void row(double h)
-    {
-        if (used_ > 0 && used_ + h > body_)
-            used_ = 0;
-        used_ += h;
-    }
-
-private:
-    double body_;
-    double used_ = 0;
-};
-
 }  // namespace
 
 std::string noticeDate(int year, int month, int day)
@@ -124,12 +104,21 @@ bool exportNotices(const std::vector<Notice>& notices, const NoticeOptions& o, W
     sh.page.centerH = true;
     sh.page.top = kNoticeTopMargin;
     sh.page.bottom = kNoticeBottomMargin;
-    // The header and footer are empty; their margins stay inside the page's.
+    // The four columns take 76 character widths, which an application measuring them with a
+    // wider face than the workbook's own makes nearly as wide as the paper: narrow side
+    // margins keep the fourth column on the page. The header and footer are empty; their
+    // margins stay inside the page's.
+    sh.page.left = sh.page.right = 18;
     sh.page.header = sh.page.footer = 8;
 
     const std::string introText = joinNoticeLines(o.intro);
     const double introH = noticeIntroHeight(o.intro);
-    Pager pager(kNoticePageBody);
+    // Every page is ended by a break of our own, before a notice that would not fit with the
+    // gap after it, never by the application: so its pages fall where they were planned even
+    // where its page is a little taller than the one planned with (each page's rows add up
+    // to no more than kNoticePageBody, so no application breaks a page on its own).
+    double used = 0;
+    bool full = false;  // the page holds a notice longer than a page: the next one starts anew
     int r = 0;
     const int total = static_cast<int>(notices.size());
     for (int i = 0; i < total; ++i) {
@@ -142,14 +131,14 @@ bool exportNotices(const std::vector<Notice>& notices, const NoticeOptions& o, W
         const int title = r + 1;
         // A notice that would not fit on the rest of the page begins the next one. One longer
         // than a page cannot help being split; it at least starts at the top.
-        if (pager.used() > 0 && !pager.fits(height)) {
+        const double need = height + kGapHeight;
+        if (used > 0 && (full || used + need > kNoticePageBody)) {
             sh.page.breaksBefore.push_back(title);
-            pager.breakPage();
+            used = 0;
         }
-        auto row = [&](int rr, double h) {
-            sh.rowHeight(rr, h);
-            pager.row(h);
-        };
+        used += need;
+        full = need > kNoticePageBody;
+        auto row = [&](int rr, double h) { sh.rowHeight(rr, h); };
 
         r = title;
         sh.setText(r, 1, n.title);

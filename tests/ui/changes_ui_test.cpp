@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -239,7 +240,8 @@ void ChangesUiTest::changeListFollowsTheDocument()
     win.find<QCheckBox>("chkShowChn")->setChecked(true);
     QVERIFY(panel->isVisible());
     QCOMPARE(list->count(), 0);
-    QVERIFY(!win.find<QPushButton>("btnOutTz")->isEnabled());
+    // The notices may be written with nothing changed: an empty sheet, as asked.
+    QVERIFY(win.find<QPushButton>("btnOutTz")->isEnabled());
 
     auto items = [list] {
         QStringList out;
