@@ -42,7 +42,11 @@ TfrmChnInfo::TfrmChnInfo(const model::School& school, const model::Grids& baseli
     auto* title = new QLabel(QStringLiteral("某某某老师（班级）调课通知"), sampleBox);
     title->setAlignment(Qt::AlignCenter);
     QFont big = title->font();
-    big.setPointSizeF(big.pointSizeF() * 1.4);
+    // The kit's style may give faces in pixels rather than points.
+    if (big.pointSizeF() > 0)
+        big.setPointSizeF(big.pointSizeF() * 1.4);
+    else if (big.pixelSize() > 0)
+        big.setPixelSize(big.pixelSize() * 7 / 5);
     big.setBold(true);
     title->setFont(big);
     sample_ = new QTableWidget(2, 4, sampleBox);
