@@ -4,11 +4,8 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "cli/open.h"
+#include "cli/compare.h"
 #include "cli/output.h"
-#include "model/kechen.h"
-#include "model/loaders.h"
-#include "timetable/changes.h"
 
 namespace tavrin::cli {
 namespace {
@@ -23,21 +20,12 @@ std::string sideKind(timetable::KbSide side) { return side == timetable::KbSide:
 
 void runChanges(const ChangesArgs& a)
 {
-    // The backup first: every later fault names the school file itself.
-    auto backup = openSchool(a.against);
-    auto st = openSchool(a.path);
-    model::School school = model::loadSchool(*st);
-    const model::School backupSchool = model::loadSchool(*backup);
-    if (const std::string diff = timetable::schoolDifference(school, backupSchool); !diff.empty())
-        throw Failure("两个文件不是同一所学校的：" + diff + "。");
-
-    std::vector<model::SkippedRow> skippedNow, skippedBackup;
-    const model::Grids now = model::LoadKeChenData(*st, school, &skippedNow);
-    // The backup's rows read against this school: the ids were just found to name the same.
-    const model::Grids base = model::LoadKeChenData(*backup, school, &skippedBackup);
-
+    const Comparison c = compareWithBackup(a.path, a.against);
+    const model::School& school = c.school;
+    const auto& skippedNow = c.skippedNow;
+    const auto& skippedBackup = c.skippedBackup;
     timetable::ChangeFinder finder(school);
-    const auto tables = finder.find({base.Renke_B, base.Renke_T}, {now.Renke_B, now.Renke_T});
+    const auto tables = finder.find(c.baseline(), c.current());
     const auto& s = school;
     auto subject = [&](int r) { return s.KemuName[static_cast<std::size_t>(s.RenkeKe[static_cast<std::size_t>(r)])]; };
     auto teacher = [&](int r) { return s.TeaName[static_cast<std::size_t>(s.RenkeTea[static_cast<std::size_t>(r)])]; };

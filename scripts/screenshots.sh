@@ -99,11 +99,12 @@ for SIZE in 960x640 1920x1080; do
   ls "$OUT"/timetable-*-"$SIZE".png
   # changes-{panels,drag,layout2}-SIZE.png: the side panels, a few exchanges listed, the
   # floating mini timetable of a drag; on a fresh scheduled copy, nothing saved.
+  # notices-dialog-SIZE.png: the change notice dialog over the window after those exchanges.
   mkdir -p "$WORK/changes"
   cp samples/示例学校.wkt "$WORK/changes/db.dat"
   "$CLI" schedule "$WORK/changes/db.dat" --seed 1 >/dev/null
   xvfb-run -a -s "$SCREEN" "$CHANGES_SHOTS" "$WORK/changes/db.dat" "$OUT" 1 "$SIZE"
-  ls "$OUT"/changes-*-"$SIZE".png
+  ls "$OUT"/changes-*-"$SIZE".png "$OUT"/notices-*-"$SIZE".png
   # school-{all,drag,renke}-SIZE.png: the whole-school timetable and the assignment table.
   xvfb-run -a -s "$SCREEN" "$SCHOOL_SHOTS" "$WORK/changes/db.dat" "$OUT" "$SIZE"
   # step4-{teachers,drop}-SIZE.png: the teacher page with the chip strip and the unassigned

@@ -29,6 +29,7 @@
 #include "model/info.h"
 #include "store/dbfile.h"
 #include "store/log.h"
+#include "spreadsheet/ui/tfrmchninfo.h"
 #include "spreadsheet/ui/tfrmprkb.h"
 #include "spreadsheet/ui/tfrmprkball.h"
 #include "timetable/ui/schoolpage.h"
@@ -354,6 +355,13 @@ void TForm1::buildPages(const Options& options)
                     marks[static_cast<std::size_t>(t.id)] = true;
             }
             d.exec();
+        });
+        // "调课通知": the notices of what changed since the step was entered. A viewer may
+        // write them too: they change nothing of the school.
+        tp->setNoticeHandler([this, tp] {
+            const auto& kb = tp->data();
+            tavrin::spreadsheet::openChangeNotices(this, kb.school, kb.base, kb.gridB(), kb.gridT(), store().path(),
+                                                   asker());
         });
         // The whole-school tables export what the class page holds: one timetable for all.
         using tavrin::spreadsheet::SchoolTable;

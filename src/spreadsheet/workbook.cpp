@@ -495,6 +495,15 @@ void writeSheet(lxw_workbook* wb, lxw_worksheet* ws, const Sheet& sh, Formats& f
         check(worksheet_repeat_columns(ws, static_cast<lxw_col_t>(pg.titleCol1 - 1),
                                        static_cast<lxw_col_t>(std::max(pg.titleCol1, pg.titleCol2) - 1)),
               "打印标题");
+    // Breaks above each row; the file holds at most 1023, and a break above row 1 is none.
+    std::vector<lxw_row_t> breaks;
+    for (int r : pg.breaksBefore)
+        if (r > 1 && breaks.size() < 1023)
+            breaks.push_back(static_cast<lxw_row_t>(r - 1));
+    if (!breaks.empty()) {
+        breaks.push_back(0);
+        check(worksheet_set_h_pagebreaks(ws, breaks.data()), "分页符");
+    }
     (void)wb;
 }
 

@@ -67,6 +67,7 @@ struct PageSetup {
     int zoom = 100;  // the window's zoom
     int titleRow1 = 0, titleRow2 = 0;  // rows repeated on every printed page; 0 = none
     int titleCol1 = 0, titleCol2 = 0;  // columns likewise
+    std::vector<int> breaksBefore;     // rows that begin a printed page (row 1 needs none)
 };
 
 // A transparent picture anchored at a cell, sized in pixels (PNG bytes).

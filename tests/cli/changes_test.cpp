@@ -14,6 +14,7 @@
 
 #include "support/cli_run.h"
 #include "support/school_builder.h"
+#include "support/xlsx_reader.h"
 
 namespace {
 
@@ -196,3 +197,47 @@ TEST_F(ChangesCli, BackupRowsWithoutASlotOrAnAssignmentAreSkippedAndCounted)
 }
 
 }  // namespace
+
+// `notices`: the same comparison written as the notices workbook, with the texts kept in
+// info.ini beside the school file, the class notices only when asked for.
+TEST_F(ChangesCli, NoticesWorkbookOfTheComparison)
+{
+    // 张's Monday 1 语文 moves to Tuesday 2; the combined 体育 is taken off.
+    school_.store().run("UPDATE kechenbd SET theday = 2, thejie = 2 WHERE theday = 1 AND thejie = 1");
+    school_.store().run("DELETE FROM kechenbd WHERE thejie = 2 AND theday = 1");
+    {
+        std::ofstream ini(school_.path().parent_path() / "info.ini");
+        ini << "[ChnInfo]\n1=第二行\n0=第一行\n[ChnName]\nschoolName=初中部\n";
+    }
+    const fs::path out = dir_ / "notices.xlsx";
+    CliRun r = run("notices " + q(school_.path()) + " --against " + q(backup_) + " --out " + q(out) +
+                   " --date 2026.9.1");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out, "调课通知：2 份，2 节课，已写入 " + out.string() + "\n");
+    auto book = tavrin::testing::readXlsx(out.string());
+    const auto& sh = book.sheets.at(0);
+    EXPECT_EQ(sh.text(1, 1), "张老师老师调课通知");
+    EXPECT_EQ(sh.text(3, 1), "第一行\n第二行");
+    EXPECT_EQ((std::vector<std::string>{sh.text(5, 1), sh.text(5, 2), sh.text(5, 3), sh.text(5, 4)}),
+              (std::vector<std::string>{"一(1)班", "语文", "星期一第1节", "星期二第2节"}));
+    EXPECT_EQ(sh.text(7, 4), "初中部");
+    EXPECT_EQ(sh.text(8, 4), "2026.9.1");
+    EXPECT_EQ(sh.text(10, 1), "李老师老师调课通知");
+    EXPECT_EQ((std::vector<std::string>{sh.text(14, 1), sh.text(14, 2), sh.text(14, 3), sh.text(14, 4)}),
+              (std::vector<std::string>{"一(1)班、一(2)班", "体育", "星期一第2节", ""}));
+    EXPECT_EQ(sh.text(19, 1), "");
+
+    // Class notices only: class 1 lost two lessons, class 2 one.
+    r = run("notices " + q(school_.path()) + " --against " + q(backup_) + " --out " + q(out) +
+            " --classes --no-teachers --date 2026.9.1");
+    ASSERT_EQ(r.status, 0) << r.out;
+    book = tavrin::testing::readXlsx(out.string());
+    EXPECT_EQ(book.sheets.at(0).text(1, 1), "一(1)班调课通知");
+    EXPECT_EQ(book.sheets.at(0).text(4, 2), "调课教师");
+    EXPECT_EQ(book.sheets.at(0).text(11, 1), "一(2)班调课通知");
+
+    // A file that cannot be written: the program's message, status 1.
+    r = run("notices " + q(school_.path()) + " --against " + q(backup_) + " --out " + q(dir_ / "none" / "x.xlsx"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("无法保存EXCEL文件。"), std::string::npos) << r.out;
+}

@@ -48,6 +48,7 @@ struct XlsxSheet {
     double marginLeft = 0, marginRight = 0, marginTop = 0, marginBottom = 0, marginHeader = 0, marginFooter = 0;
     bool centerH = false, centerV = false;
     std::string printTitles;  // the defined name's formula
+    std::vector<int> breaksBefore;  // the rows a manual page break puts at the top of a page
 
     const XlsxCell* at(int r, int c) const
     {
@@ -229,6 +230,8 @@ inline XlsxBook readXlsx(const std::string& path)
         sheet.fitWidth = ps.attribute("fitToWidth") ? ps.attribute("fitToWidth").as_int() : -1;
         sheet.fitHeight = ps.attribute("fitToHeight") ? ps.attribute("fitToHeight").as_int() : -1;
         sheet.fitToPage = root.child("sheetPr").child("pageSetUpPr").attribute("fitToPage").as_bool();
+        for (auto brk : root.child("rowBreaks").children("brk"))
+            sheet.breaksBefore.push_back(brk.attribute("id").as_int() + 1);
         auto po = root.child("printOptions");
         sheet.centerH = po.attribute("horizontalCentered").as_bool();
         sheet.centerV = po.attribute("verticalCentered").as_bool();

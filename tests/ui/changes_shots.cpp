@@ -3,7 +3,7 @@
 // one highlighted and the change list after a few exchanges (changes-panels.png), a drag in
 // progress with the floating mini timetable below the copy (changes-drag.png, taken from the
 // screen so that the floating window is in it), the panels in layout 2
-// (changes-layout2.png). With a window size the names end in "-WxH". Nothing is saved.
+// (changes-layout2.png), and the change notice dialog over the window (notices-dialog.png). With a window size the names end in "-WxH". Nothing is saved.
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -16,6 +16,7 @@
 #include <cstdio>
 
 #include "main/form1.h"
+#include "spreadsheet/ui/tfrmchninfo.h"
 #include "store/store.h"
 #include "timetable/moves.h"
 #include "timetable/ui/kbdragcontroller.h"
@@ -114,6 +115,20 @@ int main(int argc, char** argv)
     };
     hover(1);
     bool ok = saveShot(w, out.filePath(QStringLiteral("changes-panels%1.png").arg(suffix)));
+
+    // The change notice dialog over the window, as "调课通知" opens it (shown here without
+    // its modal loop), taken from the screen with the window behind it.
+    {
+        const timetable::KbData& kb = doc.data();
+        spreadsheet::TfrmChnInfo d(kb.school, kb.base, kb.gridB(), kb.gridT(), store.path(), quiet, &w);
+        d.show();
+        d.move(w.frameGeometry().center() - d.rect().center());
+        settle();
+        const QRect area = w.frameGeometry().united(d.frameGeometry());
+        ok = save(w.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()),
+                  out.filePath(QStringLiteral("notices-dialog%1.png").arg(suffix))) &&
+             ok;
+    }
 
     // A drag from the class's first lesson, held over the middle of the week.
     auto* ctl = page->dragController();

@@ -6,11 +6,17 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QScrollArea>
 #include <QtTest>
 
+#include "spreadsheet/noticetexts.h"
+#include "spreadsheet/ui/tfrmchninfo.h"
 #include "support/uitest.h"
+#include "support/xlsx_reader.h"
 #include "timetable/moves.h"
 #include "timetable/ui/changelist.h"
 #include "timetable/ui/kbdragcontroller.h"
@@ -68,6 +74,7 @@ private Q_SLOTS:
     void changeListFollowsTheDocument();
     void openCommandNeedsASelection();
     void exportButtonTicksExactlyTheListedTimetables();
+    void noticeButtonWritesTheNoticesAndKeepsTheTexts();
 };
 
 void ChangesUiTest::panelsShowTheTeachersWithTheirColours()
@@ -233,7 +240,8 @@ void ChangesUiTest::changeListFollowsTheDocument()
     win.find<QCheckBox>("chkShowChn")->setChecked(true);
     QVERIFY(panel->isVisible());
     QCOMPARE(list->count(), 0);
-    QVERIFY(!win.find<QPushButton>("btnOutTz")->isEnabled());
+    // The notices may be written with nothing changed: an empty sheet, as asked.
+    QVERIFY(win.find<QPushButton>("btnOutTz")->isEnabled());
 
     auto items = [list] {
         QStringList out;
@@ -311,6 +319,68 @@ void ChangesUiTest::exportButtonTicksExactlyTheListedTimetables()
     QCOMPARE(ticks.bans, QList<int>{3});
     QCOMPARE(ticks.teas, QList<int>{3});
     QCOMPARE(ticks.layoutChecked, 2);  // the page shows days as columns
+}
+
+// "调课通知" opens the notice dialog with the texts kept beside the school file; its export
+// writes the notices of what changed and saves the texts as edited.
+void ChangesUiTest::noticeButtonWritesTheNoticesAndKeepsTheTexts()
+{
+    School school;
+    fillSchool(*school.store);
+    const auto ini = school.path.parent_path() / "info.ini";
+    QVERIFY(spreadsheet::writeNoticeTexts(ini, {{"第一行", "  第二行"}, "初中部教务处"}));
+    Win win(*school.store);
+    win.find<QCheckBox>("chkShowChn")->setChecked(true);
+    auto* btn = win.find<QPushButton>("btnOutTz");
+    QVERIFY(btn->isEnabled());
+    // 初二(1)班's 体育 on Monday 3 to Monday 4: 王老师's notice and the class's.
+    QVERIFY(timetable::ChnBanJ(win.doc(), 3, 3, 4, true).result.ok);
+    QTemporaryDir out;
+    struct Seen {
+        bool opened = false;
+        QString title, memo, name;
+        bool teaTicked = false, banTicked = true;
+        QString file;
+    } seen;
+    QTimer::singleShot(0, [&] {
+        auto* d = qobject_cast<spreadsheet::TfrmChnInfo*>(QApplication::activeModalWidget());
+        if (!d)
+            return;
+        seen.opened = true;
+        seen.title = d->windowTitle();
+        seen.memo = d->mmo1()->toPlainText();
+        seen.name = d->edtName()->text();
+        seen.teaTicked = d->chkTea()->isChecked();
+        seen.banTicked = d->chkBan()->isChecked();
+        d->exportDir = out.path();
+        d->openWhenDone = false;
+        d->chkBan()->setChecked(true);
+        d->edtName()->setText(QStringLiteral("教务处，办公室"));
+        QTest::mouseClick(d->findChild<QPushButton*>("btnOut"), Qt::LeftButton);
+        for (int i = 0; i < 2000 && d->exporting(); ++i)
+            QTest::qWait(10);
+        seen.file = d->lastFile();
+        d->done(0);  // ends the modal loop even when the export hangs, so the test fails instead
+    });
+    QTest::mouseClick(btn, Qt::LeftButton);
+    QVERIFY(seen.opened);
+    QCOMPARE(seen.title, QStringLiteral("调课通知"));
+    QCOMPARE(seen.memo, QStringLiteral("第一行\n  第二行"));
+    QCOMPARE(seen.name, QStringLiteral("初中部教务处"));
+    QVERIFY(seen.teaTicked);
+    QVERIFY(!seen.banTicked);
+    QVERIFY(!seen.file.isEmpty());
+    QVERIFY(win.asker.texts().join("\n").contains(QStringLiteral("导出完成")));
+    const auto book = readXlsx(seen.file.toStdString());
+    const auto& sh = book.sheets.at(0);
+    QCOMPARE(QString::fromStdString(sh.text(1, 1)), QStringLiteral("王老师老师调课通知"));
+    QCOMPARE(QString::fromStdString(sh.text(3, 1)), QStringLiteral("第一行\n  第二行"));
+    QCOMPARE(QString::fromStdString(sh.text(5, 3)), QStringLiteral("星期一第3节"));
+    QCOMPARE(QString::fromStdString(sh.text(5, 4)), QStringLiteral("星期一第4节"));
+    QCOMPARE(QString::fromStdString(sh.text(7, 4)), QStringLiteral("教务处，办公室"));
+    QCOMPARE(QString::fromStdString(sh.text(10, 1)), QStringLiteral("初二(1)班调课通知"));
+    // The texts were saved before the export, as edited.
+    QCOMPARE(spreadsheet::readNoticeTexts(ini), (spreadsheet::NoticeTexts{{"第一行", "  第二行"}, "教务处，办公室"}));
 }
 
 QTEST_MAIN(ChangesUiTest)

@@ -388,10 +388,13 @@ void TimetablePage::buildControls()
         if (changedExportHandler_ && kb_.loaded)
             changedExportHandler_(chnList_->tables());
     });
-    // The change notices are not built yet.
     btnOutTz_ = new QPushButton(QStringLiteral("调课通知"), pnlChnKe_);
     btnOutTz_->setObjectName("btnOutTz");
     btnOutTz_->setEnabled(false);
+    connect(btnOutTz_, &QPushButton::clicked, this, [this] {
+        if (noticeHandler_ && kb_.loaded)
+            noticeHandler_();
+    });
     chnLay->addWidget(lbl2);
     chnLay->addWidget(lvChnKe_, 1);
     chnLay->addWidget(btnOutChn_);
@@ -1146,6 +1149,12 @@ void TimetablePage::setChangedExportHandler(std::function<void(const std::vector
 {
     changedExportHandler_ = std::move(f);
     btnOutChn_->setEnabled(static_cast<bool>(changedExportHandler_));
+}
+
+void TimetablePage::setNoticeHandler(std::function<void()> f)
+{
+    noticeHandler_ = std::move(f);
+    btnOutTz_->setEnabled(static_cast<bool>(noticeHandler_));
 }
 
 // ---------------------------------------------------------------- the aids beside the timetable

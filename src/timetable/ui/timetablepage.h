@@ -141,6 +141,8 @@ public:
     // The export of the changed timetables (`btnOutChn`), handed the listed timetables; the
     // button is unavailable while none is set.
     void setChangedExportHandler(std::function<void(const std::vector<ChangedTable>&)> f);
+    // The change notices (`btnOutTz`); the button is unavailable while none is set.
+    void setNoticeHandler(std::function<void()> f);
 
     // ---- the aids beside the timetable
     MiniPanels* miniPanels() const { return minPanels_; }
@@ -171,6 +173,7 @@ private:
     bool holdingSized_ = false;
     std::function<void()> exportHandler_;
     std::function<void(const std::vector<ChangedTable>&)> changedExportHandler_;
+    std::function<void()> noticeHandler_;
     std::unique_ptr<ChangeFinder> finder_;
     MiniPanels* minPanels_ = nullptr;
     MinFrm* minFrm_ = nullptr;
