@@ -21,6 +21,7 @@
 
 #include "entry/ui/teshuform.h"
 #include "model/loaders.h"
+#include "spreadsheet/ui/entryexportui.h"
 #include "store/store.h"
 #include "ui/asker.h"
 #include "ui/widgets.h"
@@ -508,7 +509,6 @@ KePage::KePage(tavrin::ui::Shell& sh, QWidget* parent) : Page(sh, 3, parent)
     auto* imp = button("btnExceToKe", "导入Excel数据");
     auto* exp = button("btnKeToExcel", "导出Excel数据");
     imp->setEnabled(false);  // the spreadsheet exchange comes with its own step
-    exp->setEnabled(false);
     bar->addStretch(1);
     outer->addLayout(bar);
 
@@ -566,7 +566,7 @@ KePage::KePage(tavrin::ui::Shell& sh, QWidget* parent) : Page(sh, 3, parent)
     pmKemu_->addAction(QStringLiteral("删除科目"), this, &KePage::btnDelKeClick)->setObjectName("mniDelKe");
     pmKemu_->addSeparator();
     pmKemu_->addAction(QStringLiteral("导入EXCEL数据"))->setEnabled(false);
-    pmKemu_->addAction(QStringLiteral("导出EXCEL数据"))->setEnabled(false);
+    pmKemu_->addAction(QStringLiteral("导出EXCEL数据"), this, &KePage::btnKeToExcelClick)->setObjectName("mniKeToExcel");
     pmTs3_ = new QMenu(this);
     pmTs3_->setObjectName("pmTs3");
     pmTs3_->addAction(QStringLiteral("保存"), this, [this] { shell().save(); });
@@ -579,7 +579,7 @@ KePage::KePage(tavrin::ui::Shell& sh, QWidget* parent) : Page(sh, 3, parent)
     pmTs3_->addAction(QStringLiteral("填充简称(末字)"), this, [this] { this->fill(false); })->setObjectName("mniFillEnd2");
     pmTs3_->addSeparator();
     pmTs3_->addAction(QStringLiteral("导入EXCEL数据"))->setEnabled(false);
-    pmTs3_->addAction(QStringLiteral("导出EXCEL数据"))->setEnabled(false);
+    pmTs3_->addAction(QStringLiteral("导出EXCEL数据"), this, &KePage::btnKeToExcelClick)->setObjectName("mniKeToExcel2");
     pmTs3_->addSeparator();
     pmTs3_->addAction(QStringLiteral("帮助"), this, [this] { shell().help(); });
 
@@ -587,6 +587,7 @@ KePage::KePage(tavrin::ui::Shell& sh, QWidget* parent) : Page(sh, 3, parent)
 
     connect(add, &QPushButton::clicked, this, &KePage::btnAddKeClick);
     connect(del, &QPushButton::clicked, this, &KePage::btnDelKeClick);
+    connect(exp, &QPushButton::clicked, this, &KePage::btnKeToExcelClick);
     connect(btnFill, &QPushButton::released, this,
             [this, btnFill] { pmFill_->popup(btnFill->mapToGlobal(QPoint(0, btnFill->height()))); });
     connect(lvKe_, &QWidget::customContextMenuRequested, this,
@@ -812,6 +813,12 @@ void KePage::fill(bool first)
 {
     closeEditor();
     model_->fillShortNames(first);
+}
+
+void KePage::btnKeToExcelClick()
+{
+    closeEditor();
+    tavrin::spreadsheet::exportSubjectPeriods(this, shell().asker(), model_->draft());
 }
 
 void KePage::openMarks(int row)

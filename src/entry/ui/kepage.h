@@ -145,6 +145,8 @@ public:
     void btnAddKeClick();
     void btnDelKeClick();
     void fill(bool first);
+    // `btnKeToExcelClick`: the grid as it stands, unsaved edits included, into a workbook.
+    void btnKeToExcelClick();
     // Opens the cell editor on a cell (as a click there does).
     void editCell(int row, int column);
     // The marks dialog for a row's subject.
