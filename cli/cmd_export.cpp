@@ -12,6 +12,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "cli/entry_export.h"
 #include "cli/open.h"
 #include "model/kechen.h"
 #include "model/loaders.h"
@@ -129,6 +130,12 @@ void runSchoolExport(const ExportArgs& a, store::Store& st, const model::School&
 
 void runExport(const ExportArgs& a)
 {
+    if (isEntryExport(a.kind)) {
+        if (!a.pdf.empty())
+            throw Failure("--pdf 只用于课程表和全校总表。");
+        runEntryExport(a.path, a.kind, a.out);
+        return;
+    }
     auto st = openSchool(a.path);
     model::School school = model::loadSchool(*st);
     if (school.N() <= 0)
@@ -168,9 +175,11 @@ const bool registered = registerVerb(60, [](CLI::App& app) {
     auto* cmd = app.add_subcommand("export", "把课程表导出为 Excel 工作簿（.xlsx）");
     auto a = std::make_shared<ExportArgs>();
     cmd->add_option("PATH", a->path, "数据库文件路径")->required();
-    cmd->add_option("KIND", a->kind, "timetables 班级和教师课程表，school 全校总表")
+    cmd->add_option("KIND", a->kind,
+                    "timetables 班级和教师课程表，school 全校总表，subjects 科目节数，assignments "
+                    "可再导入的任课数据，statistics 任课统计表")
         ->required()
-        ->check(CLI::IsMember({"timetables", "school"}));
+        ->check(CLI::IsMember({"timetables", "school", "subjects", "assignments", "statistics"}));
     cmd->add_option("--classes", a->classes, "all 或以逗号分隔的班级编号");
     cmd->add_option("--teachers", a->teachers, "all 或以逗号分隔的教师编号");
     cmd->add_option("--layout", a->layout, "课程表：1 每天一行，2 每天一列（默认：学校的课表显示设置）；全校总表：1 节次横排，2 节次竖排（默认 1）")

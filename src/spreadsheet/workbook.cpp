@@ -9,6 +9,8 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "timetable/kbtext.h"
+
 namespace tavrin::spreadsheet {
 
 void Sheet::setText(int r, int c, const std::string& text)
@@ -257,6 +259,37 @@ std::string folded(std::string s)
 constexpr int kSheetNameMax = 31;
 
 }  // namespace
+
+double textWidthUnits(const std::string& text, double size, double defaultSize)
+{
+    int widest = 0;
+    std::size_t from = 0;
+    while (from <= text.size()) {
+        std::size_t nl = text.find('\n', from);
+        if (nl == std::string::npos)
+            nl = text.size();
+        widest = std::max(widest, timetable::displayWidth(text.substr(from, nl - from)));
+        from = nl + 1;
+    }
+    const double scale = (size > 0 ? size : defaultSize) / 11.0;
+    return widest * scale + 1.5;
+}
+
+void fitColumnWidths(Sheet& sh, double defaultSize)
+{
+    // The widest a column can be in the file format.
+    constexpr double kMaxWidth = 255;
+    std::map<int, double> need;
+    for (const auto& [rc, x] : sh.cells()) {
+        if (x.kind == Cell::Kind::Empty || sh.mergeAt(rc.first, rc.second) != nullptr)
+            continue;
+        const std::string text = x.kind == Cell::Kind::Number ? fmt::format("{}", x.number) : x.text;
+        double& w = need[rc.second];
+        w = std::max(w, textWidthUnits(text, x.style.size, defaultSize));
+    }
+    for (const auto& [c, w] : need)
+        sh.columnWidth(c, std::min(w, kMaxWidth));
+}
 
 std::string validSheetName(const std::string& wanted, const std::vector<std::string>& taken)
 {

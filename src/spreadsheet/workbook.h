@@ -147,6 +147,14 @@ private:
 // fits and takes "(2)", "(3)"… when it collides.
 std::string validSheetName(const std::string& wanted, const std::vector<std::string>& taken);
 
+// The width in character units a text needs in a cell of `size` points (0: `defaultSize`),
+// as a spreadsheet measures it: a CJK or other wide character about two units, any other
+// one, the longest line of a text that breaks, and a little room on either side.
+double textWidthUnits(const std::string& text, double size, double defaultSize = 11);
+// Every column holding a value made as wide as its widest value, the fit to contents a
+// spreadsheet offers; columns without values keep their width.
+void fitColumnWidths(Sheet& sh, double defaultSize = 11);
+
 struct WriteResult {
     bool ok = false;
     std::string error;  // the reason, for "无法保存EXCEL文件。"

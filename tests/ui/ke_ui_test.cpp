@@ -128,7 +128,7 @@ void KeUiTest::entersWithTheGridAndFooter()
     QCOMPARE(f->totalColor(3), QColor(0x52, 0x52, 0x52));
     QVERIFY(!win.ke->button("btnDelKe")->isEnabled());
     QVERIFY(win.ke->button("btnExceToKe")->isEnabled());
-    QVERIFY(!win.ke->button("btnKeToExcel")->isEnabled());
+    QVERIFY(win.ke->button("btnKeToExcel")->isEnabled());
 }
 
 void KeUiTest::editorStopsAtTheFirstAndLastEditableCells()

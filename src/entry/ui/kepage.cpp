@@ -22,6 +22,7 @@
 #include "entry/ui/gridcells.h"
 #include "entry/ui/teshuform.h"
 #include "model/loaders.h"
+#include "spreadsheet/ui/entryexportui.h"
 #include "store/store.h"
 #include "ui/asker.h"
 #include "ui/widgets.h"
@@ -497,7 +498,6 @@ KePage::KePage(tavrin::ui::Shell& sh, QWidget* parent) : Page(sh, 3, parent)
     auto* btnFill = button("btnFillKemuName", "自动填充科目简称");
     auto* imp = button("btnExceToKe", "导入Excel数据");
     auto* exp = button("btnKeToExcel", "导出Excel数据");
-    exp->setEnabled(false);  // the spreadsheet export comes with its own step
     bar->addStretch(1);
     outer->addLayout(bar);
 
@@ -555,7 +555,7 @@ KePage::KePage(tavrin::ui::Shell& sh, QWidget* parent) : Page(sh, 3, parent)
     pmKemu_->addAction(QStringLiteral("删除科目"), this, &KePage::btnDelKeClick)->setObjectName("mniDelKe");
     pmKemu_->addSeparator();
     pmKemu_->addAction(QStringLiteral("导入EXCEL数据"), this, &KePage::btnExceToKeClick)->setObjectName("mniExcelToKe");
-    pmKemu_->addAction(QStringLiteral("导出EXCEL数据"))->setEnabled(false);
+    pmKemu_->addAction(QStringLiteral("导出EXCEL数据"), this, &KePage::btnKeToExcelClick)->setObjectName("mniKeToExcel");
     pmTs3_ = new QMenu(this);
     pmTs3_->setObjectName("pmTs3");
     pmTs3_->addAction(QStringLiteral("保存"), this, [this] { shell().save(); });
@@ -568,7 +568,7 @@ KePage::KePage(tavrin::ui::Shell& sh, QWidget* parent) : Page(sh, 3, parent)
     pmTs3_->addAction(QStringLiteral("填充简称(末字)"), this, [this] { this->fill(false); })->setObjectName("mniFillEnd2");
     pmTs3_->addSeparator();
     pmTs3_->addAction(QStringLiteral("导入EXCEL数据"), this, &KePage::btnExceToKeClick)->setObjectName("mniExcelToKe2");
-    pmTs3_->addAction(QStringLiteral("导出EXCEL数据"))->setEnabled(false);
+    pmTs3_->addAction(QStringLiteral("导出EXCEL数据"), this, &KePage::btnKeToExcelClick)->setObjectName("mniKeToExcel2");
     pmTs3_->addSeparator();
     pmTs3_->addAction(QStringLiteral("帮助"), this, [this] { shell().help(); });
 
@@ -577,6 +577,7 @@ KePage::KePage(tavrin::ui::Shell& sh, QWidget* parent) : Page(sh, 3, parent)
     connect(add, &QPushButton::clicked, this, &KePage::btnAddKeClick);
     connect(del, &QPushButton::clicked, this, &KePage::btnDelKeClick);
     connect(imp, &QPushButton::clicked, this, &KePage::btnExceToKeClick);
+    connect(exp, &QPushButton::clicked, this, &KePage::btnKeToExcelClick);
     connect(btnFill, &QPushButton::released, this,
             [this, btnFill] { pmFill_->popup(btnFill->mapToGlobal(QPoint(0, btnFill->height()))); });
     connect(lvKe_, &QWidget::customContextMenuRequested, this,
@@ -821,6 +822,12 @@ void KePage::fill(bool first)
 {
     closeEditor();
     model_->fillShortNames(first);
+}
+
+void KePage::btnKeToExcelClick()
+{
+    closeEditor();
+    tavrin::spreadsheet::exportSubjectPeriods(this, shell().asker(), model_->draft());
 }
 
 void KePage::openMarks(int row)

@@ -150,6 +150,8 @@ public:
     void setImportSeams(spreadsheet::ImportSeams s) { importSeams_ = std::move(s); }
     void btnDelKeClick();
     void fill(bool first);
+    // `btnKeToExcelClick`: the grid as it stands, unsaved edits included, into a workbook.
+    void btnKeToExcelClick();
     // Opens the cell editor on a cell (as a click there does).
     void editCell(int row, int column);
     // The marks dialog for a row's subject.
