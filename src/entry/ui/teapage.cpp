@@ -1,5 +1,7 @@
 #include "entry/ui/teapage.h"
 
+#include "spreadsheet/ui/entryexportui.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
@@ -623,7 +625,6 @@ TeaPage::TeaPage(tavrin::ui::Shell& sh, QWidget* parent) : Page(sh, 4, parent)
     bar->addStretch(1);
     auto* imp = button("btnExcelToTea", "从Excel导入数据");
     auto* exp = button("btnTeaToExcel", "导出Excel数据");
-    exp->setEnabled(false);
     outer->addLayout(bar);
 
     auto* body = new QHBoxLayout;
@@ -729,10 +730,10 @@ TeaPage::TeaPage(tavrin::ui::Shell& sh, QWidget* parent) : Page(sh, 4, parent)
 
     pmTeaToExcel_ = new QMenu(this);
     pmTeaToExcel_->setObjectName("pmTeaToExcel");
-    pmTeaToExcel_->addAction(QStringLiteral("用于导入的EXCEL任课数据"))->setObjectName("mniTeaToExcel1");
-    pmTeaToExcel_->addAction(QStringLiteral("用于统计的EXCEL任课表格"))->setObjectName("mniTeaToExcel2");
-    for (QAction* a : pmTeaToExcel_->actions())
-        a->setEnabled(false);
+    pmTeaToExcel_->addAction(QStringLiteral("用于导入的EXCEL任课数据"), this, &TeaPage::exportForImport)
+        ->setObjectName("mniTeaToExcel1");
+    pmTeaToExcel_->addAction(QStringLiteral("用于统计的EXCEL任课表格"), this, &TeaPage::exportStatistics)
+        ->setObjectName("mniTeaToExcel2");
     pmTeaGd_ = new QMenu(this);
     pmTeaGd_->setObjectName("pmTeaGd");
     pmTeaGd_->addAction(QStringLiteral("添加教师"), this, &TeaPage::btnAddTeaClick)->setObjectName("mniAddTea");
@@ -748,10 +749,10 @@ TeaPage::TeaPage(tavrin::ui::Shell& sh, QWidget* parent) : Page(sh, 4, parent)
     pmTs4_->addAction(QStringLiteral("填充简称"), this, &TeaPage::fillShortNames)->setObjectName("mniFillTea2");
     pmTs4_->addSeparator();
     pmTs4_->addAction(QStringLiteral("导入EXCEL数据"), this, &TeaPage::btnExcelToTeaClick)->setObjectName("mniExcelToTea");
-    pmTs4_->addAction(QStringLiteral("导出EXCEL(可再导入)"))->setObjectName("mniTeaToExcel1_2");
-    pmTs4_->addAction(QStringLiteral("导出EXCEL(用于统计)"))->setObjectName("mniTeaToExcel2_2");
-    for (const char* n : {"mniTeaToExcel1_2", "mniTeaToExcel2_2"})
-        action(n)->setEnabled(false);
+    pmTs4_->addAction(QStringLiteral("导出EXCEL(可再导入)"), this, &TeaPage::exportForImport)
+        ->setObjectName("mniTeaToExcel1_2");
+    pmTs4_->addAction(QStringLiteral("导出EXCEL(用于统计)"), this, &TeaPage::exportStatistics)
+        ->setObjectName("mniTeaToExcel2_2");
     pmTs4_->addSeparator();
     pmTs4_->addAction(QStringLiteral("帮助"), this, [this] { shell().help(); });
 
@@ -763,6 +764,9 @@ TeaPage::TeaPage(tavrin::ui::Shell& sh, QWidget* parent) : Page(sh, 4, parent)
     connect(fill, &QPushButton::clicked, this, &TeaPage::fillShortNames);
     connect(find, &QPushButton::clicked, this, &TeaPage::btnFnTeaClick);
     connect(imp, &QPushButton::clicked, this, &TeaPage::btnExcelToTeaClick);
+    // The export's popup opens under the button, its left edge at the button's.
+    connect(exp, &QPushButton::released, this,
+            [this, exp] { pmTeaToExcel_->popup(exp->mapToGlobal(QPoint(0, exp->height()))); });
     connect(edtFnTea_, &QLineEdit::returnPressed, this, &TeaPage::btnFnTeaClick);
     connect(exp, &QPushButton::clicked, this,
             [this, exp] { pmTeaToExcel_->popup(exp->mapToGlobal(QPoint(0, exp->height()))); });
@@ -846,6 +850,18 @@ void TeaPage::btnExcelToTeaClick()
         model_->draft() = std::move(work);
         refreshAfterImport();
     }
+}
+
+void TeaPage::exportForImport()
+{
+    closeEditor();
+    tavrin::spreadsheet::exportAssignmentsForImport(this, shell().asker(), model_->draft());
+}
+
+void TeaPage::exportStatistics()
+{
+    closeEditor();
+    tavrin::spreadsheet::exportAssignmentStats(this, shell().asker(), model_->draft());
 }
 
 bool TeaPage::save()

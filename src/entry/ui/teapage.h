@@ -227,6 +227,9 @@ public:
     void refreshAfterImport();
     // "从Excel导入数据": the import dialog on a copy of the working copy, taken over when it changed.
     void btnExcelToTeaClick();
+    // The two exports of the working copy, unsaved edits included: for re-import, for statistics.
+    void exportForImport();
+    void exportStatistics();
     void setImportSeams(tavrin::spreadsheet::ImportSeams s) { importSeams_ = std::move(s); }
 
     void btnAddTeaClick();
