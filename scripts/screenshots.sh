@@ -17,7 +17,7 @@ if [ ! -f "$BUILD/CMakeCache.txt" ]; then
 elif ! grep -q '^TAVRIN_BUILD_TESTS:BOOL=ON' "$BUILD/CMakeCache.txt"; then
   cmake -S . -B "$BUILD" -DTAVRIN_BUILD_TESTS=ON >/dev/null  # the picture tools live with the screen tests
 fi
-cmake --build "$BUILD" --target tavrin tavrin-cli timetable_shots dialog_shots pai_shots export_shots changes_shots school_shots tea_shots -j"${JOBS:-2}"
+cmake --build "$BUILD" --target tavrin tavrin-cli timetable_shots dialog_shots pai_shots export_shots changes_shots school_shots tea_shots import_shots -j"${JOBS:-2}"
 tool() { realpath "$(find "$BUILD" -name "$1" -type f -perm -u+x | head -n1)"; }
 CLI=$(tool tavrin-cli)
 APP="$BUILD/tavrin"
@@ -28,6 +28,7 @@ EXPORT_SHOTS=$(tool export_shots)
 CHANGES_SHOTS=$(tool changes_shots)
 SCHOOL_SHOTS=$(tool school_shots)
 TEA_SHOTS=$(tool tea_shots)
+IMPORT_SHOTS=$(tool import_shots)
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}  # a sanitizer build may take the pictures too
 
 # A fixed folder, so that the path on the home page is the same in every run's pictures.
@@ -110,6 +111,9 @@ for SIZE in 960x640 1920x1080; do
   # step4-{teachers,drop}-SIZE.png: the teacher page with the chip strip and the unassigned
   # list's hint, and the periods dialog of a drop; on a fresh copy, nothing saved.
   xvfb-run -a -s "$SCREEN" "$TEA_SHOTS" samples/示例学校.wkt "$OUT" "$SIZE"
+  # import-{subjects,assignments,skipped}-SIZE.png: both import dialogs and the message that
+  # lists skipped cells, over the subject page of a copy.
+  xvfb-run -a -s "$SCREEN" "$IMPORT_SHOTS" samples/示例学校.wkt "$OUT" "$SIZE"
   # From the school's folder, where the dialog opens: no path of this machine in the picture.
   (cd "$WORK/sample" && xvfb-run -a -s "$SCREEN" "$DIALOG_SHOTS" db.dat "$OLDPWD/$OUT/file-dialog-$SIZE.png" "$SIZE")
   echo "$OUT/file-dialog-$SIZE.png"

@@ -8,12 +8,14 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTreeView>
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "users/users.h"
@@ -121,8 +123,20 @@ static void giveRoom(QMessageBox& box)
         grid->setHorizontalSpacing(12);
         grid->setVerticalSpacing(18);
     }
-    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
-        label->setMinimumWidth(280);
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        // The box sizes itself from the label's minimum width and, for a long list, left the
+        // ends of its lines cut off: ask for the widest line, up to most of the screen, and
+        // let anything wider wrap.
+        const QFontMetrics fm(label->font());
+        int widest = 0;
+        for (const QString& line : label->text().split(QLatin1Char('\n')))
+            widest = std::max(widest, fm.horizontalAdvance(line));
+        int cap = 900;
+        if (const QScreen* screen = box.screen())
+            cap = std::min(cap, screen->availableGeometry().width() * 3 / 4);
+        label->setWordWrap(true);
+        label->setMinimumWidth(std::max(280, std::min(widest + 8, cap)));
+    }
 }
 
 void WidgetAsker::inform(const QString& text, const QString& title, Icon icon)

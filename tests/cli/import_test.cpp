@@ -149,6 +149,53 @@ TEST_F(ImportRoundTrip, Assignments)
     EXPECT_EQ(fileBytes(copy), bytes);
 }
 
+// What the program's own exports write, its imports read back: subject periods and
+// assignments exported from the school, both cleared in a copy, imported with --save.
+TEST_F(ImportRoundTrip, ThroughTheProgramsOwnExports)
+{
+    const auto wantPeriods = periods(*demo.st);
+    const auto wantAssignments = assignments(*demo.st);
+    ASSERT_FALSE(wantAssignments.empty());
+    const auto source = demo.dir / "source.dat";
+    std::filesystem::copy_file(demo.dir / "db.dat", source);
+    const auto subjects = demo.dir / "subjects.xlsx", teachers = demo.dir / "assignments.xlsx";
+    for (const auto& [kind, file] : {std::pair{"subjects", subjects}, std::pair{"assignments", teachers}}) {
+        const auto out = runCli("export " + q(source) + " " + kind + " --out " + q(file));
+        ASSERT_EQ(out.status, 0) << kind << ": " << out.out;
+    }
+    {
+        store::Store st(copy);
+        entry::KemuDraft k = entry::loadSubjects(st);
+        for (auto& r : k.rows)
+            std::fill(r.jieshu.begin(), r.jieshu.end(), 0);
+        ASSERT_TRUE(entry::saveSubjects(st, k, [](const std::string&) { return true; }));
+        entry::TeaDraft d = entry::loadTeachers(st);
+        for (auto& e : d.renke)
+            e = {};
+        d.RenKeNum = 0;
+        ASSERT_TRUE(entry::saveTeachers(st, d));
+        ASSERT_TRUE(assignments(st).empty());
+    }
+    const auto s1 = runCli("import " + q(copy) + " subjects " + q(subjects) + " --save --yes");
+    ASSERT_EQ(s1.status, 0) << s1.out;
+    EXPECT_EQ(s1.out.find("跳过"), std::string::npos) << s1.out;
+    const auto a1 = runCli("import " + q(copy) + " assignments " + q(teachers) + " --save");
+    ASSERT_EQ(a1.status, 0) << a1.out;
+    EXPECT_EQ(a1.out.find("跳过"), std::string::npos) << a1.out;
+    {
+        store::Store st(copy);
+        EXPECT_EQ(periods(st), wantPeriods);
+        EXPECT_EQ(assignments(st), wantAssignments);
+    }
+    // A second import of either file changes no byte.
+    const std::string bytes = fileBytes(copy);
+    for (const auto& [kind, file] : {std::pair{"subjects", subjects}, std::pair{"assignments", teachers}}) {
+        const auto again = runCli("import " + q(copy) + " " + kind + " " + q(file) + " --save --yes");
+        ASSERT_EQ(again.status, 0) << kind << ": " << again.out;
+    }
+    EXPECT_EQ(fileBytes(copy), bytes);
+}
+
 TEST_F(ImportRoundTrip, AHostileFileChangesNothing)
 {
     {
