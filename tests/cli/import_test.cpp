@@ -47,6 +47,25 @@ std::string q(const std::filesystem::path& p)
     return "'" + p.string() + "'";
 }
 
+// Every subject's weekly periods set to 0, saved.
+void clearSubjects(store::Store& st)
+{
+    entry::KemuDraft d = entry::loadSubjects(st);
+    for (auto& r : d.rows)
+        std::fill(r.jieshu.begin(), r.jieshu.end(), 0);
+    ASSERT_TRUE(entry::saveSubjects(st, d, [](const std::string&) { return true; }));
+}
+
+// Every assignment emptied, saved.
+void clearAssignments(store::Store& st)
+{
+    entry::TeaDraft d = entry::loadTeachers(st);
+    for (auto& e : d.renke)
+        e = {};
+    d.RenKeNum = 0;
+    ASSERT_TRUE(entry::saveTeachers(st, d));
+}
+
 struct ImportRoundTrip : ::testing::Test {
     testing::DemoSchool demo{demo::DemoSize::Small, true};
     std::filesystem::path copy = demo.dir / "copy.dat";
@@ -75,10 +94,7 @@ TEST_F(ImportRoundTrip, SubjectPeriods)
     }
     {
         store::Store st(copy);
-        entry::KemuDraft d = entry::loadSubjects(st);
-        for (auto& r : d.rows)
-            std::fill(r.jieshu.begin(), r.jieshu.end(), 0);
-        ASSERT_TRUE(entry::saveSubjects(st, d, [](const std::string&) { return true; }));
+        clearSubjects(st);
         ASSERT_NE(periods(st), want);
     }
     const auto run = runCli("import " + q(copy) + " subjects " + q(book) + " --save --yes");
@@ -127,11 +143,7 @@ TEST_F(ImportRoundTrip, Assignments)
     }
     {
         store::Store st(copy);
-        entry::TeaDraft d = entry::loadTeachers(st);
-        for (auto& e : d.renke)
-            e = {};
-        d.RenKeNum = 0;
-        ASSERT_TRUE(entry::saveTeachers(st, d));
+        clearAssignments(st);
         ASSERT_TRUE(assignments(st).empty());
     }
     const auto run = runCli("import " + q(copy) + " assignments " + q(book) + " --save");
@@ -165,15 +177,8 @@ TEST_F(ImportRoundTrip, ThroughTheProgramsOwnExports)
     }
     {
         store::Store st(copy);
-        entry::KemuDraft k = entry::loadSubjects(st);
-        for (auto& r : k.rows)
-            std::fill(r.jieshu.begin(), r.jieshu.end(), 0);
-        ASSERT_TRUE(entry::saveSubjects(st, k, [](const std::string&) { return true; }));
-        entry::TeaDraft d = entry::loadTeachers(st);
-        for (auto& e : d.renke)
-            e = {};
-        d.RenKeNum = 0;
-        ASSERT_TRUE(entry::saveTeachers(st, d));
+        clearSubjects(st);
+        clearAssignments(st);
         ASSERT_TRUE(assignments(st).empty());
     }
     const auto s1 = runCli("import " + q(copy) + " subjects " + q(subjects) + " --save --yes");
