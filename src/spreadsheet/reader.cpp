@@ -962,8 +962,16 @@ ReadResult readXls(const std::string& path, const BiffExtras& extras, const Read
         return fail(Status::Corrupt);
     unsigned rows = 0;
     unsigned short cols = 0;
-    if (freexl_worksheet_dimensions(h, &rows, &cols) != FREEXL_OK || std::uint64_t(rows) * cols > kMaxXlsCells)
+    if (freexl_worksheet_dimensions(h, &rows, &cols) != FREEXL_OK || std::uint64_t(rows) * cols > kMaxXlsCells ||
+        rows > unsigned(kMaxSheetRow) || cols > unsigned(kMaxSheetCol))
         return fail(Status::Corrupt);
+    // A sheet stated as millions of rows without a column holds nothing, and walking its rows
+    // one by one took a crafted 6 KB file many seconds.
+    if (rows == 0 || cols == 0) {
+        ReadResult empty;
+        empty.sheet = GridBuilder{}.finish();
+        return empty;
+    }
     GridBuilder grid;
     for (unsigned r = 0; r < rows; ++r) {
         for (unsigned c = 0; c < cols; ++c) {
