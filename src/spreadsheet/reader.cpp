@@ -775,6 +775,11 @@ private:
                 return false;
             n = *next;
         }
+        // No stream can be larger than the file that holds it. libfreexl trusts the root
+        // entry's size and asked for 4 GB, and filled it, for a crafted 5 KB file.
+        for (const auto& e : entries_)
+            if ((e.type == 2 || e.type == 5) && e.size > b_.size())
+                return false;
         // The mini stream hangs from the root entry, its FAT from the header.
         if (!entries_.empty() && entries_.front().type == 5) {
             if (auto mf = table(le32(b_, 0x3C)))
@@ -1209,8 +1214,14 @@ ReadResult readBytes(std::string_view bytes, const std::string& xlsPath, bool wr
                 return fail(Status::Password);
             if (!cf.has("Workbook") && !cf.has("Book"))
                 return fail(Status::NotWorkbook);
+            // A workbook stream our own walk cannot follow is damaged: the library, led by the
+            // same broken chains, is not to be trusted with it.
+            const bool biff8 = cf.has("Workbook");
+            auto wb = cf.stream(biff8 ? "Workbook" : "Book");
+            if (!wb)
+                return fail(Status::Corrupt);
             BiffExtras extras;
-            if (auto wb = cf.stream("Workbook"))
+            if (biff8)
                 extras = scanBiff(*wb);
             if (extras.password)
                 return fail(Status::Password);  // the records after it are scrambled

@@ -3,7 +3,11 @@
 // workbooks read back cell for cell; cancel through the progress hook.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 
@@ -421,6 +425,76 @@ TEST(ReaderTest, XlsLibraryCrashBecomesAMessage)
     auto again = readFirstSheet(kFixtures + "/plain.xls");
     ASSERT_TRUE(again.ok()) << again.message;
     EXPECT_EQ(again.sheet.text(1, 1), "科目");
+}
+
+// Where the child that hands a .xls to the library leaves its mark, so a test can tell whether
+// the library was given the file at all.
+std::string gChildMark;
+
+void markChildStart()
+{
+    ::close(::open(gChildMark.c_str(), O_CREAT | O_WRONLY, 0600));
+}
+
+// A compound file whose directory states what cannot be in the file is refused by our own walk
+// before the library sees it: the library believed the root entry's size and filled 4 GB for a
+// 5 KB file.
+TEST(ReaderTest, CompoundFileStatingTheImpossibleNeverReachesTheLibrary)
+{
+    TempDir dir;
+    const std::string plain = testing::readFile(kFixtures + "/plain.xls");
+    auto le32 = [](const std::string& b, std::size_t at) {
+        std::uint32_t v = 0;
+        for (int i = 3; i >= 0; --i)
+            v = v << 8 | std::uint8_t(b[at + std::size_t(i)]);
+        return v;
+    };
+    auto put32 = [](std::string& b, std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            b[at + std::size_t(i)] = char((v >> (8 * i)) & 0xFF);
+    };
+    // The fixture is written with 512-byte sectors; its first directory sector holds the root
+    // entry and the workbook stream.
+    const std::size_t dirAt = (std::size_t(le32(plain, 0x30)) + 1) * 512;
+    std::size_t workbookAt = 0;
+    for (std::size_t e = 1; e < 4; ++e) {
+        std::string name;
+        for (std::size_t i = 0; i < 8; ++i)
+            name += plain[dirAt + 128 * e + 2 * i];
+        if (name == "Workbook")
+            workbookAt = dirAt + 128 * e;
+    }
+    ASSERT_NE(workbookAt, 0u);
+
+    struct Case {
+        const char* name;
+        std::size_t at;
+        std::uint32_t value;
+    };
+    const std::vector<Case> cases = {
+        {"root entry stated as 4 GB", dirAt + 0x78, 0xFFFFFE00u},
+        {"workbook stream stated past the end", workbookAt + 0x78, std::uint32_t(plain.size() + 1)},
+        {"workbook stream starting past the end", workbookAt + 0x74, 0x00FFFFF0u},
+    };
+    gChildMark = (dir / "child-started").string();
+    setXlsChildStartHook(markChildStart);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string bytes = plain;
+        put32(bytes, c.at, c.value);
+        auto p = dir / "crafted.xls";
+        testing::writeFile(p, bytes);
+        offerToCorpus(p, c.name);
+        auto r = readFirstSheet(p);
+        EXPECT_EQ(r.status, Status::Corrupt);
+        EXPECT_EQ(r.message, kCorruptText);
+        EXPECT_FALSE(std::filesystem::exists(gChildMark));
+    }
+    // The untouched file does reach the library, so the mark above means what it says.
+    auto good = readFirstSheet(kFixtures + "/plain.xls");
+    setXlsChildStartHook(nullptr);
+    ASSERT_TRUE(good.ok()) << good.message;
+    EXPECT_TRUE(std::filesystem::exists(gChildMark));
 }
 
 // ---- our own workbooks read back ----
