@@ -11,6 +11,7 @@
 #include "entry/prune.h"
 #include "entry/renumber.h"
 #include "entry/rowtext.h"
+#include "model/covers.h"
 #include "model/loaders.h"
 
 namespace tavrin::entry {
@@ -411,6 +412,8 @@ Result saveSubjects(store::Store& s, const KemuDraft& d, const CapacityQuestion&
             if (s.scalar("SELECT count(*) FROM kechenbd") > 0)
                 trimTimetable(s);
         }
+        // Covers of lessons whose assignment the realignment dropped.
+        model::trimCovers(s);
 
         // Final IDs 1..S in ascending old ID; provisional IDs lie above every stored one.
         const std::vector<std::int64_t> finalId = finalKeys(ids);

@@ -10,6 +10,7 @@
 #include "entry/prune.h"
 #include "entry/renumber.h"
 #include "entry/teamarks.h"
+#include "model/covers.h"
 #include "model/loaders.h"
 
 namespace tavrin::entry {
@@ -610,6 +611,9 @@ Result saveTeachers(store::Store& s, const TeaDraft& d)
 
         if (s.scalar("SELECT count(*) FROM kechenbd") > 0)
             trimTimetable(s);
+        // Covers of lessons whose assignment is gone; the rest keep their (class, teacher,
+        // subject), which the renumbering carried along.
+        model::trimCovers(s);
 
         // Pairs that lost a side. NOT IN would keep them all once one wmid is NULL.
         s.run("DELETE FROM teaman WHERE NOT EXISTS (SELECT 1 FROM teawife WHERE teawife.wmid = teaman.wmid)");
