@@ -5,7 +5,8 @@
 # of an empty school and of the sample school, the class and teacher pages in both layouts
 # with held lessons, the side panels with the change list and a drag with the floating mini
 # timetable, the teacher page with a drop's periods dialog, and the file dialog of 恢复数据 in
-# Chinese. Builds the program and the picture tools (Release, in ./build, or in
+# Chinese; the cover page of a day with three absences and the day's cover sheet as printed.
+# Builds the program and the picture tools (Release, in ./build, or in
 # $TAVRIN_SHOT_BUILD) when needed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,7 +18,7 @@ if [ ! -f "$BUILD/CMakeCache.txt" ]; then
 elif ! grep -q '^TAVRIN_BUILD_TESTS:BOOL=ON' "$BUILD/CMakeCache.txt"; then
   cmake -S . -B "$BUILD" -DTAVRIN_BUILD_TESTS=ON >/dev/null  # the picture tools live with the screen tests
 fi
-cmake --build "$BUILD" --target tavrin tavrin-cli timetable_shots dialog_shots pai_shots export_shots changes_shots school_shots tea_shots import_shots -j"${JOBS:-2}"
+cmake --build "$BUILD" --target tavrin tavrin-cli timetable_shots dialog_shots pai_shots export_shots changes_shots school_shots tea_shots import_shots cover_shots -j"${JOBS:-2}"
 tool() { realpath "$(find "$BUILD" -name "$1" -type f -perm -u+x | head -n1)"; }
 CLI=$(tool tavrin-cli)
 APP="$BUILD/tavrin"
@@ -29,6 +30,7 @@ CHANGES_SHOTS=$(tool changes_shots)
 SCHOOL_SHOTS=$(tool school_shots)
 TEA_SHOTS=$(tool tea_shots)
 IMPORT_SHOTS=$(tool import_shots)
+COVER_SHOTS=$(tool cover_shots)
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}  # a sanitizer build may take the pictures too
 
 # A fixed folder, so that the path on the home page is the same in every run's pictures.
@@ -122,4 +124,15 @@ for SIZE in 960x640 1920x1080; do
   cp samples/示例学校.wkt "$WORK/polish/db.dat"
   "$CLI" schedule "$WORK/polish/db.dat" --seed 1 --no-polish >/dev/null
   xvfb-run -a -s "$SCREEN" "$PAI_SHOTS" "$WORK/polish/db.dat" "$OUT" --polish "$SIZE"
+  # cover-page-SIZE.png: the cover page of a Monday with three teachers absent (all day, the
+  # morning, the afternoon) and covers picked for some of their lessons; on a scheduled copy.
+  rm -rf "$WORK/cover"
+  mkdir -p "$WORK/cover"
+  cp samples/示例学校.wkt "$WORK/cover/db.dat"
+  "$CLI" schedule "$WORK/cover/db.dat" --seed 1 >/dev/null
+  xvfb-run -a -s "$SCREEN" "$COVER_SHOTS" "$WORK/cover/db.dat" "$OUT" "$SIZE" "$WORK/cover/cover-sheet.xlsx"
 done
+# cover-sheet.png: that day's cover sheet as LibreOffice prints it.
+scripts/render-workbook "$WORK/cover/cover-sheet.xlsx" "$WORK/cover/render" >/dev/null
+cp "$WORK/cover/render/cover-sheet-1.png" "$OUT/cover-sheet.png"
+echo "$OUT/cover-sheet.png"

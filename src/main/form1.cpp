@@ -291,7 +291,7 @@ void TForm1::balanceTopBarSides()
     lblCaption_->ensurePolished();
     const QFontMetrics fm(lblCaption_->font());
     int caption = 0;
-    for (int i = 0; i <= 8; ++i)
+    for (int i = 0; i <= 9; ++i)
         caption = std::max(caption, fm.horizontalAdvance(tavrin::ui::pageCaption(i)));
     const int spacing = topLeft_->layout()->spacing();
     const int leftWidth = imgTopMu_->width() + spacing + caption + lblCaption_->margin() * 2 + 2;
@@ -323,7 +323,7 @@ void TForm1::buildPages(const Options& options)
     connect(ts0_, &HomePage::backupRequested, this, &TForm1::backupData);
 
     const auto& registered = tavrin::ui::registeredPages();
-    for (int i = 1; i <= 8; ++i) {
+    for (int i = 1; i <= 9; ++i) {
         Page* p = nullptr;
         if (auto it = options.pages.find(i); it != options.pages.end()) {
             p = it->second(*this);
@@ -424,6 +424,8 @@ void TForm1::buildMenus()
     add(pmTs0_, "mniOpenKb4", "打开总任课表", [this] { openTimetable(KbRenke); });
     add(pmTs0_, "mniClearMain6", "清除", [this] { clearStep(6); });
     pmTs0_->addSeparator();
+    add(pmTs0_, "mniCover", "代课安排", [this] { openCover(); });
+    pmTs0_->addSeparator();
     add(pmTs0_, "mniChnUser2", "切换用户", [this] { switchUser(); });
     add(pmTs0_, "mniChnUserPass2", "修改密码", [this] { changePassword(); });
     add(pmTs0_, "mniNewUser2", "建立新用户", [this] { newUser(); });
@@ -469,14 +471,14 @@ bool TForm1::refuseViewer()
 
 Page* TForm1::page(int index)
 {
-    if (index < 0 || index > 8)
+    if (index < 0 || index > 9)
         return nullptr;
     return pages_[static_cast<std::size_t>(index)];
 }
 
 int TForm1::currentIndex() const
 {
-    for (int i = 0; i <= 8; ++i)
+    for (int i = 0; i <= 9; ++i)
         if (pgc1_->currentWidget() == pages_[static_cast<std::size_t>(i)])
             return i;
     return 0;
@@ -532,7 +534,7 @@ void TForm1::setTopBarForPage(int index)
     btnSave_->setText(QStringLiteral("保存"));
     btnSave_->setToolTip(QStringLiteral("保存数据(Ctrl+S)"));
     for (int k = 1; k <= 4; ++k)
-        btnBiao_[static_cast<std::size_t>(k)]->setVisible(index >= 6);
+        btnBiao_[static_cast<std::size_t>(k)]->setVisible(index >= 6 && index <= 8);
 }
 
 void TForm1::loadMain()
@@ -560,7 +562,7 @@ void TForm1::openPage(int index, int table)
     setEnabled(false);
     pgc1_->setCurrentWidget(p);
     setTopBarForPage(index);
-    if (index >= 6) {
+    if (index >= 6 && index <= 8) {
         const int k = table == KbNone ? KbBan : table;
         btnBiao_[static_cast<std::size_t>(k)]->setChecked(true);
     }
@@ -590,6 +592,14 @@ void TForm1::openTimetable(int table)
     if (!ts0_->imgMain(6)->isEnabled())
         return;
     openPage(tavrin::ui::pageOfTable(table), table);
+}
+
+void TForm1::openCover()
+{
+    // Covers stand in for lessons of the stored timetable: without one there is nothing to cover.
+    if (!ts0_->imgMain(6)->isEnabled())
+        return;
+    openPage(9);
 }
 
 void TForm1::goHome()
@@ -758,6 +768,7 @@ void TForm1::updateHomeMenu()
         action(QStringLiteral("mniMain%1").arg(s).toUtf8().constData())->setEnabled(ts0_->imgMain(s)->isEnabled());
     for (int k = 1; k <= 4; ++k)
         action(QStringLiteral("mniOpenKb%1").arg(k).toUtf8().constData())->setEnabled(ts0_->imgMain(6)->isEnabled());
+    action("mniCover")->setEnabled(ts0_->imgMain(6)->isEnabled());
     for (int s : {1, 2, 3, 4, 6})
         action(QStringLiteral("mniClearMain%1").arg(s).toUtf8().constData())->setEnabled(!ts0_->imgDel(s)->isHidden());
 }

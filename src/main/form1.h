@@ -1,5 +1,5 @@
 // The main window `TForm1`: the top bar, the page stack `pgc1` with the home page and the
-// eight step and timetable pages, the status bar, and the window's own commands (save,
+// eight step and timetable pages and the cover page, the status bar, and the window's own commands (save,
 // return, close, help, the step-clear commands, backup, restore, the user commands).
 #pragma once
 
@@ -112,6 +112,8 @@ public:
     // nothing while the step is unavailable.
     void openStep(int step);
     void openTimetable(int table) override;
+    // The cover page (9), from the home page's menu: open while a timetable is stored.
+    void openCover();
     void goHome();
     // The close query: the save question when DataChanged, else the exit question unless
     // QuitWithoutAsking.
@@ -176,7 +178,7 @@ private:
     QButtonGroup* biaoGroup_ = nullptr;
     QStackedWidget* pgc1_ = nullptr;
     HomePage* ts0_ = nullptr;
-    std::array<tavrin::ui::Page*, 9> pages_{};
+    std::array<tavrin::ui::Page*, 10> pages_{};
     QLabel* stat1_ = nullptr;
 
     QAction* actSave_ = nullptr;

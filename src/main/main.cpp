@@ -3,7 +3,8 @@
 //   tavrin [--db PATH] [--page N --grab OUT.png]
 //
 // Without --db the school file is db.dat beside the executable. --page/--grab opens page N
-// (0 home, 1..5 the steps, 6 class timetable, 7 whole-school timetable, 8 assignment table)
+// (0 home, 1..5 the steps, 6 class timetable, 7 whole-school timetable, 8 assignment table,
+// 9 the cover page)
 // after an automatic login, saves a picture of the window and ends; when the login would
 // need a password, the picture is of the login dialog instead.
 #include <QApplication>
@@ -76,7 +77,7 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     QCommandLineOption dbOpt(QStringLiteral("db"), QStringLiteral("数据库文件（默认：程序目录下的 db.dat）"),
                              QStringLiteral("PATH"));
-    QCommandLineOption pageOpt(QStringLiteral("page"), QStringLiteral("截图时打开的页面 0..8"), QStringLiteral("N"));
+    QCommandLineOption pageOpt(QStringLiteral("page"), QStringLiteral("截图时打开的页面 0..9"), QStringLiteral("N"));
     QCommandLineOption grabOpt(QStringLiteral("grab"), QStringLiteral("把窗口保存为 PNG 图片后退出"),
                                QStringLiteral("OUT.png"));
     parser.addOption(dbOpt);
@@ -92,8 +93,8 @@ int main(int argc, char** argv)
     if (parser.isSet(pageOpt)) {
         bool ok = false;
         pageNo = parser.value(pageOpt).toInt(&ok);
-        if (!ok || pageNo < 0 || pageNo > 8) {
-            std::fprintf(stderr, "页面编号应为 0 到 8：%s\n", qUtf8Printable(parser.value(pageOpt)));
+        if (!ok || pageNo < 0 || pageNo > 9) {
+            std::fprintf(stderr, "页面编号应为 0 到 9：%s\n", qUtf8Printable(parser.value(pageOpt)));
             return 1;
         }
     }
@@ -139,6 +140,8 @@ int main(int argc, char** argv)
         w.show();
         if (pageNo >= 1 && pageNo <= 5)
             w.openStep(pageNo);
+        else if (pageNo == 9)
+            w.openCover();
         else if (pageNo >= 6)
             w.openTimetable(pageNo == 6 ? ui::KbBan : pageNo == 7 ? ui::KbAll : ui::KbRenke);
         if (w.currentIndex() != (pageNo == 0 ? 0 : pageNo)) {

@@ -95,8 +95,8 @@ QString defaultHelpTopic(int index)
 QString pageCaption(int index)
 {
     static const char* const captions[] = {"欢迎使用", "1.班级", "2.课节",   "3.科目",  "4.教师",
-                                           "5.自动排课", "课程表", "总课程表", "总任课表"};
-    if (index < 0 || index > 8)
+                                           "5.自动排课", "课程表", "总课程表", "总任课表", "代课安排"};
+    if (index < 0 || index > 9)
         return {};
     return QString::fromUtf8(captions[index]);
 }

@@ -2,7 +2,7 @@
 //
 // The window (`TForm1`) is a stack of pages: ts0 the home page, ts1..ts5 the five step
 // pages, ts6 the class and teacher timetables, ts7 the whole-school timetable, ts8 the
-// whole-school assignment table. A page is a `Page`; a subsystem puts its real page in
+// whole-school assignment table, ts9 the cover page of a day. A page is a `Page`; a subsystem puts its real page in
 // place by registering a factory for the page's index from its own source file:
 //
 //     namespace {
@@ -146,7 +146,7 @@ QString pageCaption(int index);  // "欢迎使用", "1.班级", ...
 
 using PageFactory = std::function<Page*(Shell&)>;
 
-// Registers the real page of `index` (1..8); the latest registration wins, an empty factory
+// Registers the real page of `index` (1..9); the latest registration wins, an empty factory
 // removes it. Returns true so that it can initialise a static.
 bool registerPage(int index, PageFactory factory);
 const std::map<int, PageFactory>& registeredPages();
