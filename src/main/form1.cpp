@@ -596,7 +596,7 @@ void TForm1::openTimetable(int table)
 
 void TForm1::openCover()
 {
-    // Covers stand in for lessons of the stored timetable: without one there is nothing to cover.
+    // Covers stand in for lessons of the timetable: open when the timetable step is.
     if (!ts0_->imgMain(6)->isEnabled())
         return;
     openPage(9);

@@ -112,7 +112,7 @@ public:
     // nothing while the step is unavailable.
     void openStep(int step);
     void openTimetable(int table) override;
-    // The cover page (9), from the home page's menu: open while a timetable is stored.
+    // The cover page (9), from the home page's menu: open when the timetable step is.
     void openCover();
     void goHome();
     // The close query: the save question when DataChanged, else the exit question unless

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QAbstractItemView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -478,6 +479,10 @@ void CoverPage::fillLessons()
         box->addItem(QStringLiteral("自行安排…"), static_cast<int>(Own));
         if (e.hasCover)
             box->addItem(QStringLiteral("取消安排"), static_cast<int>(Remove));
+        // The cell stays narrow; the list opens as wide as its longest reason.
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        box->setMinimumContentsLength(16);
+        box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 24);
         box->setEnabled(!viewer());
         connect(box, qOverload<int>(&QComboBox::activated), this, [this, i](int index) {
             try {
@@ -518,7 +523,7 @@ void CoverPage::fillGrid()
     const auto& s = kb_.school;
     const int P = s.P();
     if (!dayOk_ || P <= 0) {
-        grdDay_->setWeek(0, 0);
+        grdDay_->clear();
         grdDay_->resize(0, 0);
         return;
     }
