@@ -292,23 +292,12 @@ CoverPage::CoverPage(tavrin::ui::Shell& shell, QWidget* parent) : Page(shell, kC
     split->setStretchFactor(0, 2);
     split->setStretchFactor(1, 3);
 
-    auto guarded = [this](auto f) {
-        return [this, f] {
-            try {
-                f();
-            } catch (const std::exception& e) {
-                store::logFault("cover page", e.what());
-                this->shell().asker().inform(QString::fromStdString(store::userMessage(e)), QStringLiteral("代课"),
-                                             Icon::Critical);
-            }
-        };
-    };
     connect(dteDay_, &QDateEdit::dateChanged, this,
-            [this, guarded](const QDate& d) { guarded([&] { setDate(serialOfDate(d)); })(); });
-    connect(btnTerm, &QPushButton::clicked, this, guarded([this] { setTerm(); }));
-    connect(btnAdd, &QPushButton::clicked, this, guarded([this] { addAbsence(); }));
-    connect(btnEdit, &QPushButton::clicked, this, guarded([this] { editAbsence(); }));
-    connect(btnDel, &QPushButton::clicked, this, guarded([this] { deleteAbsence(); }));
+            [this](const QDate& d) { guarded([&] { setDate(serialOfDate(d)); }); });
+    connect(btnTerm, &QPushButton::clicked, this, [this] { guarded([this] { setTerm(); }); });
+    connect(btnAdd, &QPushButton::clicked, this, [this] { guarded([this] { addAbsence(); }); });
+    connect(btnEdit, &QPushButton::clicked, this, [this] { guarded([this] { editAbsence(); }); });
+    connect(btnDel, &QPushButton::clicked, this, [this] { guarded([this] { deleteAbsence(); }); });
     outputMenu(btnSheet, "mniSheet", &CoverPage::sendCoverSheet);
     outputMenu(btnNotices, "mniNotices", &CoverPage::sendNotices);
     outputMenu(btnCounts, "mniCounts", &CoverPage::sendCounts);
@@ -322,15 +311,7 @@ QMenu* CoverPage::outputMenu(QPushButton* b, const char* prefix, void (CoverPage
     for (int how = 0; how < 3; ++how) {
         auto* a = m->addAction(QString::fromUtf8(captions[how]));
         a->setObjectName(QString::fromUtf8(prefix) + QString::fromUtf8(names[how]));
-        connect(a, &QAction::triggered, this, [this, f, how] {
-            try {
-                (this->*f)(how);
-            } catch (const std::exception& e) {
-                store::logFault("cover page", e.what());
-                shell().asker().inform(QString::fromStdString(store::userMessage(e)), QStringLiteral("代课"),
-                                       Icon::Critical);
-            }
-        });
+        connect(a, &QAction::triggered, this, [this, f, how] { guarded([&] { (this->*f)(how); }); });
     }
     b->setMenu(m);
     return m;
@@ -339,6 +320,17 @@ QMenu* CoverPage::outputMenu(QPushButton* b, const char* prefix, void (CoverPage
 QString CoverPage::statusText() const
 {
     return QStringLiteral("提示：选择日期，登记请假，再为每节空出的课选定代课、调课或自习；代课不改动课程表。");
+}
+
+void CoverPage::guarded(const std::function<void()>& f)
+{
+    // A fault of the file reaches the operator as one message, as the window's own would.
+    try {
+        f();
+    } catch (const std::exception& e) {
+        store::logFault("cover page", e.what());
+        shell().asker().inform(QString::fromStdString(store::userMessage(e)), QStringLiteral("代课"), Icon::Critical);
+    }
 }
 
 bool CoverPage::viewer() const
@@ -484,15 +476,8 @@ void CoverPage::fillLessons()
         box->setMinimumContentsLength(16);
         box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 24);
         box->setEnabled(!viewer());
-        connect(box, qOverload<int>(&QComboBox::activated), this, [this, i](int index) {
-            try {
-                pickCover(i, index);
-            } catch (const std::exception& ex) {
-                store::logFault("cover page", ex.what());
-                shell().asker().inform(QString::fromStdString(store::userMessage(ex)), QStringLiteral("代课"),
-                                       Icon::Critical);
-            }
-        });
+        connect(box, qOverload<int>(&QComboBox::activated), this,
+                [this, i](int index) { guarded([&] { pickCover(i, index); }); });
         tblLessons_->setCellWidget(i, 4, box);
         QString note;
         if (!e.broken.empty())
@@ -650,17 +635,25 @@ void CoverPage::addAbsence()
     showDay();
 }
 
-void CoverPage::editAbsence()
+std::optional<Absence> CoverPage::selectedAbsence()
 {
-    if (shell().refuseViewer())
-        return;
     const auto list = dayAbsences();
     const int row = tblAbsences_->currentRow();
     if (row < 0 || row >= static_cast<int>(list.size())) {
         tell("请先在请假列表中选择一项。");
-        return;
+        return std::nullopt;
     }
-    const Absence old = list[at(row)];
+    return list[at(row)];
+}
+
+void CoverPage::editAbsence()
+{
+    if (shell().refuseViewer())
+        return;
+    const auto picked = selectedAbsence();
+    if (!picked)
+        return;
+    const Absence old = *picked;
     auto a = askAbsence(old);
     if (!a)
         return;
@@ -686,13 +679,10 @@ void CoverPage::deleteAbsence()
 {
     if (shell().refuseViewer())
         return;
-    const auto list = dayAbsences();
-    const int row = tblAbsences_->currentRow();
-    if (row < 0 || row >= static_cast<int>(list.size())) {
-        tell("请先在请假列表中选择一项。");
+    const auto picked = selectedAbsence();
+    if (!picked)
         return;
-    }
-    const Absence& a = list[at(row)];
+    const Absence& a = *picked;
     const QString q = QStringLiteral("删除%1的请假（%2 至 %3）？该请假空出的课的代课安排也一并删除。")
                           .arg(qs(spreadsheet::coverTeaName(kb_, a.tea)), qs(model::dateText(a.from)),
                                qs(model::dateText(a.to)));

@@ -8,6 +8,9 @@
 
 #include <QDialog>
 
+#include <functional>
+#include <optional>
+
 #include "timetable/cover.h"
 #include "timetable/kbdata.h"
 #include "ui/kbgrid.h"
@@ -156,6 +159,8 @@ private:
     QScrollArea* gridArea_ = nullptr;
     std::vector<QPushButton*> changers_;  // off for a viewer
 
+    void guarded(const std::function<void()>& f);
+    std::optional<model::Absence> selectedAbsence();
     void showDay();
     void fillAbsences();
     void fillLessons();
