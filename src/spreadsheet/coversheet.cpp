@@ -33,10 +33,15 @@ std::string dayText(const KbData& kb, int date)
 // Where a swapped lesson stands: "周二第2节", or the date when it lies in another week's day.
 std::string swapPlace(const KbData& kb, int date, int jie)
 {
-    return fmt::format("{}第{}节", dayText(kb, date), jie);
+    return fmt::format("{} 第{}节", dayText(kb, date), jie);
 }
 
 }  // namespace
+
+std::string suggestionText(const KbData& kb, const timetable::CoverSuggestion& s)
+{
+    return fmt::format("{}：{} — {}", timetable::kindName(s.cover.kind), coverTeaName(kb, s.cover.by), s.reason);
+}
 
 std::string coverTeaName(const KbData& kb, int tea)
 {
@@ -71,7 +76,7 @@ std::string coverText(const KbData& kb, const Cover& c)
         out = fmt::format("代课：{}", coverTeaName(kb, c.by));
         break;
     case CoverKind::Swap:
-        out = fmt::format("调课：与{}{}（{}）对调", coverTeaName(kb, c.by), swapPlace(kb, c.swapDate, c.swapJie),
+        out = fmt::format("调课：与{} {}（{}）对调", coverTeaName(kb, c.by), swapPlace(kb, c.swapDate, c.swapJie),
                           keName(kb, c.swapKe));
         break;
     case CoverKind::Study:

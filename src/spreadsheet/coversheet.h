@@ -23,6 +23,9 @@ std::string coverBansText(const timetable::KbData& kb, const timetable::EmptiedL
 // A chosen cover in words: "代课：李老师", "调课：与王老师 周二第2节对调", "自习：孙老师看班",
 // with the note after it.
 std::string coverText(const timetable::KbData& kb, const model::Cover& c);
+// A suggestion as its drop-down lists it: "代课：李老师 — 同科目，本周代课1节"; the reason
+// of a swap says where the other lesson stands.
+std::string suggestionText(const timetable::KbData& kb, const timetable::CoverSuggestion& s);
 // The name of a teacher, "" for none.
 std::string coverTeaName(const timetable::KbData& kb, int tea);
 

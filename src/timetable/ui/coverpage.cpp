@@ -463,7 +463,7 @@ void CoverPage::fillLessons()
                      static_cast<int>(Chosen));
         for (int k = 0; k < static_cast<int>(e.suggestions.size()); ++k) {
             const CoverSuggestion& s = e.suggestions[at(k)];
-            QString text = qs(spreadsheet::coverText(kb_, s.cover)) + QStringLiteral(" — ") + qs(s.reason);
+            QString text = qs(spreadsheet::suggestionText(kb_, s));
             if (s.warned)
                 text += QStringLiteral("（需确认）");
             box->addItem(text, k);
@@ -494,7 +494,8 @@ void CoverPage::fillLessons()
         }
     }
     tblLessons_->resizeColumnsToContents();
-    tblLessons_->horizontalHeader()->setStretchLastSection(true);
+    // The cover's column takes the room left, so a chosen cover reads in full.
+    tblLessons_->horizontalHeader()->setSectionResizeMode(4, QHeaderView::Stretch);
 }
 
 int CoverPage::teaOfRow(int d) const
@@ -515,6 +516,19 @@ void CoverPage::fillGrid()
     for (int t = 1; t <= s.TeaOldNum; ++t)
         if (!s.TeaName[at(t)].empty())
             teaRows_.push_back(t);
+    // The absent teachers first, then those covering, then the rest: in a school of hundreds
+    // the rows that matter that day are the ones seen without scrolling.
+    auto rank = [this, P](int t) {
+        int r = 2;
+        for (int j = 1; j <= P && day_.states.inside(t, j); ++j) {
+            if (day_.states(t, j) == TeaDayState::Absent)
+                return 0;
+            if (day_.states(t, j) == TeaDayState::Covering)
+                r = 1;
+        }
+        return r;
+    };
+    std::stable_sort(teaRows_.begin(), teaRows_.end(), [&](int a, int b) { return rank(a) < rank(b); });
     const int rows = static_cast<int>(teaRows_.size());
     grdDay_->setGeometryFunction([rows, P](QSize) {
         tavrin::ui::GridGeometry g;
