@@ -17,6 +17,7 @@
 
 #include "support/cover_school.h"
 #include "support/uitest.h"
+#include "support/xlsx_reader.h"
 #include "timetable/ui/coverpage.h"
 #include "ui/fonts.h"
 #include "ui/style.h"
@@ -134,6 +135,7 @@ private Q_SLOTS:
     void aCoverTheTimetableBrokeShowsAsBroken();
     void aTermStartThatIsNoMondayMovesToItsMonday();
     void coverSheetAndNoticePrintToOnePageEach();
+    void workbooksHoldTheDayAndTheTermsCounts();
 };
 
 void CoverUiTest::menuOpensTheCoverPageOnTheTermsFirstDay()
@@ -388,6 +390,64 @@ void CoverUiTest::coverSheetAndNoticePrintToOnePageEach()
         const std::string text = output("pdftotext -layout '" + pdf.toStdString() + "' - 2>/dev/null");
         QVERIFY(text.find("孙老师") != std::string::npos);
     }
+}
+
+void CoverUiTest::workbooksHoldTheDayAndTheTermsCounts()
+{
+    // 张 away on Monday (two lessons) and on Wednesday (one); 孙 covers Monday's first period,
+    // 李 supervises Wednesday's; Monday's fourth stays open. 孙 gives one, 李 one, 张 misses three.
+    CoverSchool cs;
+    cs.load();
+    const int wednesday = cs.monday + 2;
+    QVERIFY(timetable::addAbsence(cs.store(), cs.kb, cs.book, cs.absence(cs.zhang, cs.monday, wednesday)).ok);
+    QVERIFY(timetable::addCovers(cs.store(), cs.kb, cs.book,
+                                 {cs.substitute(cs.monday, 1, cs.c1, cs.zhang, cs.yu, cs.sun),
+                                  cs.substitute(wednesday, 1, cs.c1, cs.zhang, cs.yu, cs.li, CoverKind::Study)})
+                .ok);
+    CoverWindow win(cs.store());
+    win.page->setDate(cs.monday);
+    QTemporaryDir dir;
+    const QString sheet = dir.filePath("sheet.xlsx"), notices = dir.filePath("notices.xlsx"),
+                  counts = dir.filePath("counts.xlsx");
+    win.asker.answerFile(sheet).answerFile(notices).answerFile(counts);
+    win.page->sendCoverSheet(0);
+    win.page->sendNotices(0);
+    win.page->sendCounts(0);
+    QVERIFY(win.asker.unexpected.isEmpty());
+
+    // The sheet: both of Monday's lessons, the open one said to be open, a column to sign.
+    const XlsxBook dayBook = readXlsx(sheet.toStdString());
+    const XlsxSheet& day = dayBook.sheets.at(0);
+    QCOMPARE(day.text(3, 6), std::string("签名"));
+    QCOMPARE(day.text(4, 1), std::string("第1节"));
+    QCOMPARE(day.text(4, 4), std::string("张老师"));
+    QCOMPARE(day.text(4, 5), std::string("代课：孙老师"));
+    QCOMPARE(day.text(5, 1), std::string("第4节"));
+    QCOMPARE(day.text(5, 5), std::string("未安排"));
+    QVERIFY(day.fitToPage);
+
+    // One notice for the one teacher covering on Monday.
+    const XlsxBook n = readXlsx(notices.toStdString());
+    QCOMPARE(static_cast<int>(n.sheets.size()), 1);
+    QCOMPARE(n.sheets[0].name, std::string("孙老师"));
+    QVERIFY(n.sheets[0].text(3, 1).find("孙老师") == 0);
+
+    // The counts, on the page and in the workbook alike.
+    const XlsxBook countsBook = readXlsx(counts.toStdString());
+    const XlsxSheet& c = countsBook.sheets.at(0);
+    QMap<QString, QStringList> book, page;
+    for (int r = 5; !c.text(r, 1).empty(); ++r)
+        book[QString::fromStdString(c.text(r, 1))] = {QString::fromStdString(c.text(r, 2)),
+                                                      QString::fromStdString(c.text(r, 3))};
+    QTableWidget* t = win.page->countsTable();
+    for (int r = 0; r < t->rowCount(); ++r)
+        page[t->item(r, 0)->text()] = {t->item(r, 1)->text(), t->item(r, 2)->text()};
+    const QMap<QString, QStringList> want{{QStringLiteral("张老师"), {"0", "3"}},
+                                          {QStringLiteral("孙老师"), {"1", "0"}},
+                                          {QStringLiteral("李老师"), {"1", "0"}}};
+    QCOMPARE(book, want);
+    QCOMPARE(page, want);
+    QCOMPARE(c.text(3, 4), std::string("2026-09"));
 }
 
 int main(int argc, char** argv)
