@@ -36,6 +36,27 @@ std::string swapPlace(const KbData& kb, int date, int jie)
     return fmt::format("{} 第{}节", dayText(kb, date), jie);
 }
 
+// The four columns every row of the cover sheet and of a notice begins with.
+void lessonCells(Sheet& sh, int r, const KbData& kb, const EmptiedLesson& e)
+{
+    sh.setText(r, 1, coverJieText(e.jie));
+    sh.setText(r, 2, coverBansText(kb, e));
+    sh.setText(r, 3, keName(kb, e.ke));
+    sh.setText(r, 4, coverTeaName(kb, e.tea));
+}
+
+// The table's look: centred, the arrangement's column wrapping, ruled inside and framed.
+void tableLook(Sheet& sh, const Range& table, double size, int coverCol)
+{
+    sh.fontSize(table, size);
+    sh.align(table, HAlign::Center);
+    sh.valign(table, VAlign::Center);
+    sh.wrap({table.r1 + 1, coverCol, table.r2, coverCol});
+    sh.bordersInsideHorizontal(table, 2);
+    sh.bordersInsideVertical(table, 2);
+    sh.borderAround(table, 3);
+}
+
 }  // namespace
 
 std::string suggestionText(const KbData& kb, const timetable::CoverSuggestion& s)
@@ -124,23 +145,14 @@ void exportCoverSheet(const KbData& kb, const CoverDay& day, Workbook& out)
     sh.rowHeight(r, 24);
     for (const EmptiedLesson& e : day.lessons) {
         ++r;
-        sh.setText(r, 1, coverJieText(e.jie));
-        sh.setText(r, 2, coverBansText(kb, e));
-        sh.setText(r, 3, keName(kb, e.ke));
-        sh.setText(r, 4, coverTeaName(kb, e.tea));
+        lessonCells(sh, r, kb, e);
         std::string cover = e.hasCover ? coverText(kb, e.cover) : std::string("未安排");
         if (!e.broken.empty())
             cover += "【失效：" + e.broken + "】";
         sh.setText(r, 5, cover);
         sh.rowHeight(r, 30);
     }
-    const Range table{header, 1, r, 6};
-    sh.fontSize(table, 11);
-    sh.align(table, HAlign::Center);
-    sh.valign(table, VAlign::Center);
-    sh.wrap({header + 1, 5, r, 5});
-    sh.bordersAll(table, 2);
-    sh.borderAround(table, 3);
+    tableLook(sh, {header, 1, r, 6}, 11, 5);
     r += 2;
     sh.setText(r, 5, "教务处");
     sh.align({r, 5, r, 6}, HAlign::Right);
@@ -204,21 +216,11 @@ int exportCoverNotices(const KbData& kb, const CoverDay& day, const std::string&
                                    : (c.kind == CoverKind::Study ? std::string("自习看班") : std::string("代课"));
             if (!c.note.empty())
                 what += fmt::format("（{}）", c.note);
-            sh.setText(r, 1, coverJieText(e.jie));
-            sh.setText(r, 2, coverBansText(kb, e));
-            sh.setText(r, 3, keName(kb, e.ke));
-            sh.setText(r, 4, coverTeaName(kb, e.tea));
+            lessonCells(sh, r, kb, e);
             sh.setText(r, 5, what);
             sh.rowHeight(r, 22);
         }
-        const Range table{header, 1, r, 5};
-        sh.fontSize(table, 12);
-        sh.align(table, HAlign::Center);
-        sh.valign(table, VAlign::Center);
-        sh.wrap({header + 1, 5, r, 5});
-        sh.bordersInsideHorizontal(table, 2);
-        sh.bordersInsideVertical(table, 2);
-        sh.borderAround(table, 3);
+        tableLook(sh, {header, 1, r, 5}, 12, 5);
         sh.rowHeight(r + 1, 12);
         r += 2;
         sh.setText(r, 5, signature);
