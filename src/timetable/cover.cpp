@@ -267,10 +267,8 @@ void addSubstitutes(const KbData& kb, const DayFacts& f, EmptiedLesson& e, const
     }
 }
 
-void addStudies(const KbData& kb, const DayFacts& f, EmptiedLesson& e, std::vector<int> free,
-                const CoverRules& rules)
+void addStudies(const DayFacts& f, EmptiedLesson& e, std::vector<int> free, const CoverRules& rules)
 {
-    (void)kb;
     const auto keep = std::min<std::size_t>(free.size(), at(std::max(rules.studies, 0)));
     std::partial_sort(free.begin(), free.begin() + static_cast<std::ptrdiff_t>(keep), free.end(), [&](int a, int b) {
         return std::tuple(f.coversTerm[at(a)], f.lessonsToday[at(a)], a) <
@@ -472,7 +470,7 @@ Result coverDay(const KbData& kb, const CoverBook& book, int date, bool suggest,
             const std::vector<int> free = freeTeachers(kb, f, e, rules);
             addSubstitutes(kb, f, e, free, rules);
             addSwaps(kb, book, e, rules);
-            addStudies(kb, f, e, free, rules);
+            addStudies(f, e, free, rules);
         }
     }
 
@@ -595,6 +593,8 @@ Result saveTerm(store::Store& s, CoverBook& book, int firstDay, int weeks, std::
 
 Result addAbsence(store::Store& s, const KbData& kb, CoverBook& book, Absence a)
 {
+    std::sort(a.jies.begin(), a.jies.end());
+    a.jies.erase(std::unique(a.jies.begin(), a.jies.end()), a.jies.end());
     if (Result r = checkAbsence(kb, book, a); !r)
         return r;
     s.transaction([&] {
@@ -605,9 +605,8 @@ Result addAbsence(store::Store& s, const KbData& kb, CoverBook& book, Absence a)
     return done();
 }
 
-Result removeAbsence(store::Store& s, const KbData& kb, CoverBook& book, std::int64_t id)
+Result removeAbsence(store::Store& s, CoverBook& book, std::int64_t id)
 {
-    (void)kb;
     auto it = std::find_if(book.absences.begin(), book.absences.end(), [&](const Absence& a) { return a.id == id; });
     if (it == book.absences.end())
         return refused("没有这条请假记录。");

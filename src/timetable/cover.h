@@ -84,7 +84,7 @@ model::Term termFrom(int firstDay, int weeks, std::string& note);
 store::Result saveTerm(store::Store& s, CoverBook& book, int firstDay, int weeks, std::string& note);
 store::Result addAbsence(store::Store& s, const KbData& kb, CoverBook& book, model::Absence a);
 // With the absence go the covers of the lessons no other absence empties.
-store::Result removeAbsence(store::Store& s, const KbData& kb, CoverBook& book, std::int64_t id);
+store::Result removeAbsence(store::Store& s, CoverBook& book, std::int64_t id);
 // All or nothing: each cover is checked against the book and the ones before it.
 store::Result addCovers(store::Store& s, const KbData& kb, CoverBook& book, std::vector<model::Cover> covers);
 store::Result removeCover(store::Store& s, CoverBook& book, std::int64_t id);

@@ -37,6 +37,23 @@ const EmptiedLesson* lessonAt(const CoverDay& day, int jie)
     return nullptr;
 }
 
+// 张's Monday first period as the suggestions see it, after `setup` (on the file) and
+// `book` (covers already chosen, in memory), with 张 away all Monday.
+EmptiedLesson mondayFirst(CoverSchool& fx, const std::function<void(CoverSchool&)>& setup,
+                          const std::function<void(CoverSchool&)>& book, const CoverRules& rules = {})
+{
+    if (setup)
+        setup(fx);
+    fx.load();
+    fx.book.absences.push_back(fx.absence(fx.zhang, fx.monday, fx.monday));
+    if (book)
+        book(fx);
+    CoverDay day;
+    EXPECT_TRUE(coverDay(fx.kb, fx.book, fx.monday, true, rules, day).ok);
+    const EmptiedLesson* e = lessonAt(day, 1);
+    return e ? *e : EmptiedLesson{};
+}
+
 // ---- the ranking
 
 struct RankCase {
@@ -54,23 +71,15 @@ TEST_P(CoverRanking, SubstitutesForMondayFirstPeriod)
 {
     const RankCase& c = GetParam();
     CoverSchool fx;
-    if (c.setup)
-        c.setup(fx);
-    fx.load();
-    fx.book.absences.push_back(fx.absence(fx.zhang, fx.monday, fx.monday));
-    if (c.book)
-        c.book(fx);
     CoverRules rules;
     rules.dailyCap = c.dailyCap;
-    CoverDay day;
-    ASSERT_TRUE(coverDay(fx.kb, fx.book, fx.monday, true, rules, day).ok);
-    const EmptiedLesson* e = lessonAt(day, 1);
-    ASSERT_NE(e, nullptr);
-    EXPECT_EQ(substituteNames(fx, *e), c.expected);
-    ASSERT_FALSE(e->suggestions.empty());
-    EXPECT_EQ(e->suggestions.front().reason, c.firstReason);
+    const EmptiedLesson e = mondayFirst(fx, c.setup, c.book, rules);
+    ASSERT_EQ(e.tea, fx.zhang);
+    EXPECT_EQ(substituteNames(fx, e), c.expected);
+    ASSERT_FALSE(e.suggestions.empty());
+    EXPECT_EQ(e.suggestions.front().reason, c.firstReason);
     // Study comes last, after every substitute and swap.
-    EXPECT_EQ(e->suggestions.back().cover.kind, CoverKind::Study);
+    EXPECT_EQ(e.suggestions.back().cover.kind, CoverKind::Study);
 }
 
 // A cover 孙 gave on `date` at period 3 of 赵's lesson (as the book holds it).
@@ -115,16 +124,10 @@ TEST_P(CoverSwaps, OnlyWhereTheMoveRulesAllow)
 {
     const SwapCase& c = GetParam();
     CoverSchool fx;
-    if (c.setup)
-        c.setup(fx);
-    fx.load();
-    fx.book.absences.push_back(fx.absence(fx.zhang, fx.monday, fx.monday));
-    CoverDay day;
-    ASSERT_TRUE(coverDay(fx.kb, fx.book, fx.monday, true, {}, day).ok);
-    const EmptiedLesson* e = lessonAt(day, 1);
-    ASSERT_NE(e, nullptr);
+    const EmptiedLesson e = mondayFirst(fx, c.setup, {});
+    ASSERT_EQ(e.tea, fx.zhang);
     std::vector<CoverSuggestion> swaps;
-    for (const auto& s : e->suggestions)
+    for (const auto& s : e.suggestions)
         if (s.cover.kind == CoverKind::Swap)
             swaps.push_back(s);
     ASSERT_EQ(static_cast<int>(swaps.size()), c.swaps);
@@ -369,7 +372,7 @@ TEST(CoverBroken, ACoverWhoseAbsenceWentStillShows)
             .ok);
     // Taking back the whole-day absence drops the first period's cover; the fourth period
     // is still asked for by the other absence, so its cover stays.
-    ASSERT_TRUE(removeAbsence(fx.store(), fx.kb, fx.book, fx.book.absences.front().id).ok);
+    ASSERT_TRUE(removeAbsence(fx.store(), fx.book, fx.book.absences.front().id).ok);
     EXPECT_EQ(fx.store().scalar("SELECT count(*) FROM daikebd"), 1);
     EXPECT_EQ(fx.store().scalar("SELECT daitea FROM daikebd"), fx.sun);
     // A row written past the checks (by hand) without an absence is listed broken.
