@@ -680,7 +680,7 @@ void CoverPage::editAbsence()
         tell(c.message);
         return;
     }
-    store::Result r = timetable::removeAbsence(shell().store(), kb_, book_, old.id);
+    store::Result r = timetable::removeAbsence(shell().store(), book_, old.id);
     if (r.ok)
         r = timetable::addAbsence(shell().store(), kb_, book_, *a);
     if (!r.ok)
@@ -702,7 +702,7 @@ void CoverPage::deleteAbsence()
                                qs(model::dateText(a.to)));
     if (shell().asker().ask(q, QStringLiteral("删除请假"), tavrin::ui::Buttons::YesNo) != tavrin::ui::Answer::Yes)
         return;
-    const store::Result r = timetable::removeAbsence(shell().store(), kb_, book_, a.id);
+    const store::Result r = timetable::removeAbsence(shell().store(), book_, a.id);
     if (!r.ok)
         tell(r.message);
     reloadBook();
