@@ -630,6 +630,48 @@ Result removeAbsence(store::Store& s, CoverBook& book, std::int64_t id)
     return done();
 }
 
+std::vector<std::int64_t> coversDroppedByReplacing(const CoverBook& book, std::int64_t id, const Absence& a)
+{
+    std::vector<std::int64_t> gone;
+    auto it = std::find_if(book.absences.begin(), book.absences.end(), [&](const Absence& x) { return x.id == id; });
+    if (it == book.absences.end())
+        return gone;
+    CoverBook after = book;
+    after.absences.erase(after.absences.begin() + (it - book.absences.begin()));
+    after.absences.push_back(a);
+    for (const auto& c : book.covers)
+        if (c.tea == it->tea && it->at(c.date, c.jie) && !absentAt(after, c.tea, c.date, c.jie))
+            gone.push_back(c.id);
+    return gone;
+}
+
+Result replaceAbsence(store::Store& s, const KbData& kb, CoverBook& book, std::int64_t id, Absence a)
+{
+    auto it = std::find_if(book.absences.begin(), book.absences.end(), [&](const Absence& x) { return x.id == id; });
+    if (it == book.absences.end())
+        return refused("没有这条请假记录。");
+    std::sort(a.jies.begin(), a.jies.end());
+    a.jies.erase(std::unique(a.jies.begin(), a.jies.end()), a.jies.end());
+    a.id = 0;
+    CoverBook after = book;
+    after.absences.erase(after.absences.begin() + (it - book.absences.begin()));
+    if (Result r = checkAbsence(kb, after, a); !r)
+        return r;
+    // Correcting a reason or a date must not cost the covers already chosen: only those the
+    // new version no longer asks for go, in the same transaction as the change itself.
+    const std::vector<std::int64_t> gone = coversDroppedByReplacing(book, id, a);
+    s.transaction([&] {
+        model::deleteAbsence(s, id);
+        a.id = model::insertAbsence(s, a);
+        for (auto g : gone)
+            model::deleteCover(s, g);
+    });
+    after.absences.push_back(std::move(a));
+    std::erase_if(after.covers, [&](const Cover& c) { return std::find(gone.begin(), gone.end(), c.id) != gone.end(); });
+    book = std::move(after);
+    return done();
+}
+
 Result addCovers(store::Store& s, const KbData& kb, CoverBook& book, std::vector<Cover> covers)
 {
     CoverBook next = book;

@@ -85,6 +85,12 @@ store::Result saveTerm(store::Store& s, CoverBook& book, int firstDay, int weeks
 store::Result addAbsence(store::Store& s, const KbData& kb, CoverBook& book, model::Absence a);
 // With the absence go the covers of the lessons no other absence empties.
 store::Result removeAbsence(store::Store& s, CoverBook& book, std::int64_t id);
+// An absence changed in place, in one transaction: the covers it still asks for stay, the
+// others go with the old version. Refused, with nothing written, when the new version fails
+// the checks against the book without the old one.
+store::Result replaceAbsence(store::Store& s, const KbData& kb, CoverBook& book, std::int64_t id, model::Absence a);
+// The covers that replacing absence `id` by `a` would drop, so the page can ask first.
+std::vector<std::int64_t> coversDroppedByReplacing(const CoverBook& book, std::int64_t id, const model::Absence& a);
 // All or nothing: each cover is checked against the book and the ones before it.
 store::Result addCovers(store::Store& s, const KbData& kb, CoverBook& book, std::vector<model::Cover> covers);
 store::Result removeCover(store::Store& s, CoverBook& book, std::int64_t id);

@@ -388,6 +388,91 @@ TEST(CoverBroken, ACoverWhoseAbsenceWentStillShows)
     EXPECT_EQ(e->broken, "已失效：王老师 该节已不请假");
 }
 
+// ---- an absence changed in place
+
+// 张 away all Monday, covered at the first period by 钱 and at the fourth by 孙; the absence
+// is then changed. Only covers the new version no longer asks for may go, and a refused change
+// or a failure at any statement leaves the file as it was.
+TEST(CoverEdit, ChangingAnAbsenceKeepsTheCoversItStillAsksFor)
+{
+    struct Case {
+        const char* name;
+        int shiftFrom, shiftTo;
+        std::vector<int> jies;
+        const char* reason;
+        bool ok;
+        std::vector<int> coveredAfter;  // periods still covered
+    };
+    const std::vector<Case> cases = {
+        {"reason corrected", 0, 0, {}, "病假（已补假条）", true, {1, 4}},
+        {"narrowed to the fourth period", 0, 0, {4}, "", true, {4}},
+        {"moved to Tuesday", 1, 1, {}, "", true, {}},
+        {"ending before it starts", 1, 0, {}, "", false, {1, 4}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CoverSchool fx;
+        fx.load();
+        ASSERT_TRUE(addAbsence(fx.store(), fx.kb, fx.book, fx.absence(fx.zhang, fx.monday, fx.monday)).ok);
+        ASSERT_TRUE(addCovers(fx.store(), fx.kb, fx.book,
+                              {fx.substitute(fx.monday, 1, fx.c1, fx.zhang, fx.yu, fx.qian),
+                               fx.substitute(fx.monday, 4, fx.c1, fx.zhang, fx.yu, fx.sun)})
+                        .ok);
+        const std::int64_t id = fx.book.absences.front().id;
+        model::Absence changed = fx.absence(fx.zhang, fx.monday + c.shiftFrom, fx.monday + c.shiftTo, c.jies);
+        changed.reason = c.reason;
+        const auto predicted = coversDroppedByReplacing(fx.book, id, changed);
+        const std::string before = tavrin::testing::readFile(fx.b.path());
+
+        const auto r = replaceAbsence(fx.store(), fx.kb, fx.book, id, changed);
+        EXPECT_EQ(r.ok, c.ok) << r.message;
+        if (!c.ok) {
+            EXPECT_EQ(tavrin::testing::readFile(fx.b.path()), before);
+        }
+
+        fx.load();
+        ASSERT_EQ(fx.book.absences.size(), 1u);
+        EXPECT_EQ(fx.book.absences.front().reason, c.ok ? std::string(c.reason) : std::string());
+        std::vector<int> covered;
+        for (const auto& cv : fx.book.covers)
+            covered.push_back(cv.jie);
+        std::sort(covered.begin(), covered.end());
+        EXPECT_EQ(covered, c.coveredAfter);
+        if (c.ok) {
+            EXPECT_EQ(predicted.size(), 2 - c.coveredAfter.size());
+        }
+    }
+}
+
+TEST(CoverEdit, AFailureAtAnyStatementLeavesTheFileAsItWas)
+{
+    CoverSchool fx;
+    fx.load();
+    ASSERT_TRUE(addAbsence(fx.store(), fx.kb, fx.book, fx.absence(fx.zhang, fx.monday, fx.monday)).ok);
+    ASSERT_TRUE(addCovers(fx.store(), fx.kb, fx.book,
+                          {fx.substitute(fx.monday, 1, fx.c1, fx.zhang, fx.yu, fx.qian),
+                           fx.substitute(fx.monday, 4, fx.c1, fx.zhang, fx.yu, fx.sun)})
+                    .ok);
+    const std::int64_t id = fx.book.absences.front().id;
+    int n = 1;
+    for (;; ++n) {
+        const std::string before = tavrin::testing::readFile(fx.b.path());
+        fx.store().failAfter(n);
+        CoverBook book = fx.book;
+        try {
+            replaceAbsence(fx.store(), fx.kb, book, id, fx.absence(fx.zhang, fx.monday, fx.monday, {4}));
+        } catch (const store::DbError&) {
+        }
+        if (!fx.store().failureFired())
+            break;
+        EXPECT_EQ(tavrin::testing::readFile(fx.b.path()), before) << "statement " << n;
+    }
+    fx.store().failAfter(0);
+    EXPECT_GT(n, 3);
+    fx.load();
+    EXPECT_EQ(fx.book.covers.size(), 1u);
+}
+
 // ---- the rows through the saves of the entry steps
 
 struct Stored {

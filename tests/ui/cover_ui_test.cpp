@@ -129,6 +129,7 @@ private Q_SLOTS:
     void menuOpensTheCoverPageOnTheTermsFirstDay();
     void addingAnAbsenceListsItsLessonsAndTheGridShowsIt();
     void pickingASuggestionStoresItAndTheDayFollows();
+    void editingAnAbsenceKeepsTheCoversItStillAsksFor();
     void badInputIsToldAndNothingIsStored_data();
     void badInputIsToldAndNothingIsStored();
     void aViewerSeesEverythingAndChangesNothing();
@@ -195,6 +196,44 @@ void CoverUiTest::addingAnAbsenceListsItsLessonsAndTheGridShowsIt()
     QCOMPARE(win.lessons()->rowCount(), 3);
     QCOMPARE(win.fillOf(cs.wang, 2), CoverPage::stateColour(TeaDayState::Absent));
     QCOMPARE(win.fillOf(cs.wang, 1), CoverPage::stateColour(TeaDayState::Free));
+}
+
+// Correcting an absence's reason keeps its chosen covers; narrowing it asks before the covers
+// it no longer needs go, and "否" keeps everything.
+void CoverUiTest::editingAnAbsenceKeepsTheCoversItStillAsksFor()
+{
+    CoverSchool cs;
+    cs.load();
+    QVERIFY(timetable::addAbsence(cs.store(), cs.kb, cs.book, cs.absence(cs.zhang, cs.monday, cs.monday)).ok);
+    QVERIFY(timetable::addCovers(cs.store(), cs.kb, cs.book,
+                                 {cs.substitute(cs.monday, 1, cs.c1, cs.zhang, cs.yu, cs.qian),
+                                  cs.substitute(cs.monday, 4, cs.c1, cs.zhang, cs.yu, cs.sun)})
+                .ok);
+    CoverWindow win(cs.store());
+    win.page->setDate(cs.monday);
+    win.page->absenceTable()->setCurrentCell(0, 0);
+
+    win.fill = absenceFill(cs.zhang, cs.monday, cs.monday, QString(), QStringLiteral("病假（补假条）"));
+    QTest::mouseClick(win.page->button("btnEditAbsence"), Qt::LeftButton);
+    QVERIFY2(win.asker.shown.empty(), qPrintable(win.asker.texts().join('\n')));
+    QCOMPARE(rows(cs.store(), "qingjiabd"), 1);
+    QCOMPARE(rows(cs.store(), "daikebd"), 2);
+    QCOMPARE(win.page->absenceTable()->item(0, 3)->text(), QStringLiteral("病假（补假条）"));
+
+    win.page->absenceTable()->setCurrentCell(0, 0);
+    win.fill = absenceFill(cs.zhang, cs.monday, cs.monday, QStringLiteral("4"), QString());
+    win.asker.answer(ui::Answer::No);
+    QTest::mouseClick(win.page->button("btnEditAbsence"), Qt::LeftButton);
+    QCOMPARE(win.asker.shown.size(), std::size_t(1));
+    QVERIFY(win.asker.texts().join('\n').contains(QStringLiteral("1节课已有代课安排")));
+    QCOMPARE(rows(cs.store(), "daikebd"), 2);
+
+    win.page->absenceTable()->setCurrentCell(0, 0);
+    win.asker.answer(ui::Answer::Yes);
+    QTest::mouseClick(win.page->button("btnEditAbsence"), Qt::LeftButton);
+    QCOMPARE(rows(cs.store(), "qingjiabd"), 1);
+    QCOMPARE(rows(cs.store(), "daikebd"), 1);
+    QCOMPARE(cs.store().scalar("SELECT thejie FROM daikebd"), 4);
 }
 
 void CoverUiTest::pickingASuggestionStoresItAndTheDayFollows()

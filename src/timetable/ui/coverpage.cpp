@@ -672,17 +672,20 @@ void CoverPage::editAbsence()
     if (!a)
         return;
     a->id = 0;
-    // The new absence is checked against the book without the old one before anything is
-    // written, so a refusal keeps the old one as it was.
+    // The new version is checked before anything is asked or written, so a refusal keeps the
+    // old one as it was.
     CoverBook without = book_;
     std::erase_if(without.absences, [&](const Absence& x) { return x.id == old.id; });
     if (const store::Result c = checkAbsence(kb_, without, *a); !c.ok) {
         tell(c.message);
         return;
     }
-    store::Result r = timetable::removeAbsence(shell().store(), book_, old.id);
-    if (r.ok)
-        r = timetable::addAbsence(shell().store(), kb_, book_, *a);
+    if (const auto dropped = coversDroppedByReplacing(book_, old.id, *a); !dropped.empty()) {
+        const QString q = QStringLiteral("修改后不再请假的%1节课已有代课安排，将一并删除。继续修改？").arg(dropped.size());
+        if (shell().asker().ask(q, QStringLiteral("修改请假"), tavrin::ui::Buttons::YesNo) != tavrin::ui::Answer::Yes)
+            return;
+    }
+    const store::Result r = timetable::replaceAbsence(shell().store(), kb_, book_, old.id, *a);
     if (!r.ok)
         tell(r.message);
     reloadBook();
