@@ -87,7 +87,9 @@ QString defaultStatusText(int index)
 
 QString defaultHelpTopic(int index)
 {
-    if (index >= 8)
+    // The assignment table is explained with the whole-school table; the cover page has a
+    // topic of its own.
+    if (index == 8)
         return QStringLiteral("7");
     return QString::number(index < 0 ? 0 : index);
 }

@@ -300,6 +300,7 @@ void ShellTest::helpOpensTheTopicOfThePage_data()
     for (int i = 0; i <= 7; ++i)
         QTest::addRow("page %d", i) << i << QStringLiteral("%1.html").arg(i);
     QTest::newRow("page 8") << 8 << QStringLiteral("7.html");
+    QTest::newRow("page 9") << 9 << QStringLiteral("9.html");
 }
 
 void ShellTest::helpOpensTheTopicOfThePage()
@@ -311,6 +312,8 @@ void ShellTest::helpOpensTheTopicOfThePage()
     win->setHelpDir(QStringLiteral(TAVRIN_HELP_DIR));
     if (index >= 1 && index <= 5)
         win->openStep(index);
+    else if (index == 9)
+        win->action("mniCover")->trigger();
     else if (index >= 6)
         win->openTimetable(index == 6 ? ui::KbBan : index == 7 ? ui::KbAll : ui::KbRenke);
     QCOMPARE(win->currentIndex(), index);
