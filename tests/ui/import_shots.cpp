@@ -4,10 +4,8 @@
 //   import-assignments-WxH.png  the assignment import's dialog;
 //   import-skipped-WxH.png      the message after an import that skipped more than 20 cells.
 #include <QApplication>
-#include <QFile>
 #include <QPushButton>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -16,6 +14,7 @@
 #include "main/form1.h"
 #include "spreadsheet/ui/excelimport.h"
 #include "store/store.h"
+#include "support/shot_window.h"
 #include "support/shots.h"
 #include "ui/fonts.h"
 #include "ui/style.h"
@@ -57,22 +56,15 @@ int main(int argc, char** argv)
         return 2;
     const QDir out(QString::fromLocal8Bit(argv[2]));
     const QString size = QString::fromLocal8Bit(argv[3]);
-    const QStringList wh = size.split('x');
-    if (wh.size() != 2)
+    const auto wh = testing::shotSize(size);
+    if (!wh)
         return 2;
-    QTemporaryDir dir;
-    const QString copy = dir.filePath(QStringLiteral("db.dat"));
-    if (!QFile::copy(QString::fromLocal8Bit(argv[1]), copy))
+    testing::ShotWindow shot;
+    if (!shot.open(QString::fromLocal8Bit(argv[1]), *wh))
         return 1;
-    store::Store store(copy.toStdString());
-    ui::QuietAsker quiet;
-    mainwin::TForm1::Options options;
-    options.asker = &quiet;
-    mainwin::TForm1 w(store, options);
-    users::autoLogin(users::loadUsers(store), w.session());
-    w.resize(wh[0].toInt(), wh[1].toInt());
-    w.move(0, 0);
-    w.show();
+    mainwin::TForm1& w = *shot.w;
+    store::Store& store = *shot.store;
+    ui::QuietAsker& quiet = shot.quiet;
     w.openStep(3);
     auto* ke = dynamic_cast<entry::ui::KePage*>(w.page(3));
     if (!ke)
@@ -106,7 +98,7 @@ int main(int argc, char** argv)
         for (int c = 0; c < 3; ++c)
             sh.setText(r + 2, c + 2, bad[(r + c) % 4]);
     }
-    const QString filled = dir.filePath(QStringLiteral("filled.xlsx"));
+    const QString filled = shot.dir.filePath(QStringLiteral("filled.xlsx"));
     if (!book.save(filled.toStdString()).ok)
         return 1;
     ShotAsker asker(&w);

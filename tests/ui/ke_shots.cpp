@@ -11,10 +11,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
 #include <QLineEdit>
 #include <QPixmap>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -23,6 +21,7 @@
 #include "entry/teachers.h"
 #include "entry/ui/teshuform.h"
 #include "main/form1.h"
+#include "support/shot_window.h"
 #include "support/shots.h"
 #include "store/store.h"
 #include "ui/fonts.h"
@@ -41,18 +40,10 @@ using testing::saveShot;
 
 int measure(const QString& school)
 {
-    QTemporaryDir dir;
-    const QString copy = dir.filePath(QStringLiteral("db.dat"));
-    if (!QFile::copy(school, copy))
+    testing::ShotWindow shot;
+    if (!shot.open(school, {1920, 1080}))
         return 1;
-    store::Store store(copy.toStdString());
-    ui::QuietAsker quiet;
-    mainwin::TForm1::Options options;
-    options.asker = &quiet;
-    mainwin::TForm1 w(store, options);
-    users::autoLogin(users::loadUsers(store), w.session());
-    w.resize(1920, 1080);
-    w.show();
+    mainwin::TForm1& w = *shot.w;
     w.openStep(3);
     auto* ke = dynamic_cast<entry::ui::KePage*>(w.page(3));
     if (!ke || ke->model()->rowCount() == 0 || ke->model()->groupCount() == 0)
@@ -98,22 +89,14 @@ int main(int argc, char** argv)
     }
     const QDir out(QString::fromLocal8Bit(argv[2]));
     const QString size = QString::fromLocal8Bit(argv[3]);
-    const QStringList wh = size.split('x');
-    if (wh.size() != 2)
+    const auto wh = testing::shotSize(size);
+    if (!wh)
         return 2;
-    QTemporaryDir dir;
-    const QString copy = dir.filePath(QStringLiteral("db.dat"));
-    if (!QFile::copy(QString::fromLocal8Bit(argv[1]), copy))
+    testing::ShotWindow shot;
+    if (!shot.open(QString::fromLocal8Bit(argv[1]), *wh))
         return 1;
-    store::Store store(copy.toStdString());
-
-    ui::QuietAsker quiet;
-    mainwin::TForm1::Options options;
-    options.asker = &quiet;
-    mainwin::TForm1 w(store, options);
-    users::autoLogin(users::loadUsers(store), w.session());
-    w.resize(wh[0].toInt(), wh[1].toInt());
-    w.show();
+    mainwin::TForm1& w = *shot.w;
+    store::Store& store = *shot.store;
     w.openStep(3);
     auto* ke = dynamic_cast<entry::ui::KePage*>(w.page(3));
     if (!ke || ke->model()->rowCount() < 3 || ke->model()->groupCount() < 2)

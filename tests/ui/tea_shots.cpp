@@ -10,13 +10,11 @@
 #include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <memory>
@@ -25,6 +23,7 @@
 #include "entry/ui/teapage.h"
 #include "main/form1.h"
 #include "store/store.h"
+#include "support/shot_window.h"
 #include "support/shots.h"
 #include "ui/fonts.h"
 #include "ui/style.h"
@@ -41,24 +40,14 @@ using testing::settle;
 namespace {
 
 struct Open {
-    QTemporaryDir dir;
-    std::unique_ptr<store::Store> store;
-    ui::QuietAsker quiet;
-    std::unique_ptr<mainwin::TForm1> w;
+    testing::ShotWindow shot;
+    std::unique_ptr<mainwin::TForm1>& w = shot.w;
     TeaPage* page = nullptr;
 
     bool open(const QString& school, QSize size)
     {
-        const QString copy = dir.filePath(QStringLiteral("db.dat"));
-        if (!QFile::copy(school, copy))
+        if (!shot.open(school, size))
             return false;
-        store = std::make_unique<store::Store>(copy.toStdString());
-        mainwin::TForm1::Options options;
-        options.asker = &quiet;
-        w = std::make_unique<mainwin::TForm1>(*store, options);
-        users::autoLogin(users::loadUsers(*store), w->session());
-        w->resize(size);
-        w->show();
         w->openStep(4);
         page = dynamic_cast<TeaPage*>(w->page(4));
         return page && page->model()->rowCount() >= 3;
@@ -138,11 +127,11 @@ int main(int argc, char** argv)
     }
     const QDir out(QString::fromLocal8Bit(argv[2]));
     const QString size = QString::fromLocal8Bit(argv[3]);
-    const QStringList wh = size.split('x');
-    if (wh.size() != 2)
+    const auto wh = testing::shotSize(size);
+    if (!wh)
         return 2;
     Open o;
-    if (!o.open(QString::fromLocal8Bit(argv[1]), {wh[0].toInt(), wh[1].toInt()}))
+    if (!o.open(QString::fromLocal8Bit(argv[1]), *wh))
         return 1;
     o.takeBack(2);
     settle();
