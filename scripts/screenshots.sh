@@ -18,7 +18,7 @@ if [ ! -f "$BUILD/CMakeCache.txt" ]; then
 elif ! grep -q '^TAVRIN_BUILD_TESTS:BOOL=ON' "$BUILD/CMakeCache.txt"; then
   cmake -S . -B "$BUILD" -DTAVRIN_BUILD_TESTS=ON >/dev/null  # the picture tools live with the screen tests
 fi
-cmake --build "$BUILD" --target tavrin tavrin-cli timetable_shots dialog_shots pai_shots export_shots changes_shots school_shots tea_shots import_shots cover_shots -j"${JOBS:-2}"
+cmake --build "$BUILD" --target tavrin tavrin-cli timetable_shots dialog_shots pai_shots export_shots changes_shots school_shots ke_shots tea_shots import_shots cover_shots -j"${JOBS:-2}"
 tool() { realpath "$(find "$BUILD" -name "$1" -type f -perm -u+x | head -n1)"; }
 CLI=$(tool tavrin-cli)
 APP="$BUILD/tavrin"
@@ -28,6 +28,7 @@ PAI_SHOTS=$(tool pai_shots)
 EXPORT_SHOTS=$(tool export_shots)
 CHANGES_SHOTS=$(tool changes_shots)
 SCHOOL_SHOTS=$(tool school_shots)
+KE_SHOTS=$(tool ke_shots)
 TEA_SHOTS=$(tool tea_shots)
 IMPORT_SHOTS=$(tool import_shots)
 COVER_SHOTS=$(tool cover_shots)
@@ -110,6 +111,9 @@ for SIZE in 960x640 1920x1080; do
   ls "$OUT"/changes-*-"$SIZE".png "$OUT"/notices-*-"$SIZE".png
   # school-{all,drag,renke}-SIZE.png: the whole-school timetable and the assignment table.
   xvfb-run -a -s "$SCREEN" "$SCHOOL_SHOTS" "$WORK/changes/db.dat" "$OUT" "$SIZE"
+  # step3-{subjects,marks}-SIZE.png and step4-teacher-marks-SIZE.png: the subject page with a
+  # group cell's strip open, and the mark dialog for subjects and for teachers; on a copy.
+  xvfb-run -a -s "$SCREEN" "$KE_SHOTS" samples/示例学校.wkt "$OUT" "$SIZE"
   # step4-{teachers,drop}-SIZE.png: the teacher page with the chip strip and the unassigned
   # list's hint, and the periods dialog of a drop; on a fresh copy, nothing saved.
   xvfb-run -a -s "$SCREEN" "$TEA_SHOTS" samples/示例学校.wkt "$OUT" "$SIZE"
