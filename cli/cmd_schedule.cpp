@@ -200,7 +200,7 @@ const bool registered = registerVerb(40, [](CLI::App& app) {
     start->excludes(seed);
     cmd->add_flag("--no-repair", a->noRepair, "不做排课后的补排");
     cmd->add_flag("--no-polish", a->noPolish, "排课后不做优化（得到的是搜索本身的课表）");
-    cmd->add_option("--polish-steps", a->polishSteps, "优化的步数上限（-1 按课时数，0 不限）");
+    cmd->add_option("--polish-steps", a->polishSteps, "优化的步数上限（-1：与搜索的工作量相当，0 不限）");
     cmd->add_option("--restart-budget", a->restartBudget, "失败链重启次数上限（0 不限）");
     cmd->add_option("--fail-budget", a->failBudget,
                     "单个任课失败次数上限（-1 补排时为 300、否则按排课强度；0 按排课强度）");

@@ -1110,10 +1110,12 @@ RunResult runSchedule(store::Store& st, const model::School& school, const RunRe
         pr.opts = req.opts;
         pr.seed = res.seed;
         pr.stepBudget = req.polishBudget < 0 ? polishStepsFor(res.total) : req.polishBudget;
+        if (req.polishBudget < 0)
+            pr.workBudget = polishWorkAfterSearch(res.rankCalls, res.repairMoves);
         pr.cancel = req.cancel;
         if (req.progress)
             pr.progress = [&](int percent) { req.progress(Progress{Stage::Polish, percent, res.total - res.placed}); };
-        auto p = polishTimetable(school, res.grids, res.banKeep, pr);
+        auto p = polishAfterRun(e, school, res.banKeep, pr);
         // A cancelled polish cancels the run: nothing is written.
         res.cancelled = p.cancelled;
         res.polished = !p.cancelled;

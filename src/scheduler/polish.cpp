@@ -52,6 +52,11 @@ constexpr long long kCoolingPerLesson = 25;
 constexpr long long kStallPerLesson = 3;
 constexpr long long kMinStall = kPolishMinStall;
 constexpr long long kStallStepsPerWeighed = 10;
+// The polish's work, in day rows weighed: a step (a draw and a chain, mostly cut short) costs
+// about two, a move weighed six besides its rows. The rows a move touches, rather than the
+// steps, are where the time goes on weeks of long chains.
+constexpr long long kWorkPerStep = 2;
+constexpr long long kWorkPerWeighed = 6;
 // Units one chain may carry: combined lessons of whole grades need long chains.
 constexpr std::size_t kMaxChain = 32;
 
@@ -138,6 +143,8 @@ private:
     // Moves weighed in full (their chain formed and every step allowed): the time goes there,
     // so the cooling and the stall count them rather than the steps.
     long long weighed_ = 0;
+    // The work done against PolishRequest::workBudget.
+    long long work_ = 0;
     long long lastGainStep_ = 0;
     // Stalled: no gain over stall_ weighed moves, or over many times as many steps where
     // hardly a chain forms.
@@ -181,6 +188,15 @@ private:
     };
     DaySet badBanDays_, badTeaDays_;
     std::vector<int> pick_;  // scratch of pickUnit
+    // Units already in the chain being formed: inChain_[u] == chainStamp_.
+    std::vector<unsigned> inChain_;
+    unsigned chainStamp_ = 0;
+    // Where pickUnit drew its unit from: the class day with a repeat (and the subject
+    // repeated) or the teacher day with a gap, so that the move can aim where it cures it.
+    enum class Drawn { Any, Repeat, Gap };
+    Drawn drawn_ = Drawn::Any;
+    int drawnRow_ = 0, drawnDay_ = 0, drawnKe_ = 0;
+    std::vector<int> aim_;  // scratch of aimAt
     // The fewest repeats any timetable of the movable lessons can have, summed over the
     // classes and subjects: the annealing ends when it is met and no gap is left.
     int repeatsBound_ = 0;
@@ -213,6 +229,9 @@ private:
         return weighed_ - lastGain_ > stall_ || steps_ - lastGainStep_ > kStallStepsPerWeighed * stall_;
     }
     int pickUnit();
+    // The share of the budget spent, by steps or by work, whichever is further (0: no budget).
+    double spent() const;
+    int aimAt();
     int dayKey(int row, int d) const { return row * (sc_.theDay + 1) + d; }
     int lowerRepeats() const;
     void keepBest();
@@ -291,6 +310,7 @@ int Polisher::build()
         }
     }
     bestPref_.assign(units_.size(), 0);
+    inChain_.assign(units_.size(), 0);
     for (int u = 0; u < static_cast<int>(units_.size()); ++u)
         for (int x = 1; x + units_[u].len - 1 <= N_; ++x)
             bestPref_[u] = std::max(bestPref_[u], prefAt(u, x));
@@ -320,11 +340,12 @@ bool Polisher::stop()
         cancelled_ = true;
         return true;
     }
-    if (req_.stepBudget > 0 && steps_ >= req_.stepBudget) {
+    if ((req_.stepBudget > 0 && steps_ >= req_.stepBudget) || (req_.workBudget > 0 && work_ >= req_.workBudget)) {
         budgetSpent_ = true;
         return true;
     }
     ++steps_;
+    work_ += kWorkPerStep;
     if (req_.stepHook)
         req_.stepHook(steps_);
     if (req_.cancel && req_.cancel->load()) {
@@ -571,6 +592,7 @@ bool Polisher::weigh(const std::vector<Step>& steps, Delta& delta)
         if (!allowed(st.u, st.to))
             return false;
     ++weighed_;
+    work_ += kWorkPerWeighed + static_cast<long long>(banDays_.size() + teaDays_.size());
     const auto& g = e_.g_;
     const auto& sl = e_.sl_;
     const int P = sc_.P(), W = P + 1;
@@ -644,19 +666,24 @@ bool Polisher::chain(int u, int from, int to, int len, std::vector<Step>& out)
     if (from < 1 || to < 1 || from + len - 1 > N_ || to + len - 1 > N_ || (to < from + len && from < to + len) ||
         U0.slot < from || U0.slot + U0.len > from + len)
         return false;
+    if (++chainStamp_ == 0) {
+        std::fill(inChain_.begin(), inChain_.end(), 0);
+        chainStamp_ = 1;
+    }
     out.push_back({u, U0.slot - from + to});
+    inChain_[static_cast<std::size_t>(u)] = chainStamp_;
     auto pull = [&](int c, int blockFrom, int blockTo) {
         if (c == -1)
             return true;
         if (c < 0)
             return false;
-        for (const auto& st : out)
-            if (st.u == c)
-                return true;
+        if (inChain_[static_cast<std::size_t>(c)] == chainStamp_)
+            return true;
         const Unit& W = units_[c];
         if (W.fixed || W.slot < blockFrom || W.slot + W.len > blockFrom + len || out.size() >= kMaxChain)
             return false;
         out.push_back({c, W.slot - blockFrom + blockTo});
+        inChain_[static_cast<std::size_t>(c)] = chainStamp_;
         return true;
     };
     for (std::size_t i = 0; i < out.size(); ++i) {
@@ -705,6 +732,7 @@ int Polisher::pickUnit()
         const int row = key / (sc_.theDay + 1), d = key % (sc_.theDay + 1);
         const int P = sc_.P();
         pick_.clear();
+        aim_.clear();
         for (int j = 1; j <= P; ++j) {
             const int x = model::slotOf(d, j, P);
             const int c = fromBan ? cell_(row, x) : teaCell_(row, x);
@@ -718,16 +746,57 @@ int Polisher::pickUnit()
                         k = e_.ke(M);
                 if (k < 0 || e_.cntBKDay_(row, k, d) <= U.len)
                     continue;
+                aim_.push_back(k);
             }
             pick_.push_back(c);
         }
-        if (!pick_.empty())
-            return pick_[rng_() % pick_.size()];
+        if (!pick_.empty()) {
+            const std::size_t i = rng_() % pick_.size();
+            drawn_ = fromBan ? Drawn::Repeat : Drawn::Gap;
+            drawnRow_ = row;
+            drawnDay_ = d;
+            drawnKe_ = fromBan ? aim_[i] : 0;
+            return pick_[i];
+        }
     }
+    drawn_ = Drawn::Any;
     int u = movable_[rng_() % movable_.size()];
     for (int tries = 0; tries < 4 && !worthMoving(u); ++tries)
         u = movable_[rng_() % movable_.size()];
     return u;
+}
+
+// A period to trade the drawn unit's block with: for a lesson drawn from a repeat, mostly one on a day
+// where its class has none of the subject; for one drawn from a teacher's gap, mostly a
+// period of that gap; else any. Aiming costs a few draws but spares the many moves that
+// could not cure what drew the unit.
+int Polisher::aimAt()
+{
+    const int any = 1 + static_cast<int>(rng_() % static_cast<unsigned>(N_));
+    if (drawn_ == Drawn::Any || rng_() % 4 == 0)
+        return any;
+    const int P = sc_.P();
+    aim_.clear();
+    if (drawn_ == Drawn::Repeat) {
+        for (int d = 1; d <= sc_.theDay; ++d)
+            if (d != drawnDay_ && e_.cntBKDay_(drawnRow_, drawnKe_, d) == 0)
+                aim_.push_back(d);
+        if (aim_.empty())
+            return any;
+        const int d = aim_[rng_() % aim_.size()];
+        return model::slotOf(d, 1 + static_cast<int>(rng_() % static_cast<unsigned>(P)), P);
+    }
+    int first = 0, last = 0;
+    for (int j = 1; j <= P; ++j)
+        if (e_.g_.Renke_T(drawnRow_, model::slotOf(drawnDay_, j, P)) >= 0) {
+            if (first == 0)
+                first = j;
+            last = j;
+        }
+    for (int j = first + 1; j < last; ++j)
+        if (e_.g_.Renke_T(drawnRow_, model::slotOf(drawnDay_, j, P)) < 0)
+            aim_.push_back(model::slotOf(drawnDay_, j, P));
+    return aim_.empty() ? any : aim_[rng_() % aim_.size()];
 }
 
 // Per class and subject, the lessons of the week less the doubles they could form less one
@@ -808,7 +877,8 @@ void Polisher::anneal(long long steps, long long horizon)
     long long maxPref = 0;
     for (int v : bestPref_)
         maxPref += v;
-    while (steps_ < end) {
+    const double share = static_cast<double>(kAnnealShare) / 100.0;
+    while (steps_ < end && (req_.workBudget <= 0 || spent() < share)) {
         // Nothing left to gain, or a quarter of the annealing without a better timetable: the
         // descent settles what is left.
         if (bestFig_.repeats <= repeatsBound_ && bestFig_.gaps == 0 && bestFig_.pref >= maxPref)
@@ -823,7 +893,7 @@ void Polisher::anneal(long long steps, long long horizon)
             lastGainStep_ = steps_;
         }
         const int u = pickUnit();
-        const int to = 1 + static_cast<int>(rng_() % static_cast<unsigned>(N_));
+        const int to = aimAt();
         // Mostly the unit's own periods; now and then two, so that a lesson can trade with a
         // double, taking its neighbour along.
         const Unit& U = units_[u];
@@ -834,8 +904,11 @@ void Polisher::anneal(long long steps, long long horizon)
         report(total - (end - steps_), total, 0);
         if (!chain(u, from, to, len, cand))
             continue;
-        const double done =
-            std::min(1.0, static_cast<double>(weighed_ - start) / static_cast<double>(std::max(horizon, 1LL)));
+        // Cooled by the weighed moves, or by the budget where it ends before the horizon.
+        const double done = std::min(
+            1.0, std::max({static_cast<double>(weighed_ - start) / static_cast<double>(std::max(horizon, 1LL)),
+                           static_cast<double>(total - (end - steps_)) / static_cast<double>(std::max(total, 1LL)),
+                           req_.workBudget > 0 ? spent() / share : 0.0}));
         const double temp = quenched ? t1 : t0 * std::pow(t1 / t0, done);
         const double draw = coin(rng_);
         takeMove(cand, [&](const Delta& d) {
@@ -885,13 +958,23 @@ void Polisher::descend(long long steps)
     }
 }
 
+double Polisher::spent() const
+{
+    double f = 0;
+    if (req_.stepBudget > 0)
+        f = static_cast<double>(steps_) / static_cast<double>(req_.stepBudget);
+    if (req_.workBudget > 0)
+        f = std::max(f, static_cast<double>(work_) / static_cast<double>(req_.workBudget));
+    return f;
+}
+
 void Polisher::report(long long done, long long total, int phase)
 {
     if (!req_.progress)
         return;
     long long p;
-    if (req_.stepBudget > 0)
-        p = 100 * steps_ / req_.stepBudget;
+    if (req_.stepBudget > 0 || req_.workBudget > 0)
+        p = static_cast<long long>(100 * spent());
     else
         p = phase == 0 ? 50 * done / std::max(total, 1LL) : 50 + 50 * done / std::max(total, 1LL);
     const int pc = static_cast<int>(std::clamp(p, 0LL, 99LL));
@@ -954,8 +1037,11 @@ Polisher::Figures Polisher::figures()
     return f;
 }
 
-PolishResult polishTimetable(const model::School& s, const model::Grids& start, const std::vector<std::uint8_t>& banKeep,
-                             const PolishRequest& req)
+namespace {
+
+// The polish of `start` on an engine whose grids and counts stand for it; the engine is spent.
+PolishResult polishOn(Engine& e, const model::School& s, const model::Grids& start,
+                      const std::vector<std::uint8_t>& banKeep, const PolishRequest& req)
 {
     const auto t0 = std::chrono::steady_clock::now();
     PolishResult res;
@@ -965,20 +1051,17 @@ PolishResult polishTimetable(const model::School& s, const model::Grids& start, 
     std::vector<std::uint8_t> keep(static_cast<std::size_t>(s.MaxBanID + 1), 0);
     for (std::size_t b = 0; b < keep.size() && b < banKeep.size(); ++b)
         keep[b] = banKeep[b];
-    std::vector<KeptLesson> lessons;
-    for (int b = 1; b <= s.MaxBanID; ++b)
-        for (int x = 1; x <= s.N(); ++x)
-            if (const int r = start.Renke_B(b, x); r >= 0 && r < s.renkeSize())
-                lessons.push_back({b, x, r, start.Teshu_B(b, x)});
-    Engine e(s, req.opts);
-    // Every lesson enters as it stands; the polisher knows which it may move.
-    e.setKept(std::vector<std::uint8_t>(keep.size(), 0), lessons);
     Polisher p(e, keep, req);
     res.units = p.build();
     if (res.units == 0) {
         res.nothingToMove = true;
     } else {
-        p.run(static_cast<long long>(lessons.size()));
+        long long lessons = 0;
+        for (int b = 1; b <= s.MaxBanID; ++b)
+            for (int x = 1; x <= s.N(); ++x)
+                if (const int r = start.Renke_B(b, x); r >= 0 && r < s.renkeSize())
+                    ++lessons;
+        p.run(lessons);
         res.cancelled = p.cancelled();
         res.budgetSpent = p.budgetSpent();
         res.moves = p.moves();
@@ -996,6 +1079,32 @@ PolishResult polishTimetable(const model::School& s, const model::Grids& start, 
     }
     res.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     return res;
+}
+
+}  // namespace
+
+PolishResult polishTimetable(const model::School& s, const model::Grids& start, const std::vector<std::uint8_t>& banKeep,
+                             const PolishRequest& req)
+{
+    const auto t0 = std::chrono::steady_clock::now();
+    std::vector<KeptLesson> lessons;
+    for (int b = 1; b <= s.MaxBanID; ++b)
+        for (int x = 1; x <= s.N(); ++x)
+            if (const int r = start.Renke_B(b, x); r >= 0 && r < s.renkeSize())
+                lessons.push_back({b, x, r, start.Teshu_B(b, x)});
+    Engine e(s, req.opts);
+    // Every lesson enters as it stands; the polisher knows which it may move.
+    e.setKept(std::vector<std::uint8_t>(static_cast<std::size_t>(s.MaxBanID + 1), 0), lessons);
+    auto res = polishOn(e, s, start, banKeep, req);
+    res.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    return res;
+}
+
+PolishResult polishAfterRun(Engine& e, const model::School& s, const std::vector<std::uint8_t>& banKeep,
+                            const PolishRequest& req)
+{
+    const model::Grids start = e.grids();
+    return polishOn(e, s, start, banKeep, req);
 }
 
 std::string polishLine(const PolishResult& r)

@@ -5,8 +5,8 @@
 // teacher and the teacher's exclusion partner, and so on, which covers moves to free periods,
 // swaps in one class and chains of swaps across classes. Simulated annealing over these moves,
 // then a descent, keep the best timetable met. Moves start mostly from a class day with a
-// repeat or a teacher day with a gap, and each is weighed on copies of the days it touches
-// before it is made. The polish ends early when the repeats and gaps reach the fewest the
+// repeat or a teacher day with a gap, aim mostly where that could be cured, and each is
+// weighed on copies of the days it touches before it is made. The polish ends early when the repeats and gaps reach the fewest the
 // lessons allow, or when a long run of moves gains nothing; the same seed and budget still
 // give the same timetable. A double or a combined lesson moves as one unit. It never moves a lesson of a kept or locked class, of a locked teacher, or one
 // scored kImmovableScore or more ("一定排"); every move keeps every rule the checker enforces
@@ -44,6 +44,10 @@ struct PolishRequest {
     std::uint32_t seed = 1;
     // Moves weighed before the polish ends with the best timetable so far (0: until no move helps).
     long long stepBudget = 0;
+    // Work after which the polish ends likewise (0: no bound), counted in day rows weighed:
+    // a step costs a few, a move weighed a few more and one for every class day and teacher
+    // day it touches.
+    long long workBudget = 0;
     const std::atomic<bool>* cancel = nullptr;
     std::function<void(int percent)> progress;
     // Called at every step with the step number; a test may set the cancel flag there.
@@ -78,6 +82,18 @@ inline long long polishStepsFor(int lessons)
     return std::max(kPolishStepsPerLesson * std::max(lessons, 1), kPolishMinSteps);
 }
 
+// After a run the polish gets, by default, about the work the search did, so that the run's
+// time stays mostly the search's; "优化课表" on the stored timetable is the thorough polish.
+// The search's work is its rank calls and repair moves, a repair move costing about this many
+// rank calls; a rank call costs about as much as a day row the polish weighs.
+inline constexpr double kRankCallsPerRepairMove = 40;
+inline constexpr double kPolishWorkPerRankCall = 1;
+inline long long polishWorkAfterSearch(long long rankCalls, long long repairMoves)
+{
+    const double work = static_cast<double>(rankCalls) + kRankCallsPerRepairMove * static_cast<double>(repairMoves);
+    return std::max(static_cast<long long>(work * kPolishWorkPerRankCall), 10'000LL);
+}
+
 // Weighed moves without a gain (of one repeat, or eight gaps) after which the polish gives
 // up on a school of few lessons; larger schools get a few such moves per lesson.
 inline constexpr long long kPolishMinStall = 2000;
@@ -88,6 +104,12 @@ extern const char* const kNothingToPolish;
 // Polishes `start`; the classes with banKeep[b] set stand as they are. Writes nothing.
 PolishResult polishTimetable(const model::School& s, const model::Grids& start, const std::vector<std::uint8_t>& banKeep,
                              const PolishRequest& req);
+
+class Engine;
+// The same for the timetable a run's engine holds, polished on that engine: it spares the
+// polish building the school's tables again. The engine is spent.
+PolishResult polishAfterRun(Engine& e, const model::School& s, const std::vector<std::uint8_t>& banKeep,
+                            const PolishRequest& req);
 
 // The figures before and after in one line, for the result dialog and the CLI.
 std::string polishLine(const PolishResult& r);

@@ -524,4 +524,63 @@ TEST(Polish, RunPolishesOnlyWhenAsked)
     EXPECT_EQ(polished.polish.before, scheduler::polishFigures(d.school, plain.grids));
     EXPECT_EQ(polished.polish.after, scheduler::polishFigures(d.school, polished.grids));
     EXPECT_EQ(polished.placed, plain.placed);
+    // Polished on the search's own engine, the run ends where a polish of the stored search
+    // result does: the engine's tables and counts stood for that timetable.
+    scheduler::PolishRequest pr;
+    pr.opts = req.opts;
+    pr.seed = plain.seed;
+    pr.stepBudget = 5000;
+    const auto alone = scheduler::polishTimetable(d.school, plain.grids, plain.banKeep, pr);
+    EXPECT_GT(alone.moves, 0);
+    EXPECT_TRUE(alone.grids == polished.grids);
+    EXPECT_EQ(alone.steps, polished.polish.steps);
+}
+
+TEST(Polish, AfterARunItGetsTheSearchsWorkAndEndsTheSameWayEveryTime)
+{
+    for (std::uint32_t seed : {1u, 3u}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        Demo d(demo::DemoSize::Medium, seed);
+        scheduler::RunRequest req;
+        req.seed = seed;
+        req.polish = true;
+        const auto a = scheduler::runSchedule(*d.st, d.school, req);
+        const auto b = scheduler::runSchedule(*d.st, d.school, req);
+        ASSERT_TRUE(a.polished);
+        EXPECT_TRUE(a.grids == b.grids);
+        EXPECT_EQ(a.polish.steps, b.polish.steps);
+        // Ended by the search's work, well before the steps a polish of its own would take,
+        // unless nothing was left to gain.
+        EXPECT_TRUE(a.polish.budgetSpent || a.polish.atBound);
+        EXPECT_LT(a.polish.steps, scheduler::polishStepsFor(a.total));
+        EXPECT_LE(a.polish.after.repeats, a.polish.before.repeats);
+        EXPECT_LE(a.polish.after.gaps, a.polish.before.gaps);
+        EXPECT_TRUE(timetable::checkTimetable(d.school, a.grids).empty());
+    }
+}
+
+TEST(Polish, WorkBudgetBoundsThePolishLikeTheStepBudget)
+{
+    Demo d(demo::DemoSize::Medium, 2);
+    scheduler::RunRequest req;
+    req.seed = 2;
+    const auto run = scheduler::runSchedule(*d.st, d.school, req);
+    const std::vector<std::uint8_t> none(d.school.MaxBanID + 1, 0);
+    std::vector<scheduler::PolishResult> out;
+    for (long long work : {20'000LL, 20'000LL, 200'000LL}) {
+        scheduler::PolishRequest pr;
+        pr.seed = 7;
+        pr.workBudget = work;
+        out.push_back(scheduler::polishTimetable(d.school, run.grids, none, pr));
+    }
+    for (const auto& r : out) {
+        EXPECT_TRUE(r.budgetSpent);
+        EXPECT_TRUE(r.improved);
+        EXPECT_TRUE(timetable::checkTimetable(d.school, r.grids).empty());
+    }
+    EXPECT_TRUE(out[0].grids == out[1].grids);
+    EXPECT_EQ(out[0].steps, out[1].steps);
+    // Ten times the work: many more steps, and a week no worse.
+    EXPECT_GT(out[2].steps, 3 * out[0].steps);
+    EXPECT_LE(out[2].after.repeats * 64 + out[2].after.gaps * 8, out[0].after.repeats * 64 + out[0].after.gaps * 8);
 }
