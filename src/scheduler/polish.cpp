@@ -52,9 +52,9 @@ constexpr long long kCoolingPerLesson = 25;
 constexpr long long kStallPerLesson = 3;
 constexpr long long kMinStall = kPolishMinStall;
 constexpr long long kStallStepsPerWeighed = 10;
-// The polish's work, in day rows weighed: a step (a draw and a chain, mostly cut short) costs
-// about two, a move weighed six besides its rows. The rows a move touches, rather than the
-// steps, are where the time goes on weeks of long chains.
+// The polish's work, in day rows weighed: a step costs about two, a unit a chain takes along
+// one, a move weighed six besides its rows. The rows a move touches and the chains, rather
+// than the steps, are where the time goes on weeks of long chains.
 constexpr long long kWorkPerStep = 2;
 constexpr long long kWorkPerWeighed = 6;
 // Units one chain may carry: combined lessons of whole grades need long chains.
@@ -188,6 +188,9 @@ private:
     };
     DaySet badBanDays_, badTeaDays_;
     std::vector<int> pick_;  // scratch of pickUnit
+    // The last chain of single periods broke on this double (-1: on none), met in the block
+    // starting at strayFrom_.
+    int stray_ = -1, strayFrom_ = 0;
     // Units already in the chain being formed: inChain_[u] == chainStamp_.
     std::vector<unsigned> inChain_;
     unsigned chainStamp_ = 0;
@@ -223,6 +226,7 @@ private:
     bool apply(const std::vector<Step>& steps);
     bool takeMove(const std::vector<Step>& steps, const std::function<bool(const Delta&)>& accept);
     bool chain(int u, int from, int to, int len, std::vector<Step>& out);
+    bool chainAroundDouble(int u, int from, int to, std::vector<Step>& out);
     bool worthMoving(int u) const;
     bool stalled() const
     {
@@ -231,7 +235,7 @@ private:
     int pickUnit();
     // The share of the budget spent, by steps or by work, whichever is further (0: no budget).
     double spent() const;
-    int aimAt();
+    int aimAt(int u);
     int dayKey(int row, int d) const { return row * (sc_.theDay + 1) + d; }
     int lowerRepeats() const;
     void keepBest();
@@ -666,6 +670,7 @@ bool Polisher::chain(int u, int from, int to, int len, std::vector<Step>& out)
     if (from < 1 || to < 1 || from + len - 1 > N_ || to + len - 1 > N_ || (to < from + len && from < to + len) ||
         U0.slot < from || U0.slot + U0.len > from + len)
         return false;
+    stray_ = -1;
     if (++chainStamp_ == 0) {
         std::fill(inChain_.begin(), inChain_.end(), 0);
         chainStamp_ = 1;
@@ -680,12 +685,22 @@ bool Polisher::chain(int u, int from, int to, int len, std::vector<Step>& out)
         if (inChain_[static_cast<std::size_t>(c)] == chainStamp_)
             return true;
         const Unit& W = units_[c];
+        if (!W.fixed && W.len > len && out.size() < kMaxChain) {
+            strayFrom_ = blockFrom;
+            stray_ = c;
+        }
         if (W.fixed || W.slot < blockFrom || W.slot + W.len > blockFrom + len || out.size() >= kMaxChain)
             return false;
         out.push_back({c, W.slot - blockFrom + blockTo});
         inChain_[static_cast<std::size_t>(c)] = chainStamp_;
         return true;
     };
+    // The chain's cost, counted as it ends, whichever way.
+    struct Cost {
+        long long& work;
+        const std::vector<Step>& out;
+        ~Cost() { work += static_cast<long long>(out.size()); }
+    } cost{work_, out};
     for (std::size_t i = 0; i < out.size(); ++i) {
         const Unit& W = units_[out[i].u];
         const bool inFrom = W.slot >= from && W.slot < from + len;
@@ -703,6 +718,20 @@ bool Polisher::chain(int u, int from, int to, int len, std::vector<Step>& out)
         }
     }
     return true;
+}
+
+// A chain of single periods that broke on a double: the same move over blocks of two
+// periods, the double's two among them, so that it moves whole. Most of a week of doubles
+// is out of reach of single-period chains otherwise.
+bool Polisher::chainAroundDouble(int u, int from, int to, std::vector<Step>& out)
+{
+    if (stray_ < 0)
+        return false;
+    const int at = units_[stray_].slot;
+    const int shift = strayFrom_ == to ? at - to : at - from;
+    if (shift < -1 || shift > 0)
+        return false;
+    return chain(u, from + shift, to + shift, 2, out);
 }
 
 // A unit is worth starting from when its class has a repeat that day, its teacher a gap,
@@ -766,11 +795,12 @@ int Polisher::pickUnit()
     return u;
 }
 
-// A period to trade the drawn unit's block with: for a lesson drawn from a repeat, mostly one on a day
-// where its class has none of the subject; for one drawn from a teacher's gap, mostly a
+// A period to trade the drawn unit u's block with: for a lesson drawn from a repeat, mostly
+// one on a day where its class has none of the subject, or beside a lesson it could make a
+// double with; for one drawn from a teacher's gap, mostly a
 // period of that gap; else any. Aiming costs a few draws but spares the many moves that
 // could not cure what drew the unit.
-int Polisher::aimAt()
+int Polisher::aimAt(int u)
 {
     const int any = 1 + static_cast<int>(rng_() % static_cast<unsigned>(N_));
     if (drawn_ == Drawn::Any || rng_() % 4 == 0)
@@ -778,6 +808,22 @@ int Polisher::aimAt()
     const int P = sc_.P();
     aim_.clear();
     if (drawn_ == Drawn::Repeat) {
+        // A subject that wants doubles: now and then beside another of its lessons that day,
+        // where the two would stand as a double.
+        if (sc_.KemuLianpai[drawnKe_] > 0 && rng_() % 2 == 0) {
+            for (int j = 1; j <= P; ++j) {
+                const int x = model::slotOf(drawnDay_, j, P);
+                const int c = cell_(drawnRow_, x);
+                if (c < 0 || c == u || units_[c].len != 1 || e_.ke(units_[c].lead) != drawnKe_)
+                    continue;
+                if (j > 1 && e_.nextSame_[x - 1])
+                    aim_.push_back(x - 1);
+                if (j < P && e_.nextSame_[x])
+                    aim_.push_back(x + 1);
+            }
+            if (!aim_.empty())
+                return aim_[rng_() % aim_.size()];
+        }
         for (int d = 1; d <= sc_.theDay; ++d)
             if (d != drawnDay_ && e_.cntBKDay_(drawnRow_, drawnKe_, d) == 0)
                 aim_.push_back(d);
@@ -893,7 +939,7 @@ void Polisher::anneal(long long steps, long long horizon)
             lastGainStep_ = steps_;
         }
         const int u = pickUnit();
-        const int to = aimAt();
+        const int to = aimAt(u);
         // Mostly the unit's own periods; now and then two, so that a lesson can trade with a
         // double, taking its neighbour along.
         const Unit& U = units_[u];
@@ -902,7 +948,7 @@ void Polisher::anneal(long long steps, long long horizon)
         if (stop())
             return;
         report(total - (end - steps_), total, 0);
-        if (!chain(u, from, to, len, cand))
+        if (!chain(u, from, to, len, cand) && !chainAroundDouble(u, from, to, cand))
             continue;
         // Cooled by the weighed moves, or by the budget where it ends before the horizon.
         const double done = std::min(

@@ -87,7 +87,7 @@ inline long long polishStepsFor(int lessons)
 // The search's work is its rank calls and repair moves, a repair move costing about this many
 // rank calls; a rank call costs about as much as a day row the polish weighs.
 inline constexpr double kRankCallsPerRepairMove = 40;
-inline constexpr double kPolishWorkPerRankCall = 1;
+inline constexpr double kPolishWorkPerRankCall = 1.2;
 inline long long polishWorkAfterSearch(long long rankCalls, long long repairMoves)
 {
     const double work = static_cast<double>(rankCalls) + kRankCallsPerRepairMove * static_cast<double>(repairMoves);

@@ -142,6 +142,23 @@ void doubleAndGap(SchoolBuilder& b)
     b.lock(B);
 }
 
+// One day of four periods, one class: 语文 (甲, a wanted double a week) at periods 1 and 3,
+// 数学 (乙) at 2 and 4. Only 语文 standing as a double at 1-2 removes a repeat, and it closes
+// both teachers' gaps too; 数学's second lesson repeats whatever moves.
+void repeatADoubleCures(SchoolBuilder& b)
+{
+    const int ji = b.ji("初一");
+    const int A = b.ban("1班", ji);
+    const int X = b.ke("语文", 0, 1), Y = b.ke("数学");
+    const int t1 = b.tea("甲"), t2 = b.tea("乙");
+    b.renke(t1, A, X, 2);
+    b.renke(t2, A, Y, 2);
+    b.lesson(A, 1, 1, t1, X);
+    b.lesson(A, 1, 2, t2, Y);
+    b.lesson(A, 1, 3, t1, X);
+    b.lesson(A, 1, 4, t2, Y);
+}
+
 struct PolishCase {
     const char* name;
     std::vector<int> days;
@@ -162,6 +179,7 @@ TEST(Polish, SmallSchoolsReachTheBetterWeek)
          0, 0},
         {"a combined lesson moves with all its classes", {1, 2}, 2, combinedRepeats, 4, 0, 0, 0},
         {"a double moves whole", {1}, 5, doubleAndGap, 0, 2, 0, 0},
+        {"a repeat a double cures", {1}, 4, repeatADoubleCures, 2, 2, 1, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -178,7 +196,7 @@ TEST(Polish, SmallSchoolsReachTheBetterWeek)
         EXPECT_EQ(r.after, scheduler::polishFigures(w.school, r.grids));
         EXPECT_TRUE(timetable::checkTimetable(w.school, r.grids).empty());
         EXPECT_EQ(r.grids.RenkePlaced, w.grids.RenkePlaced);
-        EXPECT_EQ(timetable::doublesFormed(w.school, r.grids), timetable::doublesFormed(w.school, w.grids));
+        EXPECT_GE(timetable::doublesFormed(w.school, r.grids), timetable::doublesFormed(w.school, w.grids));
         // A combined lesson stands in every class of its group at once.
         for (int s = 1; s <= w.school.N(); ++s)
             for (int b = 1; b <= w.school.MaxBanID; ++b)
