@@ -1111,7 +1111,7 @@ RunResult runSchedule(store::Store& st, const model::School& school, const RunRe
         pr.seed = res.seed;
         pr.stepBudget = req.polishBudget < 0 ? polishStepsFor(res.total) : req.polishBudget;
         if (req.polishBudget < 0)
-            pr.workBudget = polishWorkAfterSearch(res.rankCalls, res.repairMoves);
+            pr.workBudget = polishWorkAfterSearch(res.steps);
         pr.cancel = req.cancel;
         if (req.progress)
             pr.progress = [&](int percent) { req.progress(Progress{Stage::Polish, percent, res.total - res.placed}); };

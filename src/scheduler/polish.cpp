@@ -41,7 +41,7 @@ constexpr long long kGapCost = 8;
 constexpr double kStartTemperature = 25.0;
 constexpr double kEndTemperature = 1.0;
 // Percent of a step budget the annealing takes; the descent the rest.
-constexpr long long kAnnealShare = 85;
+constexpr long long kAnnealShare = 95;
 // The annealing cools over this many weighed moves per lesson (or the budget's share, if
 // less). Weighed moves rather than steps: where chains mostly break off early (lessons bound
 // in combined groups, full teachers) a step costs little and the week needs many of them.

@@ -84,14 +84,12 @@ inline long long polishStepsFor(int lessons)
 
 // After a run the polish gets, by default, about the work the search did, so that the run's
 // time stays mostly the search's; "优化课表" on the stored timetable is the thorough polish.
-// The search's work is its rank calls and repair moves, a repair move costing about this many
-// rank calls; a rank call costs about as much as a day row the polish weighs.
-inline constexpr double kRankCallsPerRepairMove = 40;
-inline constexpr double kPolishWorkPerRankCall = 1.2;
-inline long long polishWorkAfterSearch(long long rankCalls, long long repairMoves)
+// A step of the search (a placement, a chain step or a repair move) takes about as long as
+// this many units of the polish's work, on weeks of every shape alike.
+inline constexpr long long kPolishWorkPerSearchStep = 55;
+inline long long polishWorkAfterSearch(long long searchSteps)
 {
-    const double work = static_cast<double>(rankCalls) + kRankCallsPerRepairMove * static_cast<double>(repairMoves);
-    return std::max(static_cast<long long>(work * kPolishWorkPerRankCall), 10'000LL);
+    return std::max(searchSteps * kPolishWorkPerSearchStep, 10'000LL);
 }
 
 // Weighed moves without a gain (of one repeat, or eight gaps) after which the polish gives
