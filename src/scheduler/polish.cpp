@@ -315,9 +315,29 @@ int Polisher::build()
     }
     bestPref_.assign(units_.size(), 0);
     inChain_.assign(units_.size(), 0);
-    for (int u = 0; u < static_cast<int>(units_.size()); ++u)
-        for (int x = 1; x + units_[u].len - 1 <= N_; ++x)
+    // Most weeks have few "尽量排" periods or none: a unit whose teacher and subjects have none
+    // needs no look over the week.
+    auto anyPrefer = [&](auto mark) {
+        for (int d = 1; d <= sc_.theDay; ++d)
+            for (int j = 1; j <= sc_.P(); ++j)
+                if (mark(d, j) == model::MarkPrefer)
+                    return true;
+        return false;
+    };
+    std::vector<std::int8_t> teaPrefers(static_cast<std::size_t>(T), -1);
+    for (int u = 0; u < static_cast<int>(units_.size()); ++u) {
+        const Unit& U = units_[u];
+        auto& tp = teaPrefers[static_cast<std::size_t>(U.tea)];
+        if (tp < 0)
+            tp = anyPrefer([&](int d, int j) { return sc_.TeshuTea(U.tea, d, j); });
+        bool prefers = tp > 0;
+        for (int M : U.members)
+            prefers = prefers || anyPrefer([&](int d, int j) { return sc_.TeshuKe(e_.ke(M), e_.ban(M), d, j); });
+        if (!prefers)
+            continue;
+        for (int x = 1; x + U.len - 1 <= N_; ++x)
             bestPref_[u] = std::max(bestPref_[u], prefAt(u, x));
+    }
     int movable = 0;
     for (int u = 0; u < static_cast<int>(units_.size()); ++u) {
         auto& U = units_[u];
