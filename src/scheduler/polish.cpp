@@ -191,6 +191,9 @@ private:
     // The last chain of single periods broke on this double (-1: on none), met in the block
     // starting at strayFrom_.
     int stray_ = -1, strayFrom_ = 0;
+    // Per unit, the periods allowed() lets it start at, as bits, once looked up.
+    std::vector<std::uint8_t> allowedKnown_;
+    std::vector<std::uint64_t> allowedBits_;
     // Units already in the chain being formed: inChain_[u] == chainStamp_.
     std::vector<unsigned> inChain_;
     unsigned chainStamp_ = 0;
@@ -217,12 +220,13 @@ private:
     void lift(int u);
     int scoreAt(int u, int s) const;
     Figures figures();
-    Figures cachedFigures() const;
     void commit();
-    bool allowed(int u, int s) const;
+    bool allowed(int u, int s);
+    bool allowedAt(int u, int s) const;
     // Makes the steps together when every rule lets them, with the change of the figures; else
     // leaves the timetable as it was.
-    bool weigh(const std::vector<Step>& steps, Delta& delta);
+    // With `accept`, a move it refuses whatever the teachers' gaps may end false early.
+    bool weigh(const std::vector<Step>& steps, Delta& delta, const std::function<bool(const Delta&)>* accept = nullptr);
     bool apply(const std::vector<Step>& steps);
     bool takeMove(const std::vector<Step>& steps, const std::function<bool(const Delta&)>& accept);
     bool chain(int u, int from, int to, int len, std::vector<Step>& out);
@@ -315,6 +319,8 @@ int Polisher::build()
     }
     bestPref_.assign(units_.size(), 0);
     inChain_.assign(units_.size(), 0);
+    allowedKnown_.assign(units_.size(), 0);
+    allowedBits_.assign(units_.size() * (static_cast<std::size_t>(N_) / 64 + 1), 0);
     // Most weeks have few "尽量排" periods or none: a unit whose teacher and subjects have none
     // needs no look over the week.
     auto anyPrefer = [&](auto mark) {
@@ -536,18 +542,6 @@ void Polisher::lift(int u)
     U.slot = -1;
 }
 
-// The figures of the class days and teacher days a move touches: as they stood (from the
-// cache) and as they stand now (into the scratch that commit() writes back).
-Polisher::Figures Polisher::cachedFigures() const
-{
-    Figures f;
-    for (auto [b, d] : banDays_)
-        f.repeats += repeatsOf_(b, d);
-    for (auto [t, d] : teaDays_)
-        f.gaps += gapsOf_(t, d);
-    return f;
-}
-
 void Polisher::commit()
 {
     for (std::size_t i = 0; i < banDays_.size(); ++i) {
@@ -563,8 +557,24 @@ void Polisher::commit()
 }
 
 // What no other lesson's place changes: the marks, the fixed lessons' cells and a double's
-// two periods. Checked before any lesson is lifted.
-bool Polisher::allowed(int u, int s) const
+// two periods. Checked before any lesson is lifted. None of it changes while the polish runs:
+// a unit's periods are looked up once, when first asked for, and kept as bits.
+bool Polisher::allowed(int u, int s)
+{
+    if (s < 1 || s > N_)
+        return false;
+    const std::size_t words = static_cast<std::size_t>(N_) / 64 + 1;
+    std::uint64_t* bits = allowedBits_.data() + static_cast<std::size_t>(u) * words;
+    if (!allowedKnown_[static_cast<std::size_t>(u)]) {
+        allowedKnown_[static_cast<std::size_t>(u)] = 1;
+        for (int x = 1; x <= N_; ++x)
+            if (allowedAt(u, x))
+                bits[x / 64] |= std::uint64_t(1) << (x % 64);
+    }
+    return (bits[s / 64] >> (s % 64)) & 1;
+}
+
+bool Polisher::allowedAt(int u, int s) const
 {
     const Unit& U = units_[u];
     if (s < 1 || s + U.len - 1 > N_ || (U.len == 2 && !e_.nextSame_[s]))
@@ -585,7 +595,7 @@ bool Polisher::allowed(int u, int s) const
 // Weighs the steps without making them: the days they touch are copied into rows, the
 // steps made there, and the rows measured. False when a mark, a fixed lesson or a double's
 // periods forbid a step.
-bool Polisher::weigh(const std::vector<Step>& steps, Delta& delta)
+bool Polisher::weigh(const std::vector<Step>& steps, Delta& delta, const std::function<bool(const Delta&)>* accept)
 {
     banDays_.clear();
     teaDays_.clear();
@@ -616,39 +626,50 @@ bool Polisher::weigh(const std::vector<Step>& steps, Delta& delta)
         if (!allowed(st.u, st.to))
             return false;
     ++weighed_;
-    work_ += kWorkPerWeighed + static_cast<long long>(banDays_.size() + teaDays_.size());
+    work_ += kWorkPerWeighed + static_cast<long long>(banDays_.size());
     const auto& g = e_.g_;
     const auto& sl = e_.sl_;
     const int P = sc_.P(), W = P + 1;
-    rows_.resize(banDays_.size() * static_cast<std::size_t>(W));
-    teaRows_.resize(teaDays_.size() * static_cast<std::size_t>(W));
-    for (std::size_t i = 0; i < banDays_.size(); ++i)
-        for (int j = 1; j <= P; ++j)
-            rows_[i * W + j] = g.Renke_B(banDays_[i].first, model::slotOf(banDays_[i].second, j, P));
-    for (std::size_t i = 0; i < teaDays_.size(); ++i)
-        for (int j = 1; j <= P; ++j)
-            teaRows_[i * W + j] = g.Renke_T(teaDays_[i].first, model::slotOf(teaDays_[i].second, j, P));
     // Every unit leaves its periods before any takes its new ones: chains trade places.
-    auto put = [&](const Unit& U, int start, bool on) {
-        for (int x = start; x < start + U.len; ++x) {
-            const int d = sl.SlotDay[x], j = sl.SlotJie[x];
-            for (int M : U.members)
-                rows_[static_cast<std::size_t>(banRow_(e_.ban(M), d)) * W + j] = on ? M : -1;
-            teaRows_[static_cast<std::size_t>(teaRow_(U.tea, d)) * W + j] = on ? U.lead : -1;
+    auto put = [&](auto&& cell) {
+        for (const auto& st : steps) {
+            const Unit& U = units_[st.u];
+            for (int x = U.slot; x < U.slot + U.len; ++x)
+                cell(U, sl.SlotDay[x], sl.SlotJie[x], false);
+        }
+        for (const auto& st : steps) {
+            const Unit& U = units_[st.u];
+            for (int x = st.to; x < st.to + U.len; ++x)
+                cell(U, sl.SlotDay[x], sl.SlotJie[x], true);
         }
     };
-    for (const auto& st : steps)
-        put(units_[st.u], units_[st.u].slot, false);
-    for (const auto& st : steps)
-        put(units_[st.u], st.to, true);
-    const Figures before = cachedFigures();
-    Figures after;
+    rows_.resize(banDays_.size() * static_cast<std::size_t>(W));
+    for (std::size_t i = 0; i < banDays_.size(); ++i)
+        std::copy_n(&g.Renke_B(banDays_[i].first, model::slotOf(banDays_[i].second, 1, P)), P, &rows_[i * W + 1]);
+    put([&](const Unit& U, int d, int j, bool on) {
+        for (int M : U.members)
+            rows_[static_cast<std::size_t>(banRow_(e_.ban(M), d)) * W + j] = on ? M : -1;
+    });
+    Figures before, after;
     newRepeats_.clear();
-    newGaps_.clear();
     for (std::size_t i = 0; i < banDays_.size(); ++i) {
+        before.repeats += repeatsOf_(banDays_[i].first, banDays_[i].second);
         newRepeats_.push_back(timetable::dayRepeats(sc_, banDays_[i].second, &rows_[i * W]));
         after.repeats += newRepeats_.back();
     }
+    for (auto [t, d] : teaDays_)
+        before.gaps += gapsOf_(t, d);
+    // The teachers' days only where the move could pass with every gap they have closed.
+    if (accept && !(*accept)(Delta{after.repeats - before.repeats, -before.gaps, pref}))
+        return false;
+    work_ += static_cast<long long>(teaDays_.size());
+    teaRows_.resize(teaDays_.size() * static_cast<std::size_t>(W));
+    for (std::size_t i = 0; i < teaDays_.size(); ++i)
+        std::copy_n(&g.Renke_T(teaDays_[i].first, model::slotOf(teaDays_[i].second, 1, P)), P, &teaRows_[i * W + 1]);
+    put([&](const Unit& U, int d, int j, bool on) {
+        teaRows_[static_cast<std::size_t>(teaRow_(U.tea, d)) * W + j] = on ? U.lead : -1;
+    });
+    newGaps_.clear();
     for (std::size_t i = 0; i < teaDays_.size(); ++i) {
         newGaps_.push_back(timetable::dayGaps(P, &teaRows_[i * W]));
         after.gaps += newGaps_.back();
@@ -897,7 +918,7 @@ void Polisher::keepBest()
 bool Polisher::takeMove(const std::vector<Step>& steps, const std::function<bool(const Delta&)>& accept)
 {
     Delta d;
-    if (!weigh(steps, d) || !accept(d))
+    if (!weigh(steps, d, &accept) || !accept(d))
         return false;
     const Figures next{cur_.repeats + d.repeats, cur_.gaps + d.gaps, cur_.pref + d.pref};
     const bool leaving = !next.better(bestFig_) && !(next == bestFig_);

@@ -17,22 +17,25 @@ int dayRepeats(const model::School& s, const model::Grids& g, int b, int d)
 
 int dayRepeats(const model::School& s, int d, const int* renke)
 {
-    // Rows hold at most 64 periods: a day has far fewer.
-    const int P = s.P(), J = std::min(P, 64);
-    const auto& sl = s.slots;
-    // Subjects of the day, their lessons and the doubles among them; a day has few periods.
-    int kes[64], lessons[64], pairs[64];
-    int n = 0;
+    // Rows hold at most 64 periods: a day has far fewer. The polish weighs every move with
+    // this, so it reads the school through plain pointers.
+    const int P = s.P(), J = std::min(P, 64), R = s.renkeSize();
+    const int* keOf = s.RenkeKe.data();
+    const std::uint8_t* lianpai = s.KemuLianpai.data();
+    const int* section = s.slots.SlotSection.data() + model::slotOf(d, 0, P);
+    // Subjects of the day and the doubles among them; a day has few periods. Every subject's
+    // lessons beyond its first and its doubles repeat: lessons - doubles - subjects in all.
+    int kes[64], pairs[64];
+    int n = 0, lessons = 0, doubles = 0;
     int prevR = -1, prevSection = -1;
     bool prevPaired = false;
     for (int j = 1; j <= J; ++j) {
-        const int x = model::slotOf(d, j, P);
         const int r = renke[j];
-        if (r < 0 || r >= s.renkeSize()) {
+        if (r < 0 || r >= R) {
             prevR = -1;
             continue;
         }
-        const int k = s.RenkeKe[r];
+        const int k = keOf[r];
         int i = 0;
         while (i < n && kes[i] != k)
             ++i;
@@ -40,22 +43,21 @@ int dayRepeats(const model::School& s, int d, const int* renke)
             if (n == 64)
                 break;
             kes[n] = k;
-            lessons[n] = pairs[n] = 0;
+            pairs[n] = 0;
             ++n;
         }
-        ++lessons[i];
-        const bool joins = prevR == r && !prevPaired && sl.SlotSection[x] == prevSection && s.KemuLianpai[k] > 0 &&
-                           pairs[i] < s.KemuLianpai[k];
-        if (joins)
+        ++lessons;
+        const int sec = section[j];
+        const bool joins = prevR == r && !prevPaired && sec == prevSection && pairs[i] < lianpai[k];
+        if (joins) {
             ++pairs[i];
+            ++doubles;
+        }
         prevPaired = joins;
         prevR = r;
-        prevSection = sl.SlotSection[x];
+        prevSection = sec;
     }
-    int out = 0;
-    for (int i = 0; i < n; ++i)
-        out += std::max(0, lessons[i] - pairs[i] - 1);
-    return out;
+    return lessons - doubles - n;
 }
 
 int dayGaps(const model::School& s, const model::Grids& g, int t, int d)
