@@ -143,8 +143,10 @@ private:
     // Moves weighed in full (their chain formed and every step allowed): the time goes there,
     // so the cooling and the stall count them rather than the steps.
     long long weighed_ = 0;
-    // The work done against PolishRequest::workBudget.
-    long long work_ = 0;
+    // The work done, and where the work budget ends (0: none): PolishRequest::workBudget, less
+    // once the repeats are settled.
+    long long work_ = 0, workEnd_ = 0;
+    bool repeatsSettled_ = false;
     long long lastGainStep_ = 0;
     // Stalled: no gain over stall_ weighed moves, or over many times as many steps where
     // hardly a chain forms.
@@ -370,7 +372,7 @@ bool Polisher::stop()
         cancelled_ = true;
         return true;
     }
-    if ((req_.stepBudget > 0 && steps_ >= req_.stepBudget) || (req_.workBudget > 0 && work_ >= req_.workBudget)) {
+    if ((req_.stepBudget > 0 && steps_ >= req_.stepBudget) || (workEnd_ > 0 && work_ >= workEnd_)) {
         budgetSpent_ = true;
         return true;
     }
@@ -965,11 +967,16 @@ void Polisher::anneal(long long steps, long long horizon)
     for (int v : bestPref_)
         maxPref += v;
     const double share = static_cast<double>(kAnnealShare) / 100.0;
-    while (steps_ < end && (req_.workBudget <= 0 || spent() < share)) {
+    while (steps_ < end && (workEnd_ <= 0 || spent() < share)) {
         // Nothing left to gain, or a quarter of the annealing without a better timetable: the
         // descent settles what is left.
         if (bestFig_.repeats <= repeatsBound_ && bestFig_.gaps == 0 && bestFig_.pref >= maxPref)
             return;
+        // The repeats at the fewest the lessons allow: the gaps alone get half the work left.
+        if (workEnd_ > 0 && !repeatsSettled_ && bestFig_.repeats <= repeatsBound_) {
+            repeatsSettled_ = true;
+            workEnd_ = work_ + (workEnd_ - work_) / 2;
+        }
         // Stalled while warm: cool at once and go on from there; stalled again: the descent
         // settles what is left.
         if (stalled()) {
@@ -995,7 +1002,7 @@ void Polisher::anneal(long long steps, long long horizon)
         const double done = std::min(
             1.0, std::max({static_cast<double>(weighed_ - start) / static_cast<double>(std::max(horizon, 1LL)),
                            static_cast<double>(total - (end - steps_)) / static_cast<double>(std::max(total, 1LL)),
-                           req_.workBudget > 0 ? spent() / share : 0.0}));
+                           workEnd_ > 0 ? spent() / share : 0.0}));
         const double temp = quenched ? t1 : t0 * std::pow(t1 / t0, done);
         const double draw = coin(rng_);
         takeMove(cand, [&](const Delta& d) {
@@ -1050,8 +1057,8 @@ double Polisher::spent() const
     double f = 0;
     if (req_.stepBudget > 0)
         f = static_cast<double>(steps_) / static_cast<double>(req_.stepBudget);
-    if (req_.workBudget > 0)
-        f = std::max(f, static_cast<double>(work_) / static_cast<double>(req_.workBudget));
+    if (workEnd_ > 0)
+        f = std::max(f, static_cast<double>(work_) / static_cast<double>(workEnd_));
     return f;
 }
 
@@ -1060,7 +1067,7 @@ void Polisher::report(long long done, long long total, int phase)
     if (!req_.progress)
         return;
     long long p;
-    if (req_.stepBudget > 0 || req_.workBudget > 0)
+    if (req_.stepBudget > 0 || workEnd_ > 0)
         p = static_cast<long long>(100 * spent());
     else
         p = phase == 0 ? 50 * done / std::max(total, 1LL) : 50 + 50 * done / std::max(total, 1LL);
@@ -1078,6 +1085,7 @@ void Polisher::run(long long lessons)
     bestFig_ = startFig_ = cur_;
     repeatsBound_ = lowerRepeats();
     gainMark_ = cur_.weighted();
+    workEnd_ = req_.workBudget;
     stall_ = std::max(kMinStall, kStallPerLesson * std::max(lessons, 1LL));
     atBest_ = true;
     // A budget goes mostly to the annealing and the rest to the descent that settles it;
