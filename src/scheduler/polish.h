@@ -86,7 +86,7 @@ inline long long polishStepsFor(int lessons)
 // time stays mostly the search's; "优化课表" on the stored timetable is the thorough polish.
 // A step of the search (a placement, a chain step or a repair move) takes about as long as
 // this many units of the polish's work, on weeks of every shape alike.
-inline constexpr long long kPolishWorkPerSearchStep = 65;
+inline constexpr long long kPolishWorkPerSearchStep = 58;
 inline long long polishWorkAfterSearch(long long searchSteps)
 {
     return std::max(searchSteps * kPolishWorkPerSearchStep, 10'000LL);
