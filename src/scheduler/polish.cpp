@@ -1168,7 +1168,12 @@ PolishResult polishOn(Engine& e, const model::School& s, const model::Grids& sta
     }
     if (res.improved) {
         res.quality = timetable::measureQuality(s, res.grids);
-        res.after = polishFigures(s, res.grids, res.quality);
+        // Every move keeps every rule: a week without a breach stays without one, and only a
+        // week that had some needs counting again.
+        const auto& q = res.quality;
+        res.after = res.before.breaches == 0
+                        ? PolishFigures{q.sameDayRepeats, q.teacherGaps, q.preferredKept, 0}
+                        : polishFigures(s, res.grids, q);
     } else {
         res.after = res.before;
     }
