@@ -189,7 +189,7 @@ private:
         }
     };
     DaySet badBanDays_, badTeaDays_;
-    std::vector<int> pick_;  // scratch of pickUnit
+    std::vector<int> pick_, pickKe_;  // scratch of pickUnit: units, and the subject each repeats
     // The last chain of single periods broke on this double (-1: on none), met in the block
     // starting at strayFrom_.
     int stray_ = -1, strayFrom_ = 0;
@@ -804,7 +804,7 @@ int Polisher::pickUnit()
         const int row = key / (sc_.theDay + 1), d = key % (sc_.theDay + 1);
         const int P = sc_.P();
         pick_.clear();
-        aim_.clear();
+        pickKe_.clear();
         for (int j = 1; j <= P; ++j) {
             const int x = model::slotOf(d, j, P);
             const int c = fromBan ? cell_(row, x) : teaCell_(row, x);
@@ -818,7 +818,7 @@ int Polisher::pickUnit()
                         k = e_.ke(M);
                 if (k < 0 || e_.cntBKDay_(row, k, d) <= U.len)
                     continue;
-                aim_.push_back(k);
+                pickKe_.push_back(k);
             }
             pick_.push_back(c);
         }
@@ -827,7 +827,7 @@ int Polisher::pickUnit()
             drawn_ = fromBan ? Drawn::Repeat : Drawn::Gap;
             drawnRow_ = row;
             drawnDay_ = d;
-            drawnKe_ = fromBan ? aim_[i] : 0;
+            drawnKe_ = fromBan ? pickKe_[i] : 0;
             return pick_[i];
         }
     }
