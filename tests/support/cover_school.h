@@ -83,6 +83,15 @@ struct CoverSchool {
         a.jies = std::move(jies);
         return a;
     }
+    // 张 away all Monday, his lessons there (periods 1 and 4) covered by `first` and `fourth`.
+    bool zhangAwayMondayCoveredBy(int first, int fourth)
+    {
+        return timetable::addAbsence(store(), kb, book, absence(zhang, monday, monday)).ok &&
+               timetable::addCovers(store(), kb, book,
+                                    {substitute(monday, 1, c1, zhang, yu, first),
+                                     substitute(monday, 4, c1, zhang, yu, fourth)})
+                   .ok;
+    }
     model::Cover substitute(int date, int jie, int ban, int tea, int ke, int by,
                             model::CoverKind kind = model::CoverKind::Substitute)
     {

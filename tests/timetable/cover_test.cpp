@@ -413,11 +413,7 @@ TEST(CoverEdit, ChangingAnAbsenceKeepsTheCoversItStillAsksFor)
         SCOPED_TRACE(c.name);
         CoverSchool fx;
         fx.load();
-        ASSERT_TRUE(addAbsence(fx.store(), fx.kb, fx.book, fx.absence(fx.zhang, fx.monday, fx.monday)).ok);
-        ASSERT_TRUE(addCovers(fx.store(), fx.kb, fx.book,
-                              {fx.substitute(fx.monday, 1, fx.c1, fx.zhang, fx.yu, fx.qian),
-                               fx.substitute(fx.monday, 4, fx.c1, fx.zhang, fx.yu, fx.sun)})
-                        .ok);
+        ASSERT_TRUE(fx.zhangAwayMondayCoveredBy(fx.qian, fx.sun));
         const std::int64_t id = fx.book.absences.front().id;
         model::Absence changed = fx.absence(fx.zhang, fx.monday + c.shiftFrom, fx.monday + c.shiftTo, c.jies);
         changed.reason = c.reason;
@@ -448,11 +444,7 @@ TEST(CoverEdit, AFailureAtAnyStatementLeavesTheFileAsItWas)
 {
     CoverSchool fx;
     fx.load();
-    ASSERT_TRUE(addAbsence(fx.store(), fx.kb, fx.book, fx.absence(fx.zhang, fx.monday, fx.monday)).ok);
-    ASSERT_TRUE(addCovers(fx.store(), fx.kb, fx.book,
-                          {fx.substitute(fx.monday, 1, fx.c1, fx.zhang, fx.yu, fx.qian),
-                           fx.substitute(fx.monday, 4, fx.c1, fx.zhang, fx.yu, fx.sun)})
-                    .ok);
+    ASSERT_TRUE(fx.zhangAwayMondayCoveredBy(fx.qian, fx.sun));
     const std::int64_t id = fx.book.absences.front().id;
     int n = 1;
     for (;; ++n) {

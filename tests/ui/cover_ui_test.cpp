@@ -204,11 +204,7 @@ void CoverUiTest::editingAnAbsenceKeepsTheCoversItStillAsksFor()
 {
     CoverSchool cs;
     cs.load();
-    QVERIFY(timetable::addAbsence(cs.store(), cs.kb, cs.book, cs.absence(cs.zhang, cs.monday, cs.monday)).ok);
-    QVERIFY(timetable::addCovers(cs.store(), cs.kb, cs.book,
-                                 {cs.substitute(cs.monday, 1, cs.c1, cs.zhang, cs.yu, cs.qian),
-                                  cs.substitute(cs.monday, 4, cs.c1, cs.zhang, cs.yu, cs.sun)})
-                .ok);
+    QVERIFY(cs.zhangAwayMondayCoveredBy(cs.qian, cs.sun));
     CoverWindow win(cs.store());
     win.page->setDate(cs.monday);
     win.page->absenceTable()->setCurrentCell(0, 0);
@@ -392,11 +388,7 @@ void CoverUiTest::coverSheetAndNoticePrintToOnePageEach()
 {
     CoverSchool cs;
     cs.load();
-    QVERIFY(timetable::addAbsence(cs.store(), cs.kb, cs.book, cs.absence(cs.zhang, cs.monday, cs.monday)).ok);
-    QVERIFY(timetable::addCovers(cs.store(), cs.kb, cs.book,
-                                 {cs.substitute(cs.monday, 1, cs.c1, cs.zhang, cs.yu, cs.sun),
-                                  cs.substitute(cs.monday, 4, cs.c1, cs.zhang, cs.yu, cs.sun)})
-                .ok);
+    QVERIFY(cs.zhangAwayMondayCoveredBy(cs.sun, cs.sun));
     CoverWindow win(cs.store());
     win.page->setDate(cs.monday);
     QTemporaryDir dir;
